@@ -1,0 +1,22 @@
+// Basic types shared by the component and its hosts.
+#pragma once
+
+#include <cstdint>
+
+// A window handle names a host window; on this platform it is the host's QWidget.
+#ifndef DOCSHELF_HWND_DEFINED
+#define DOCSHELF_HWND_DEFINED
+struct HWND__;
+typedef HWND__* HWND;
+#endif
+
+// Transfer result codes, reported with every finished upload and download.
+enum DSTransferResult : int32_t {
+    DS_RESULT_SUCCESS = 0,
+    DS_RESULT_REQUEST_FAILED = 1,
+    DS_RESULT_LOCAL_FILE_FAILED = 2,
+    DS_RESULT_CANCELLED = 3,
+    DS_RESULT_SERVER_ERROR = 4,
+    DS_RESULT_NO_ROOM = 5,
+    DS_RESULT_NOT_FOUND = 6,
+};

@@ -1,0 +1,97 @@
+// The component's main object and the only implementation of IDocShelfItf.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "IDocShelfContainerItf.h"
+#include "IDocShelfItf.h"
+
+class CDocShelfView;
+class CDSDirListCtrl;
+class IDataFactory;
+class IDataRecord;
+
+class CDocShelfMgr final : public IDocShelfItf {
+public:
+    CDocShelfMgr();
+    ~CDocShelfMgr() override;
+
+    // IDocShelfItf
+    int32_t SetParentWnd(HWND hWnd) override;
+    int32_t Init() override;
+    int32_t RefreshRoot() override;
+    void DSInit(const char* pszHost, int32_t nPort, const char* pszServerDir) override;
+    void SetLocalDirectory(const char* pszPath) override;
+    int32_t SetUserAuth(const char* pszUser, const char* pszPassword) override;
+    void SetRights(uint32_t dwRights) override;
+    void ClearServerSpace() override;
+    int32_t ClearLocalDSSpace() override;
+    void SetSizeLimits(uint64_t ullMaxUploadSize, uint64_t ullTotalSpace) override;
+    void EnableAutoDownload() override;
+    void OnBroadcastMessage(const char* pszText) override;
+    void SetAuthorName(const char* pszName) override;
+    void SetUserRole(uint16_t wRole) override;
+    void EnsureDirectory(const char* pszPath) override;
+    void ListDirectoryContent(const char* pszPath, int32_t nValue, int32_t nUserData) override;
+    void UploadFile(const char* pszLocalPath, const char* pszServerPath, int32_t nModuleData,
+                    int32_t nUserData) override;
+    void DownloadFile(const char* pszLocalPath, const char* pszServerPath, int32_t nModuleData,
+                      int32_t nUserData) override;
+    void CheckServer() override;
+    void RunUploadCommand() override;
+    void RunRefreshCommand() override;
+    void ClearTransferList() override;
+    int32_t GetActiveTransferCount() override;
+
+    // For the other parts of the component.
+    CDocShelfView* GetView() const { return m_pView.get(); }
+    CDSDirListCtrl* GetDirListCtrl() const;
+    HWND GetParentWnd() const { return m_hParentWnd; }
+    IDataRecord* CreateDataRecord();
+    IDocShelfContainerItf* GetHostContainer();
+    std::string GetLocalDirectory() const { return m_LocalSavePath; }
+    int CanDownload() const { return (m_dwRights & DS_RIGHT_DOWNLOAD) ? 1 : 0; }
+    int CanUpload() const { return (m_dwRights & DS_RIGHT_UPLOAD) ? 1 : 0; }
+    int CanList() const { return (m_dwRights & DS_RIGHT_LIST) ? 1 : 0; }
+    int CanDelete() const { return (m_dwRights & DS_RIGHT_DELETE) ? 1 : 0; }
+    uint64_t GetMaxUploadSize() const { return m_ullMaxUploadSize; }
+    uint64_t GetTotalSpace() const { return m_ullTotalSpace; }
+    int IsAutoDownload() const { return m_bAutoDownload ? 1 : 0; }
+    std::string GetAuthorName() const { return m_AuthorName; }
+    uint16_t GetUserRole() const { return m_wUserRole; }
+    int IsLocalCleanupDone() const { return m_bLocalCleanupDone ? 1 : 0; }
+    void SetLocalCleanupDone() { m_bLocalCleanupDone = 1; }
+    void AddActiveTransfer();
+    void RemoveActiveTransfer();
+    int ShowMessage(const char* pszText, unsigned int nStyle);
+
+    static std::string FormatSize(uint64_t ullBytes);
+    static std::string ToServerPath(const char* pszPath);
+
+private:
+    HWND m_hParentWnd = nullptr;
+    std::unique_ptr<CDocShelfView> m_pView;
+    IDataFactory* m_pDataFactory = nullptr;
+    std::string m_LocalSavePath;
+    std::string m_AuthorName;
+    uint32_t m_dwRights = 0;
+    uint64_t m_ullMaxUploadSize = 0;
+    uint64_t m_ullTotalSpace = 0;
+    int32_t m_bAutoDownload = 0;
+    uint16_t m_wUserRole = 0;
+    int32_t m_bLocalCleanupDone = 0;
+    mutable std::mutex m_Lock;
+    int32_t m_nActiveTransfers = 0;
+};
+
+// The singleton, created on first call.
+CDocShelfMgr* GetDocShelfMgr();
+
+// Server-side name of the meeting's chat filter file, in the presenter folder.
+inline constexpr const char* kChatFilterFileName = "mtkey.txt";
+inline constexpr const char* kPresenterFolder = "Presenter/";
+inline constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
+inline constexpr const char* kChatFilterDeleted = "CHAT_FILTER_FILE_DELETED";
