@@ -1,0 +1,166 @@
+// Framework typedefs, handles and constants used by the component's user interface.
+// No Qt here: handles are opaque; the layer's sources map them to Qt objects.
+#pragma once
+
+#include <cstdint>
+
+#include "DocShelfTypes.h"
+
+typedef uint32_t DWORD;
+typedef uint32_t UINT;
+typedef int32_t BOOL;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int32_t LONG;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef uint32_t COLORREF;
+typedef uint16_t LANGID;
+typedef uintptr_t UINT_PTR;
+
+struct HMENU__;
+typedef HMENU__* HMENU;
+struct HICON__;
+typedef HICON__* HICON;
+struct HBITMAP__;
+typedef HBITMAP__* HBITMAP;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+// COLORREF: red in the low byte, blue in the high byte.
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+    return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
+           (static_cast<COLORREF>(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+
+constexpr WORD MAKELANGID(WORD primary, WORD sub) { return static_cast<WORD>((sub << 10) | primary); }
+constexpr WORD PRIMARYLANGID(LANGID lang) { return static_cast<WORD>(lang & 0x3FF); }
+constexpr WORD SUBLANGID(LANGID lang) { return static_cast<WORD>(lang >> 10); }
+constexpr WORD LANG_CHINESE = 0x04;
+constexpr WORD SUBLANG_CHINESE_SIMPLIFIED = 0x02;
+constexpr WORD LANG_ENGLISH = 0x09;
+constexpr WORD SUBLANG_ENGLISH_US = 0x01;
+constexpr LANGID LANGID_EN_US = 1033;
+constexpr LANGID LANGID_ZH_CN = 2052;
+
+struct POINT {
+    LONG x = 0;
+    LONG y = 0;
+};
+
+struct SIZE {
+    LONG cx = 0;
+    LONG cy = 0;
+};
+
+struct RECT {
+    LONG left = 0;
+    LONG top = 0;
+    LONG right = 0;
+    LONG bottom = 0;
+};
+
+// Window messages.
+constexpr UINT WM_CREATE = 0x0001;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_SIZE = 0x0005;
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_NOTIFY = 0x004E;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_INITMENUPOPUP = 0x0117;
+constexpr UINT WM_MOUSEMOVE = 0x0200;
+constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_USER = 0x0400;
+
+// Window styles.
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
+constexpr DWORD WS_DISABLED = 0x08000000;
+constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+constexpr DWORD WS_BORDER = 0x00800000;
+constexpr DWORD LVS_REPORT = 0x0001;
+constexpr DWORD LVS_SINGLESEL = 0x0004;
+constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
+constexpr DWORD LVS_EX_INFOTIP = 0x0400;
+
+// Notifications reflected to list controls.
+constexpr int NM_DBLCLK = -3;
+constexpr int NM_RCLICK = -5;
+constexpr int NM_CUSTOMDRAW = -12;
+constexpr int LVN_COLUMNCLICK = -108;
+
+// Custom draw.
+constexpr DWORD CDDS_PREPAINT = 0x00000001;
+constexpr DWORD CDDS_ITEM = 0x00010000;
+constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+constexpr LRESULT CDRF_DODEFAULT = 0x00;
+constexpr LRESULT CDRF_SKIPDEFAULT = 0x04;
+constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x20;
+
+// List item state.
+constexpr UINT LVIS_SELECTED = 0x0002;
+
+// DrawText formats.
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_SINGLELINE = 0x0020;
+constexpr UINT DT_NOPREFIX = 0x0800;
+constexpr UINT DT_END_ELLIPSIS = 0x8000;
+
+// Raster operations and background modes.
+constexpr DWORD SRCCOPY = 0x00CC0020;
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+// Redraw flags.
+constexpr UINT RDW_INVALIDATE = 0x0001;
+constexpr UINT RDW_ERASE = 0x0004;
+constexpr UINT RDW_UPDATENOW = 0x0100;
+
+// Message boxes.
+constexpr UINT MB_OK = 0x0000;
+constexpr UINT MB_YESNO = 0x0004;
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// File dialogs.
+constexpr DWORD OFN_READONLY = 0x0001;
+constexpr DWORD OFN_OVERWRITEPROMPT = 0x0002;
+constexpr DWORD OFN_HIDEREADONLY = 0x0004;
+
+// Menus.
+constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_BYPOSITION = 0x0400;
+constexpr UINT MF_GRAYED = 0x0001;
+constexpr UINT MF_ENABLED = 0x0000;
+constexpr UINT TPM_LEFTALIGN = 0x0000;
+constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+
+// Image lists.
+constexpr UINT ILC_MASK = 0x0001;
+constexpr UINT ILC_COLOR32 = 0x0020;
+constexpr UINT ILD_NORMAL = 0x0000;
+constexpr UINT ILD_TRANSPARENT = 0x0001;
+constexpr COLORREF CLR_DEFAULT = 0xFF000000;
+
+// Shell open results: above 32 is success.
+constexpr int SE_ERR_FNF = 2;
+constexpr int SE_ERR_NOASSOC = 31;
+constexpr int SW_SHOWNORMAL = 1;
+
+// Wait results.
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
