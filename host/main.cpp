@@ -4,8 +4,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 #include <string>
 #include <unistd.h>
 
@@ -35,8 +37,23 @@ void ApplyLanguage(const std::string& lang) {
         unsetenv("LC_ALL");
     }
     const char* locale = lang == "zh" ? "zh_CN.UTF-8" : "en_US.UTF-8";
-    setenv("LC_MESSAGES", locale, 1);
     setenv("LANGUAGE", lang == "zh" ? "zh_CN" : "en_US", 1);
+    // A message locale the system lacks would make setlocale(LC_ALL, "") fail as a whole and
+    // drop the character set with it.
+    if (locale_t probe = newlocale(LC_MESSAGES_MASK, locale, nullptr)) {
+        freelocale(probe);
+        setenv("LC_MESSAGES", locale, 1);
+    } else {
+        CHostLog::Instance().Diag("locale %s is not installed; only LANGUAGE is set", locale);
+    }
+}
+
+bool HaveDisplay() {
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
 [[noreturn]] void ExitNow(int status) {
@@ -62,8 +79,12 @@ int main(int argc, char** argv) {
         return HOST_EXIT_USAGE;
     }
     ApplyLanguage(options.lang);
-    if (options.headless)
+    if (options.headless) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (!HaveDisplay()) {
+        std::fprintf(stderr, "docshelf-host: no display for a window; use --headless\n");
+        return HOST_EXIT_USAGE;
+    }
 
     QApplication app(argc, argv);
     CHostWindow window;

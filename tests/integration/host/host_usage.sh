@@ -35,6 +35,9 @@ check_usage role-too-big "${base[@]}" --role 65536
 check_usage zero-timeout "${base[@]}" --timeout 0
 check_usage bad-max-upload "${base[@]}" --max-upload 12MB
 check_usage help --help
+# A window needs a display; without one the host asks for --headless instead of aborting.
+(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; check_usage no-display "${base[@]}"; exit $failures)
+failures=$?
 
 # Good usage with a library that cannot be loaded is a failure, not bad usage.
 run unloadable "${base[@]}" --headless
