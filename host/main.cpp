@@ -48,6 +48,12 @@ void ApplyLanguage(const std::string& lang) {
     }
 }
 
+// Qt's own warnings join the host's diagnostics (standard error or --log).
+void QtMessageSink(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    int32_t level = type == QtDebugMsg || type == QtInfoMsg ? CORELOG_INFO : CORELOG_ERROR;
+    CHostLog::Instance().Write("qt", level, message.toLocal8Bit().constData());
+}
+
 bool HaveDisplay() {
     auto set = [](const char* name) {
         const char* v = std::getenv(name);
@@ -86,6 +92,7 @@ int main(int argc, char** argv) {
         return HOST_EXIT_USAGE;
     }
 
+    qInstallMessageHandler(QtMessageSink);
     QApplication app(argc, argv);
     CHostWindow window;
     window.show();

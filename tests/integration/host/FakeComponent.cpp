@@ -251,6 +251,10 @@ public:
 
 FAKE_EXPORT int CreateComp(const char* pszName, IMXCCItfMgr** ppItfMgr) {
     Trace("CreateComp " + Str(pszName));
+    if (EnvIs("FAKE_DOCSHELF_TRACE_LOCALE", "1")) {
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LC_CTYPE", "LANG"})
+            Trace(std::string("env ") + name + "=" + Str(std::getenv(name)));
+    }
     static CFakeItfMgr mgr;
     if (!pszName || (strcasecmp(pszName, "Default") != 0 && strcasecmp(pszName, "CCDocShelf") != 0))
         return -1;

@@ -59,4 +59,20 @@ expect_line unreachable 'OnServerState\t0'
 grep -q '^ListDirectoryContent' "$FAKE_DOCSHELF_TRACE" && fail "unreachable: an action ran"
 tail -n 2 "$FAKE_DOCSHELF_TRACE" | grep -qxF DestroyComp || fail "unreachable: no DestroyComp"
 
+# --lang reaches the component through the message locale; LC_ALL would hide it, so its
+# character set moves to LC_CTYPE.
+rm -f "$FAKE_DOCSHELF_TRACE"
+LC_ALL=C.UTF-8 LANG= FAKE_DOCSHELF_TRACE_LOCALE=1 run lang-zh --server 127.0.0.1:80 --dir /d/ \
+    --user bob --local-dir "$T/local" --headless --timeout 20 --lang zh
+expect_rc lang-zh 0
+grep -E '^env (LC_ALL|LC_MESSAGES|LC_CTYPE)=' "$FAKE_DOCSHELF_TRACE" >"$T/lang-zh.env"
+printf 'env LC_ALL=(null)\nenv LC_MESSAGES=zh_CN.UTF-8\nenv LC_CTYPE=C.UTF-8\n' |
+    diff -u - "$T/lang-zh.env" >/dev/null || fail "lang-zh: environment $(cat "$T/lang-zh.env")"
+
+rm -f "$FAKE_DOCSHELF_TRACE"
+LC_ALL= LC_MESSAGES=zh_CN.UTF-8 FAKE_DOCSHELF_TRACE_LOCALE=1 run lang-en --server 127.0.0.1:80 \
+    --dir /d/ --user bob --local-dir "$T/local" --headless --timeout 20 --lang en
+expect_rc lang-en 0
+grep -qxF 'env LC_MESSAGES=en_US.UTF-8' "$FAKE_DOCSHELF_TRACE" || fail "lang-en: LC_MESSAGES"
+
 finish
