@@ -149,14 +149,53 @@ bool CanUseGui() {
     return app != nullptr && QThread::currentThread() == app->thread();
 }
 
+void DesktopDataDirs(std::vector<QString>& dirs) {
+    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    if (home.isEmpty()) {
+        home = QDir::homePath() + QStringLiteral("/.local/share");
+    }
+    dirs.push_back(home);
+    QString system = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (system.isEmpty()) {
+        system = QStringLiteral("/usr/local/share:/usr/share");
+    }
+    for (const QString& d : system.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        dirs.push_back(d);
+    }
+}
+
+// Without a desktop platform theme (offscreen, minimal hosts) Qt searches no icon folders
+// and names no theme. Then the XDG icon folders and Adwaita, installed with the component,
+// are used; a host's own theme is left alone. Runs on the UI thread only.
+void PrepareIconTheme() {
+    static bool prepared = false;
+    if (prepared) {
+        return;
+    }
+    prepared = true;
+    QStringList paths = QIcon::themeSearchPaths();
+    std::vector<QString> dataDirs;
+    DesktopDataDirs(dataDirs);
+    for (const QString& dir : dataDirs) {
+        QString icons = dir + QStringLiteral("/icons");
+        if (!paths.contains(icons) && QDir(icons).exists()) {
+            paths << icons;
+        }
+    }
+    QIcon::setThemeSearchPaths(paths);
+    if (QIcon::fallbackThemeName().isEmpty()) {
+        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    }
+    if (QIcon::themeName().isEmpty()) {
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
+}
+
 bool IconFromTheme(const QStringList& names, IconImage& out) {
     if (!CanUseGui()) {
         return false;
     }
-    // Hosts may run without a desktop theme; Adwaita is installed with the component.
-    if (QIcon::fallbackThemeName().isEmpty()) {
-        QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-    }
+    PrepareIconTheme();
     for (const QString& name : names) {
         if (name.isEmpty()) {
             continue;
@@ -193,21 +232,6 @@ void CopyText(char* dst, size_t size, const QString& text) {
     }
     std::memcpy(dst, ansi.data(), std::min(ansi.size(), size - 1));
     dst[std::min(ansi.size(), size - 1)] = '\0';
-}
-
-void DesktopDataDirs(std::vector<QString>& dirs) {
-    QString home = qEnvironmentVariable("XDG_DATA_HOME");
-    if (home.isEmpty()) {
-        home = QDir::homePath() + QStringLiteral("/.local/share");
-    }
-    dirs.push_back(home);
-    QString system = qEnvironmentVariable("XDG_DATA_DIRS");
-    if (system.isEmpty()) {
-        system = QStringLiteral("/usr/local/share:/usr/share");
-    }
-    for (const QString& d : system.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        dirs.push_back(d);
-    }
 }
 
 // One [Desktop Entry] group, by hand: QSettings mangles some desktop-file values.
