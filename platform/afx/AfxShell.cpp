@@ -486,7 +486,10 @@ bool RunAndCapture(const std::vector<std::string>& argv, int timeoutMs, std::str
         if (got <= 0) {
             break; // end of output
         }
-        output.append(buf, static_cast<size_t>(got));
+        // Only short answers are expected; a flood is not kept.
+        if (output.size() < 65536) {
+            output.append(buf, static_cast<size_t>(got));
+        }
     }
     ::close(fds[0]);
     if (timedOut) {
@@ -585,9 +588,17 @@ intptr_t ShellExecute(HWND, const char* verb, const char* file, const char*, con
     if (types.size() > 4) {
         types.resize(4); // the nearest ancestors are enough
     }
+    // One budget for all the queries: the caller is the user-interface thread.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (const std::string& mime : types) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
         std::string out;
-        if (afx::RunAndCapture({query, "query", "default", mime}, 5000, out) &&
+        if (afx::RunAndCapture({query, "query", "default", mime}, static_cast<int>(left.count()),
+                               out) &&
             out.find_first_not_of(" \t\r\n") != std::string::npos) {
             associated = true;
             break;

@@ -1,14 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <future>
+#include <optional>
 #include <thread>
 
 #include "AfxPrompt.h"
@@ -207,6 +216,123 @@ TEST(QtPrompts, RealSaveDialogAddsDefaultExtension) {
     CFileDialog dlg(FALSE, "txt", "a.txt");
     ASSERT_EQ(dlg.DoModal(), IDOK);
     EXPECT_EQ(dlg.GetFileName(), "ds-save-test.txt");
+}
+
+// Runs an action on the first visible top-level widget of type W, or gives up after ~5 s.
+template <typename W> void WhenShown(std::function<void(W*)> act, int triesLeft = 500) {
+    QTimer::singleShot(10, [act, triesLeft] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* target = qobject_cast<W*>(w); target && target->isVisible()) {
+                act(target);
+                return;
+            }
+        }
+        if (triesLeft > 0) {
+            WhenShown<W>(act, triesLeft - 1);
+        } else if (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close();
+        } else if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+}
+
+TEST(QtPrompts, RealPopupMenuReturnsChosenId) {
+    afx::SetPromptService(nullptr);
+    std::vector<afx::PopupItem> items = {{"Open", 32792, true, false},
+                                         {"", 0, true, true},
+                                         {"Save As...", 32790, false, false},
+                                         {"Open folder", 32789, true, false}};
+    std::vector<std::pair<QString, bool>> shown;
+    WhenShown<QMenu>([&shown](QMenu* menu) {
+        QAction* target = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (!a->isSeparator()) {
+                shown.emplace_back(a->text(), a->isEnabled());
+            }
+            if (a->data().toUInt() == 32789) {
+                target = a;
+            }
+        }
+        menu->setActiveAction(target);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+    });
+    EXPECT_EQ(afx::Prompts().TrackPopup(items, POINT{40, 40}, nullptr), 32789u);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1].first, QStringLiteral("Save As..."));
+    EXPECT_FALSE(shown[1].second);
+    EXPECT_TRUE(shown[2].second);
+
+    WhenShown<QMenu>([](QMenu* menu) { menu->close(); });
+    EXPECT_EQ(afx::Prompts().TrackPopup(items, POINT{40, 40}, nullptr), 0u);
+}
+
+// Desktop entries in private XDG folders; the one application records what it was given.
+class ProgramChoice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() / ("ds-choice-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_ / "data/applications");
+        trace_ = dir_ / "launched.txt";
+        std::ofstream(dir_ / "fakeapp")
+            << "#!/bin/sh\nprintf '%s' \"$1\" > '" << trace_.string() << ".tmp'\nmv '"
+            << trace_.string() << ".tmp' '" << trace_.string() << "'\n";
+        std::filesystem::permissions(dir_ / "fakeapp", std::filesystem::perms::owner_all);
+        std::ofstream(dir_ / "data/applications/fake-viewer.desktop")
+            << "[Desktop Entry]\nType=Application\nName=Fake Viewer\nExec=\""
+            << (dir_ / "fakeapp").string() << "\" %f\nMimeType=text/plain;\n";
+        Save("XDG_DATA_HOME", (dir_ / "data").string());
+        Save("XDG_DATA_DIRS", (dir_ / "none").string());
+        file_ = dir_ / "notes.txt";
+        std::ofstream(file_) << "hello\n";
+        afx::SetPromptService(nullptr);
+    }
+    void TearDown() override {
+        for (auto& [name, value] : saved_) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+        std::filesystem::remove_all(dir_);
+    }
+    void Save(const std::string& name, const std::string& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    std::string WaitForTrace() {
+        for (int i = 0; i < 500 && !std::filesystem::exists(trace_); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::ifstream in(trace_);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::path dir_, trace_, file_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(ProgramChoice, ChosenProgramStartsWithTheFile) {
+    QStringList listed;
+    WhenShown<QDialog>([&listed](QDialog* dlg) {
+        auto* list = dlg->findChild<QListWidget*>();
+        for (int i = 0; list && i < list->count(); ++i) {
+            listed << list->item(i)->text();
+        }
+        dlg->accept();
+    });
+    EXPECT_TRUE(afx::OpenWithDialog(file_.string()));
+    EXPECT_EQ(listed, QStringList{QStringLiteral("Fake Viewer")});
+    EXPECT_EQ(WaitForTrace(), file_.string());
+}
+
+TEST_F(ProgramChoice, CancelledChoiceStartsNothing) {
+    WhenShown<QDialog>([](QDialog* dlg) { dlg->reject(); });
+    EXPECT_FALSE(afx::OpenWithDialog(file_.string()));
+    EXPECT_FALSE(std::filesystem::exists(trace_));
 }
 
 } // namespace

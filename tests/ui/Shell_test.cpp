@@ -124,8 +124,13 @@ std::vector<uint32_t> BundledPixels(const char* name) {
 
 void SaveIcon(const std::vector<uint32_t>& px, const std::string& name) {
     QImage img(reinterpret_cast<const uchar*>(px.data()), 16, 16, QImage::Format_ARGB32);
-    QDir().mkpath(QStringLiteral("screenshots"));
-    img.scaled(64, 64).save(QStringLiteral("screenshots/") + QString::fromStdString(name));
+#ifdef DOCSHELF_UI_SHOT_DIR
+    const QString dir = QStringLiteral(DOCSHELF_UI_SHOT_DIR);
+#else
+    const QString dir = QStringLiteral("screenshots");
+#endif
+    QDir().mkpath(dir);
+    img.scaled(64, 64).save(dir + QStringLiteral("/") + QString::fromStdString(name));
 }
 
 bool Opaque(const std::vector<uint32_t>& px) {
