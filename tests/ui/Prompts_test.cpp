@@ -62,17 +62,6 @@ TEST_F(PromptsTest, UnexpectedPromptsGetCancelAnswers) {
     EXPECT_EQ(prompts.UnexpectedCount(), 5u);
 }
 
-TEST_F(PromptsTest, FrameworkBoxUsesApplicationName) {
-    prompts.AnswerMessageBox(IDOK);
-    EXPECT_EQ(AfxMessageBox("File open failed!"), IDOK);
-    auto log = prompts.Prompts();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].caption, afx::GetAppName());
-    EXPECT_FALSE(log[0].caption.empty());
-    EXPECT_EQ(log[0].owner, nullptr);
-    EXPECT_EQ(log[0].style, MB_OK);
-}
-
 TEST_F(PromptsTest, SaveDialogCarriesItsSettings) {
     prompts.AnswerFileDialog("/home/u/copy of a.txt");
     CFileDialog dlg(FALSE, "txt", "a.txt", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
@@ -86,18 +75,6 @@ TEST_F(PromptsTest, SaveDialogCarriesItsSettings) {
     EXPECT_EQ(log[0].defExt, "txt");
     EXPECT_EQ(log[0].fileName, "a.txt");
     EXPECT_EQ(log[0].flags, 6u);
-}
-
-TEST_F(PromptsTest, CancelledOpenDialog) {
-    prompts.CancelFileDialog();
-    CFileDialog dlg(TRUE);
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(dlg.GetPathName(), "");
-    auto log = prompts.Prompts();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_TRUE(log[0].open);
-    EXPECT_FALSE(log[0].unexpected);
-    EXPECT_FALSE(log[0].accepted);
 }
 
 TEST_F(PromptsTest, PopupChoosesOnlyPresentEnabledItems) {
@@ -159,65 +136,6 @@ TEST(QtPrompts, RefusedOffTheUserInterfaceThread) {
     EXPECT_TRUE(done.get());
 }
 
-// Presses a button of the first visible message box, or gives up after ~5 s.
-void PressWhenShown(QMessageBox::StandardButton which, int triesLeft = 500) {
-    QTimer::singleShot(10, [which, triesLeft] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (box && box->isVisible()) {
-                box->button(which)->click();
-                return;
-            }
-        }
-        if (triesLeft > 0) {
-            PressWhenShown(which, triesLeft - 1);
-        } else if (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
-        }
-    });
-}
-
-TEST(QtPrompts, RealMessageBoxAnswers) {
-    afx::SetPromptService(nullptr);
-    PressWhenShown(QMessageBox::No);
-    EXPECT_EQ(MessageBox(nullptr, "File exists, continue to overwrite?", "c", MB_YESNO), IDNO);
-    PressWhenShown(QMessageBox::Yes);
-    EXPECT_EQ(MessageBox(nullptr, "File exists, continue to overwrite?", "c", MB_YESNO), IDYES);
-    PressWhenShown(QMessageBox::Ok);
-    EXPECT_EQ(AfxMessageBox("File open failed!"), IDOK);
-}
-
-// Accepts the visible file dialog with a name typed in, or gives up after ~5 s.
-void AcceptFileDialog(const QString& name, int triesLeft = 500) {
-    QTimer::singleShot(10, [name, triesLeft] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* dlg = qobject_cast<QFileDialog*>(w);
-            if (dlg && dlg->isVisible()) {
-                // Type the name, as a user would.
-                if (auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                    edit->setText(name);
-                }
-                QMetaObject::invokeMethod(dlg, "accept");
-                return;
-            }
-        }
-        if (triesLeft > 0) {
-            AcceptFileDialog(name, triesLeft - 1);
-        } else if (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
-        }
-    });
-}
-
-TEST(QtPrompts, RealSaveDialogAddsDefaultExtension) {
-    afx::SetPromptService(nullptr);
-    QString dir = QDir::tempPath();
-    AcceptFileDialog(dir + QStringLiteral("/ds-save-test"));
-    CFileDialog dlg(FALSE, "txt", "a.txt");
-    ASSERT_EQ(dlg.DoModal(), IDOK);
-    EXPECT_EQ(dlg.GetFileName(), "ds-save-test.txt");
-}
-
 // Runs an action on the first visible top-level widget of type W, or gives up after ~5 s.
 template <typename W> void WhenShown(std::function<void(W*)> act, int triesLeft = 500) {
     QTimer::singleShot(10, [act, triesLeft] {
@@ -235,6 +153,31 @@ template <typename W> void WhenShown(std::function<void(W*)> act, int triesLeft 
             modal->close();
         }
     });
+}
+
+TEST(QtPrompts, RealMessageBoxAnswers) {
+    afx::SetPromptService(nullptr);
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    EXPECT_EQ(MessageBox(nullptr, "File exists, continue to overwrite?", "c", MB_YESNO), IDNO);
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    EXPECT_EQ(MessageBox(nullptr, "File exists, continue to overwrite?", "c", MB_YESNO), IDYES);
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    EXPECT_EQ(AfxMessageBox("File open failed!"), IDOK);
+}
+
+TEST(QtPrompts, RealSaveDialogAddsDefaultExtension) {
+    afx::SetPromptService(nullptr);
+    QString dir = QDir::tempPath();
+    WhenShown<QFileDialog>([dir](QFileDialog* dlg) {
+        // Type the name, as a user would.
+        if (auto* edit = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            edit->setText(dir + QStringLiteral("/ds-save-test"));
+        }
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+    CFileDialog dlg(FALSE, "txt", "a.txt");
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetFileName(), "ds-save-test.txt");
 }
 
 TEST(QtPrompts, RealPopupMenuReturnsChosenId) {

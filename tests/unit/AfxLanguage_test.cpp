@@ -23,12 +23,6 @@ TEST(LocaleName, SimplifiedChineseOnlyForMainlandChina) {
     EXPECT_EQ(afx::LanguageFromLocaleName(nullptr), 1033);
 }
 
-TEST(LocaleName, ChineseSplitsIntoPrimaryAndSub) {
-    LANGID zh = afx::LanguageFromLocaleName("zh_CN.UTF-8");
-    EXPECT_EQ(PRIMARYLANGID(zh), 4);
-    EXPECT_EQ(SUBLANGID(zh), 2);
-}
-
 // Sets the locale variables for one test and puts the old values back.
 class LocaleEnv : public ::testing::Test {
 protected:
