@@ -31,6 +31,21 @@ QWidget* OwnerWidget(HWND owner) {
     return reinterpret_cast<QWidget*>(owner);
 }
 
+// A prompt on the heap: when its owner goes away during exec it takes the prompt along,
+// which a prompt on the stack would not survive.
+template <typename W> class Guarded {
+public:
+    template <typename... Args> explicit Guarded(Args&&... args) : m_w(new W(args...)) {}
+    ~Guarded() { delete m_w.data(); }
+    Guarded(const Guarded&) = delete;
+    Guarded& operator=(const Guarded&) = delete;
+    W* operator->() const { return m_w.data(); }
+    bool Alive() const { return !m_w.isNull(); }
+
+private:
+    QPointer<W> m_w;
+};
+
 // Widgets need a QApplication and its thread; anything else gets the cancel answer.
 bool CanShow(const char* what) {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -86,23 +101,27 @@ public:
         if (!CanShow("message box")) {
             return CancelAnswer(style);
         }
-        QMessageBox box(OwnerWidget(owner));
-        box.setWindowTitle(ToQt(caption));
-        box.setText(ToQt(text));
+        Guarded<QMessageBox> box(OwnerWidget(owner));
+        box->setWindowTitle(ToQt(caption));
+        box->setText(ToQt(text));
         switch (style & 0x0F) {
         case MB_YESNO:
-            box.setIcon(QMessageBox::Question);
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box->setIcon(QMessageBox::Question);
+            box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box->setDefaultButton(QMessageBox::Yes);
             break;
         case 1:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
         default:
-            box.setStandardButtons(QMessageBox::Ok);
+            box->setStandardButtons(QMessageBox::Ok);
             break;
         }
-        switch (box.exec()) {
+        const int button = box->exec();
+        if (!box.Alive()) {
+            return CancelAnswer(style);
+        }
+        switch (button) {
         case QMessageBox::Yes:
             return IDYES;
         case QMessageBox::No:
@@ -121,26 +140,27 @@ public:
         if (!CanShow("file dialog")) {
             return false;
         }
-        QFileDialog dialog(OwnerWidget(owner));
-        dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-        dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        Guarded<QFileDialog> dialog(OwnerWidget(owner));
+        dialog->setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+        dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         QString ext = ToQt(defExt);
         while (ext.startsWith(QLatin1Char('.'))) {
             ext.remove(0, 1);
         }
         if (!ext.isEmpty()) {
-            dialog.setDefaultSuffix(ext);
+            dialog->setDefaultSuffix(ext);
         }
         if (!fileName.empty()) {
-            dialog.selectFile(ToQt(fileName));
+            dialog->selectFile(ToQt(fileName));
         }
         if (!(flags & OFN_OVERWRITEPROMPT)) {
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+            dialog->setOption(QFileDialog::DontConfirmOverwrite);
         }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        if (dialog->exec() != QDialog::Accepted || !dialog.Alive() ||
+            dialog->selectedFiles().isEmpty()) {
             return false;
         }
-        chosenPath = FromQt(dialog.selectedFiles().first());
+        chosenPath = FromQt(dialog->selectedFiles().first());
         return !chosenPath.empty();
     }
 
@@ -150,13 +170,13 @@ public:
         }
         std::vector<DesktopApp> apps = FindApplicationsForMime(MimeTypesForPath(path), true);
         QString fileName = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
-        ProgramChoiceDialog dialog(fileName, apps);
-        if (dialog.exec() != QDialog::Accepted || dialog.Chosen() == nullptr) {
+        Guarded<ProgramChoiceDialog> dialog(fileName, apps);
+        if (dialog->exec() != QDialog::Accepted || !dialog.Alive() || dialog->Chosen() == nullptr) {
             return false;
         }
-        std::vector<std::string> argv = ExpandDesktopExec(dialog.Chosen()->exec, path);
+        std::vector<std::string> argv = ExpandDesktopExec(dialog->Chosen()->exec, path);
         if (!LaunchDetached(argv)) {
-            qWarning("afx: could not start %s", dialog.Chosen()->exec.c_str());
+            qWarning("afx: could not start %s", dialog->Chosen()->exec.c_str());
             return false;
         }
         return true;
@@ -166,18 +186,18 @@ public:
         if (!CanShow("popup menu")) {
             return 0;
         }
-        QMenu menu(OwnerWidget(owner));
+        Guarded<QMenu> menu(OwnerWidget(owner));
         for (const PopupItem& item : items) {
             if (item.separator) {
-                menu.addSeparator();
+                menu->addSeparator();
                 continue;
             }
-            QAction* action = menu.addAction(QString::fromStdString(item.text));
+            QAction* action = menu->addAction(QString::fromStdString(item.text));
             action->setData(item.id);
             action->setEnabled(item.enabled);
         }
-        QAction* chosen = menu.exec(QPoint(screen.x, screen.y));
-        return chosen ? chosen->data().toUInt() : 0;
+        QAction* chosen = menu->exec(QPoint(screen.x, screen.y));
+        return chosen && menu.Alive() ? chosen->data().toUInt() : 0;
     }
 };
 

@@ -165,6 +165,14 @@ TEST(QtPrompts, RealMessageBoxAnswers) {
     EXPECT_EQ(AfxMessageBox("File open failed!"), IDOK);
 }
 
+TEST(QtPrompts, OwnerClosedWhileBoxIsShown) {
+    afx::SetPromptService(nullptr);
+    auto* owner = new QWidget;
+    owner->show();
+    WhenShown<QMessageBox>([owner](QMessageBox*) { delete owner; }); // takes the box along
+    EXPECT_EQ(MessageBox(reinterpret_cast<HWND>(owner), "Overwrite?", "c", MB_YESNO), IDNO);
+}
+
 TEST(QtPrompts, RealSaveDialogAddsDefaultExtension) {
     afx::SetPromptService(nullptr);
     QString dir = QDir::tempPath();
