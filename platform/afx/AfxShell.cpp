@@ -574,8 +574,10 @@ intptr_t ShellExecute(HWND, const char* verb, const char* file, const char*, con
         return SE_ERR_FNF;
     }
     std::string path = file;
-    if (path[0] != '/' && dir != nullptr && *dir != '\0') {
-        path = std::string(dir) + (dir[std::strlen(dir) - 1] == '/' ? "" : "/") + path;
+    if (path[0] != '/') {
+        // Never hand the opener a name it could read as an option ("-h").
+        std::string base = dir != nullptr && *dir != '\0' ? dir : ".";
+        path = base + (base.back() == '/' ? "" : "/") + path;
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

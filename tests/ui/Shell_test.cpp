@@ -72,6 +72,16 @@ TEST_F(ShellTest, RelativePathTakenFromDirectory) {
     EXPECT_EQ(WaitForOpened(), path);
 }
 
+TEST_F(ShellTest, NameLikeAnOptionStaysAPath) {
+    Touch("-h.txt", "x\n");
+    fs::path cwd = fs::current_path();
+    fs::current_path(dir_);
+    intptr_t rc = ShellExecute(nullptr, "open", "-h.txt", nullptr, nullptr, SW_SHOWNORMAL);
+    fs::current_path(cwd);
+    EXPECT_GT(rc, 32);
+    EXPECT_EQ(WaitForOpened(), "./-h.txt");
+}
+
 TEST_F(ShellTest, OpensFolder) {
     EXPECT_GT(ShellExecute(nullptr, "open", dir_.c_str(), nullptr, nullptr, SW_SHOWNORMAL), 32);
     EXPECT_EQ(WaitForOpened(), dir_.string());
