@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "AfxLanguage.h"
 #include "AfxPrompt.h"
 #include "AfxShell.h"
 #include "CodePage.h"
@@ -64,10 +65,15 @@ class ProgramChoiceDialog : public QDialog {
 public:
     ProgramChoiceDialog(const QString& fileName, const std::vector<DesktopApp>& apps)
         : m_apps(apps) {
-        setWindowTitle(QStringLiteral("Open with"));
+        const bool chinese = GetThreadUILanguage() == LANGID_ZH_CN;
+        setWindowTitle(chinese ? QStringLiteral("打开方式") : QStringLiteral("Open with"));
         auto* layout = new QVBoxLayout(this);
-        layout->addWidget(
-            new QLabel(QStringLiteral("Choose the program to open \"%1\":").arg(fileName), this));
+        auto* label =
+            new QLabel(chinese ? QStringLiteral("选择用来打开“%1”的程序：").arg(fileName)
+                               : QStringLiteral("Choose the program to open \"%1\":").arg(fileName),
+                       this);
+        label->setTextFormat(Qt::PlainText); // a file name is no markup
+        layout->addWidget(label);
         m_list = new QListWidget(this);
         for (const DesktopApp& app : m_apps) {
             m_list->addItem(QString::fromStdString(app.name));
@@ -103,6 +109,8 @@ public:
         }
         Guarded<QMessageBox> box(OwnerWidget(owner));
         box->setWindowTitle(ToQt(caption));
+        // Texts carry file names from the server: never read them as markup.
+        box->setTextFormat(Qt::PlainText);
         box->setText(ToQt(text));
         switch (style & 0x0F) {
         case MB_YESNO:

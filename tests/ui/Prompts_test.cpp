@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -163,6 +164,22 @@ TEST(QtPrompts, RealMessageBoxAnswers) {
     EXPECT_EQ(MessageBox(nullptr, "File exists, continue to overwrite?", "c", MB_YESNO), IDYES);
     WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     EXPECT_EQ(AfxMessageBox("File open failed!"), IDOK);
+}
+
+TEST(QtPrompts, FileNamesInTextsAreNotMarkup) {
+    afx::SetPromptService(nullptr);
+    QString shown;
+    WhenShown<QMessageBox>([&shown](QMessageBox* box) {
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text().contains(QStringLiteral("<img")) &&
+                label->textFormat() == Qt::PlainText) {
+                shown = label->text();
+            }
+        }
+        box->button(QMessageBox::No)->click();
+    });
+    MessageBox(nullptr, "Confirm to delete file <img src=x>a.txt?", "c", MB_YESNO);
+    EXPECT_EQ(shown, QStringLiteral("Confirm to delete file <img src=x>a.txt?"));
 }
 
 TEST(QtPrompts, OwnerClosedWhileBoxIsShown) {
