@@ -42,15 +42,19 @@ def download(body, edge):
 
 
 def delete(body, edge):
-    """A thick diagonal cross."""
+    """A diagonal cross with a darker rim."""
     img = blank()
-    for i in range(2, 14):
-        for d in (-1, 0, 1):
-            put(img, i + d, i, body)
-            put(img, 15 - i + d, i, body)
-    for i in range(2, 14):
-        put(img, i - 2, i, edge)
-        put(img, 17 - i, i, edge)
+    for y in range(SIZE):
+        for x in range(SIZE):
+            cx, cy = x + 0.5, y + 0.5
+            if not (2 <= cx <= 14 and 2 <= cy <= 14):
+                continue
+            # Distance to the nearer of the two diagonals.
+            d = min(abs(cx - cy), abs(cx + cy - SIZE)) / 1.4142
+            if d <= 1.1:
+                put(img, x, y, body)
+            elif d <= 1.9:
+                put(img, x, y, edge)
     return img
 
 
@@ -67,15 +71,14 @@ def save_as(body, edge, label):
 
 
 def open_folder(body, edge, paper):
-    """A folder with a sheet sticking out."""
+    """A folder with a tab, a sheet showing above its front."""
     img = blank()
-    rect(img, 1, 3, 6, 4, edge)  # tab
-    rect(img, 1, 5, 14, 13, edge)
-    rect(img, 2, 6, 13, 12, body)
-    rect(img, 4, 2, 12, 6, paper)  # sheet
-    rect(img, 2, 8, 13, 12, body)
-    for x in range(2, 14):
-        put(img, x, 8, edge)
+    rect(img, 1, 2, 6, 3, edge)  # tab
+    rect(img, 1, 3, 14, 13, edge)  # back
+    rect(img, 2, 4, 13, 12, tuple(c * 4 // 5 for c in body))
+    rect(img, 3, 5, 12, 8, paper)  # sheet
+    rect(img, 1, 8, 14, 13, edge)  # front
+    rect(img, 2, 9, 13, 12, body)
     return img
 
 
