@@ -8,23 +8,7 @@
 #include "MemDC.h"
 #include "Trace.h"
 
-#if __has_include("LocalResource.h")
 #include "LocalResource.h"
-#else
-// Stand-in until the language-aware loaders are in: the English texts the view paints.
-static std::string LoadLocalString(UINT id) {
-    switch (id) {
-    case 1020:
-        return "Connecting server...";
-    case 1066:
-        return "Upload/download list";
-    case 1067:
-        return "Docshelf: %s";
-    default:
-        return std::string();
-    }
-}
-#endif
 
 #if __has_include("WebDavMgr.h")
 #include "WebDavMgr.h"

@@ -7,10 +7,7 @@
 #include "AfxGdiQt.h"
 #include "AfxQt.h"
 
-#if __has_include("AfxResource.h")
 #include "AfxResource.h"
-#define AFX_HAVE_RESOURCES 1
-#endif
 
 using namespace afx::detail;
 
@@ -67,7 +64,6 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int nWidth, int nHeight) {
 }
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource) {
-#ifdef AFX_HAVE_RESOURCES
     const afx::BitmapResource* res = afx::FindResourceBitmap(nIDResource);
     if (res == nullptr || res->width <= 0 || res->height <= 0 ||
         res->rgb.size() < static_cast<size_t>(res->width) * res->height * 3)
@@ -82,10 +78,6 @@ BOOL CBitmap::LoadBitmap(UINT nIDResource) {
     }
     m_pData = std::move(data);
     return TRUE;
-#else
-    (void)nIDResource;
-    return FALSE;
-#endif
 }
 
 int CBitmap::GetBitmap(BITMAP* pBitMap) const {

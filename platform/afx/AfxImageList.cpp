@@ -8,10 +8,7 @@
 #include "AfxDCQt.h"
 #include "AfxQt.h"
 
-#if __has_include("AfxIcon.h")
 #include "AfxIcon.h"
-#define AFX_HAVE_ICONS 1
-#endif
 
 namespace afx::detail {
 struct ImageListData {
@@ -43,15 +40,10 @@ BOOL CImageList::DeleteImageList() {
 }
 
 int CImageList::Add(HICON hIcon) {
-#ifdef AFX_HAVE_ICONS
     const afx::IconImage* img = afx::GetIconImage(hIcon);
     if (img == nullptr || img->argb.size() < static_cast<size_t>(img->width) * img->height)
         return -1;
     return AddImage(img->width, img->height, img->argb.data());
-#else
-    (void)hIcon;
-    return -1;
-#endif
 }
 
 int CImageList::AddImage(int width, int height, const uint32_t* argb) {

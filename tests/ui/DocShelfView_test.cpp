@@ -9,7 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include "AfxGdiQt.h"
+#include "AfxLanguage.h"
 #include "AfxMsg.h"
+#include "CodePage.h"
 #include "DocShelfView.h"
 #include "UiTestUtil.h"
 
@@ -217,4 +224,40 @@ TEST(ViewWithoutWindow, PostWorkResultReleasesAndReturnsZero) {
 
 TEST_F(ViewTest, NullRecordMessageIsIgnored) {
     EXPECT_EQ(SendMessage(view->GetSafeHwnd(), WM_DSNOTIFY, 0, 0), 0);
+}
+
+TEST_F(ViewTest, CaptionsFollowTheUiLanguage) {
+    view->CreateControls(nullptr);
+    EXPECT_EQ(view->GetDirCaption(), "Docshelf: Connecting server...");
+    SetThreadUILanguageOverride(LANGID_ZH_CN);
+    const std::string zh = view->GetDirCaption();
+    view->Invalidate();
+    QImage img = uitest::Grab(host.get());
+    SetThreadUILanguageOverride(0);
+    uitest::SaveShot(img, "view_captions_zh");
+    EXPECT_EQ(afx::AnsiToUtf8(zh), "资料共享区：正在连接服务器");
+    // Every glyph of the caption comes from a real font, none is the missing-glyph box.
+    QTextLayout layout(QString::fromStdString(afx::AnsiToUtf8(zh)),
+                       view->GetCaptionFont()->GetData()->font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    bool cjk = false;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        for (quint32 g : run.glyphIndexes())
+            EXPECT_NE(g, 0u);
+        cjk |= run.rawFont().familyName().contains("WenQuanYi");
+    }
+    EXPECT_TRUE(cjk);
+    // Ink in both caption strips, in the caption colour.
+    const QColor caption(0x4B, 0x60, 0x8F);
+    auto inked = [&](int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = 30; x < 400; ++x)
+                if (uitest::Near(uitest::Probe(img, x, y), caption, 10))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(0, 30));
+    EXPECT_TRUE(inked(150, 180));
 }

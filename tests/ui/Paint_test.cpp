@@ -11,6 +11,7 @@
 #include "AfxDCQt.h"
 #include "AfxGdi.h"
 #include "AfxGdiQt.h"
+#include "AfxIcon.h"
 #include "AfxImageList.h"
 #include "MemDC.h"
 #include "UiTestUtil.h"
@@ -267,4 +268,53 @@ TEST(Paint, ImageListDrawsScaledWithAlpha) {
     EXPECT_EQ(c.dc.GetPixel(36, 36), RGB(255, 255, 255));
     EXPECT_FALSE(list.DrawEx(&c.dc, 2, POINT{}, SIZE{}, CLR_NONE, CLR_NONE, 0));
     EXPECT_FALSE(list.DrawEx(&c.dc, -1, POINT{}, SIZE{}, CLR_NONE, CLR_NONE, 0));
+}
+
+TEST(Paint, ButtonBitmapFromResourcesBlitsWithoutRed) {
+    CBitmap bmp;
+    ASSERT_TRUE(bmp.LoadBitmap(1012));
+    BITMAP info;
+    ASSERT_GT(bmp.GetBitmap(&info), 0);
+    EXPECT_EQ(info.bmWidth, 16);
+    EXPECT_EQ(info.bmHeight, 16);
+    bool hasRed = false;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            hasRed |= bmp.GetPixel(x, y) == RGB(255, 0, 0);
+    EXPECT_TRUE(hasRed); // the drawing's transparent parts
+    CDC src;
+    src.CreateCompatibleDC(nullptr);
+    CBitmap* old = src.SelectObject(&bmp);
+    Canvas dst(60, 30);
+    dst.dc.FillSolidRect(0, 0, 60, 30, 0x00F3F0F1);
+    // Full size and scaled down to a low cell, as the list buttons are.
+    ASSERT_TRUE(dst.dc.TransparentBlt(5, 2, 16, 16, &src, 0, 0, 16, 16, RGB(255, 0, 0)));
+    ASSERT_TRUE(dst.dc.TransparentBlt(30, 2, 13, 13, &src, 0, 0, 16, 16, RGB(255, 0, 0)));
+    src.SelectObject(old);
+    uitest::SaveShot(dst.Image(), "paint_button_bitmap");
+    int drawn = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 60; ++x) {
+            COLORREF p = dst.dc.GetPixel(x, y);
+            ASSERT_NE(p, RGB(255, 0, 0)) << x << "," << y;
+            drawn += p != 0x00F3F0F1;
+        }
+    EXPECT_GT(drawn, 20);
+    EXPECT_FALSE(CBitmap().LoadBitmap(999));
+}
+
+TEST(Paint, ImageListTakesIconHandles) {
+    afx::IconImage img;
+    img.argb.assign(16 * 16, 0xFFFF8000);
+    HICON icon = afx::CreateIconFromImage(img);
+    ASSERT_NE(icon, nullptr);
+    CImageList list;
+    ASSERT_TRUE(list.Create(16, 16, 33, 16, 4));
+    EXPECT_EQ(list.Add(icon), 0);
+    EXPECT_EQ(list.Add(nullptr), -1);
+    Canvas c(20, 20);
+    ASSERT_TRUE(list.DrawEx(&c.dc, 0, POINT{2, 2}, SIZE{16, 16}, CLR_DEFAULT, CLR_DEFAULT, 0x20));
+    EXPECT_EQ(c.dc.GetPixel(10, 10), RGB(255, 128, 0));
+    DestroyIcon(icon);
+    EXPECT_EQ(list.GetImageCount(), 1); // the list keeps its own copy
 }
