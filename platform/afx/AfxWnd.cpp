@@ -148,7 +148,7 @@ void CWnd::OnWidgetGone(bool stillValid) {
     WindowProc(WM_DESTROY, 0, 0);
 }
 
-LRESULT CWnd::DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CWnd::DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* pDefaulted) {
     if (message == AFXM_APPLYSTYLE) {
         ApplyStyle();
         return 0;
@@ -158,7 +158,14 @@ LRESULT CWnd::DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(rect.get(), lParam != 0);
         return 0;
     }
-    return WindowProc(message, wParam, lParam);
+    // Each message keeps its own answer about reaching DefWindowProc, nested ones included.
+    const bool saved = m_bDefaulted;
+    m_bDefaulted = false;
+    LRESULT result = WindowProc(message, wParam, lParam);
+    if (pDefaulted != nullptr)
+        *pDefaulted = m_bDefaulted;
+    m_bDefaulted = saved;
+    return result;
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

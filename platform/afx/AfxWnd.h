@@ -39,8 +39,9 @@ public:
     // Sends WM_DESTROY and ends the window (a subclassed host window is only released).
     virtual BOOL DestroyWindow();
 
-    // UI thread: runs the window procedure.
-    LRESULT DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // UI thread: runs the window procedure; pDefaulted tells whether the message reached
+    // DefWindowProc (nested messages keep their own answer).
+    LRESULT DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* pDefaulted = nullptr);
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 

@@ -50,10 +50,10 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
         auto* pe = static_cast<QPaintEvent*>(event);
         m_paintRect = pe->rect();
         m_inPaint = true;
-        m_pWnd->m_bDefaulted = false;
-        m_pWnd->DispatchMessage(WM_PAINT, 0, 0);
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_PAINT, 0, 0, &defaulted);
         m_inPaint = false;
-        return !m_pWnd->m_bDefaulted;
+        return !defaulted;
     }
     case QEvent::Resize: {
         auto* re = static_cast<QResizeEvent*>(event);
@@ -63,18 +63,20 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     case QEvent::MouseMove: {
+        if (!m_widget->isEnabled())
+            return false; // a disabled window gets no mouse input; Qt drops it too
         auto* me = static_cast<QMouseEvent*>(event);
-        m_pWnd->m_bDefaulted = false;
-        m_pWnd->DispatchMessage(WM_MOUSEMOVE, MouseKeys(me), MousePoint(me));
-        return !m_pWnd->m_bDefaulted;
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_MOUSEMOVE, MouseKeys(me), MousePoint(me), &defaulted);
+        return !defaulted;
     }
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() != Qt::LeftButton)
+        if (me->button() != Qt::LeftButton || !m_widget->isEnabled())
             return false;
-        m_pWnd->m_bDefaulted = false;
-        m_pWnd->DispatchMessage(WM_LBUTTONDOWN, MouseKeys(me), MousePoint(me));
-        return !m_pWnd->m_bDefaulted;
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_LBUTTONDOWN, MouseKeys(me), MousePoint(me), &defaulted);
+        return !defaulted;
     }
     default:
         return false;
