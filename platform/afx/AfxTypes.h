@@ -233,3 +233,6 @@ struct BITMAP {
     WORD bmBitsPixel = 32;
     void* bmBits = nullptr;
 };
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+    return static_cast<WPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}

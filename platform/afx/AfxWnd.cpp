@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <unordered_map>
 
+#include "AfxMenu.h"
 #include "AfxQt.h"
 #include "AfxWndHook.h"
 
@@ -169,7 +170,31 @@ LRESULT CWnd::DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam, bool* 
 }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITMENUPOPUP) {
+        UpdateMenuCommands(CMenu::FromHandle(reinterpret_cast<HMENU>(wParam)));
+        return 0;
+    }
     return DefWindowProc(message, wParam, lParam);
+}
+
+bool CWnd::OnUpdateCommandUI(CCmdUI*) {
+    return false;
+}
+
+void CWnd::UpdateMenuCommands(CMenu* pPopup) {
+    if (pPopup == nullptr)
+        return;
+    const int count = pPopup->GetMenuItemCount();
+    for (int i = 0; i < count; ++i) {
+        const UINT id = pPopup->GetMenuItemID(i);
+        if (id == 0 || id == static_cast<UINT>(-1))
+            continue; // separators and popups
+        CCmdUI ui;
+        ui.m_nID = id;
+        ui.m_nIndex = static_cast<UINT>(i);
+        ui.m_pMenu = pPopup;
+        OnUpdateCommandUI(&ui);
+    }
 }
 
 LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM) {

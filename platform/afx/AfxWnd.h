@@ -9,6 +9,8 @@
 #include "AfxTypes.h"
 
 class QWidget;
+class CCmdUI;
+class CMenu;
 namespace afx::detail {
 class WndHook;
 class AfxWidget;
@@ -75,6 +77,10 @@ public:
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void* pfnUnused = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);
 
+    // The update pass over a popup about to open: every plain item goes through
+    // OnUpdateCommandUI. WM_INITMENUPOPUP does this unless a window handles it otherwise.
+    void UpdateMenuCommands(CMenu* pPopup);
+
     // During WM_PAINT: the area to repaint, in client coordinates (the client rect otherwise).
     RECT GetPaintRect() const;
     // Internal: the widget of this window, or null.
@@ -84,6 +90,9 @@ protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // What happens to a message the object does not handle: Qt's own handling of the event.
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The enable handler of a command: set pCmdUI->Enable(...) and answer true when the
+    // command is known. Items nobody answers for keep their state.
+    virtual bool OnUpdateCommandUI(CCmdUI* pCmdUI);
     // Builds the widget of a child window; derived controls supply their own.
     virtual QWidget* CreateWidget(QWidget* pParent);
 
