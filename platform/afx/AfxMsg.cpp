@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <atomic>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_map>
 
 #include "AfxQt.h"
@@ -20,8 +21,9 @@ struct WindowEntry {
     uint64_t serial = 0;
 };
 
-std::mutex& RegistryLock() {
-    static std::mutex m;
+// Posting and delivery only read the registry; they never wait for each other.
+std::shared_mutex& RegistryLock() {
+    static std::shared_mutex m;
     return m;
 }
 std::unordered_map<QWidget*, WindowEntry>& Registry() {
@@ -113,25 +115,25 @@ void EnsureRouter() {
 
 uint64_t RegisterWindow(QWidget* w, CWnd* pWnd) {
     EnsureRouter();
-    std::lock_guard<std::mutex> lock(RegistryLock());
+    std::unique_lock<std::shared_mutex> lock(RegistryLock());
     uint64_t serial = g_nextSerial++;
     Registry()[w] = WindowEntry{pWnd, serial};
     return serial;
 }
 
 void UnregisterWindow(QWidget* w) {
-    std::lock_guard<std::mutex> lock(RegistryLock());
+    std::unique_lock<std::shared_mutex> lock(RegistryLock());
     Registry().erase(w);
 }
 
 uint64_t WindowSerial(QWidget* w) {
-    std::lock_guard<std::mutex> lock(RegistryLock());
+    std::shared_lock<std::shared_mutex> lock(RegistryLock());
     auto it = Registry().find(w);
     return it == Registry().end() ? 0 : it->second.serial;
 }
 
 CWnd* LookupWindow(QWidget* w, uint64_t serial) {
-    std::lock_guard<std::mutex> lock(RegistryLock());
+    std::shared_lock<std::shared_mutex> lock(RegistryLock());
     auto it = Registry().find(w);
     if (it == Registry().end() || (serial != 0 && it->second.serial != serial))
         return nullptr;
