@@ -2,10 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
@@ -76,11 +77,56 @@ public:
     bool m_delivered = false;
 };
 
+const QEvent::Type kSentMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x465);
+
+// A message sent from another thread: the sender waits on the state until the user-interface
+// thread has run the window procedure, or the event is dropped (then the answer is 0).
+struct SendState {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    LRESULT result = 0;
+};
+
+class SentMessageEvent final : public QEvent {
+public:
+    SentMessageEvent(std::shared_ptr<SendState> state, QWidget* w, uint64_t serial, UINT message,
+                     WPARAM wParam, LPARAM lParam)
+        : QEvent(kSentMessageEvent), m_state(std::move(state)), m_widget(w), m_serial(serial),
+          m_message(message), m_wParam(wParam), m_lParam(lParam) {}
+    ~SentMessageEvent() override { Finish(0); }
+    void Finish(LRESULT result) {
+        if (m_state == nullptr)
+            return;
+        {
+            std::lock_guard<std::mutex> lock(m_state->lock);
+            m_state->result = result;
+            m_state->finished = true;
+        }
+        m_state->done.notify_all();
+        m_state.reset();
+    }
+    std::shared_ptr<SendState> m_state;
+    QWidget* m_widget;
+    uint64_t m_serial;
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+};
+
 // Lives on the user-interface thread; receives every posted message and finds the window at
 // delivery, so a post never touches a window that may be going away.
 class MessageRouter final : public QObject {
 public:
     bool event(QEvent* e) override {
+        if (e->type() == kSentMessageEvent) {
+            auto* se = static_cast<SentMessageEvent*>(e);
+            CWnd* pWnd = LookupWindow(se->m_widget, se->m_serial);
+            se->Finish(pWnd != nullptr
+                           ? pWnd->DispatchMessage(se->m_message, se->m_wParam, se->m_lParam)
+                           : 0);
+            return true;
+        }
         if (e->type() != kPostedMessageEvent)
             return QObject::event(e);
         auto* pm = static_cast<PostedMessageEvent*>(e);
@@ -169,22 +215,19 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return pWnd != nullptr ? pWnd->DispatchMessage(message, wParam, lParam) : 0;
     }
     uint64_t serial = WindowSerial(w);
-    QObject* router = nullptr;
+    if (serial == 0)
+        return 0;
+    auto state = std::make_shared<SendState>();
     {
         std::lock_guard<std::mutex> lock(g_routerLock);
-        router = g_router;
+        if (g_router == nullptr)
+            return 0;
+        QCoreApplication::postEvent(
+            g_router, new SentMessageEvent(state, w, serial, message, wParam, lParam));
     }
-    if (serial == 0 || router == nullptr)
-        return 0;
-    LRESULT result = 0;
-    QMetaObject::invokeMethod(
-        router,
-        [&] {
-            if (CWnd* pWnd = LookupWindow(w, serial))
-                result = pWnd->DispatchMessage(message, wParam, lParam);
-        },
-        Qt::BlockingQueuedConnection);
-    return result;
+    std::unique_lock<std::mutex> lock(state->lock);
+    state->done.wait(lock, [&] { return state->finished; });
+    return state->result;
 }
 
 namespace afx {
