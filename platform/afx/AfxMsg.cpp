@@ -251,6 +251,11 @@ void ShutdownMessageRouter() {
     delete router;
 }
 
+void Shutdown() {
+    ShutdownMessageRouter();
+    detail::ReleaseWindowWrappers();
+}
+
 uint64_t DisposedMessageCount() {
     return g_disposed.load(std::memory_order_relaxed);
 }

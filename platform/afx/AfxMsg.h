@@ -22,6 +22,11 @@ void RegisterPostedMessageDisposer(UINT message, PostedMessageDisposer pfnDispos
 // window is attached. Call before the code of the disposers is unloaded.
 void ShutdownMessageRouter();
 
+// UI thread, before the component's code is unloaded: ShutdownMessageRouter, and the
+// wrappers CWnd::FromHandle made for foreign windows are let go, so that nothing of the
+// layer is left for Qt to call later.
+void Shutdown();
+
 // Number of posted messages handed to a disposer so far (diagnostics and tests).
 uint64_t DisposedMessageCount();
 

@@ -61,5 +61,7 @@ void UnregisterWindow(QWidget* w);
 uint64_t WindowSerial(QWidget* w);
 // UI thread: the CWnd of a live registered window with that serial (any serial when 0).
 CWnd* LookupWindow(QWidget* w, uint64_t serial);
+// UI thread: drops the wrappers of foreign windows (and their connections).
+void ReleaseWindowWrappers();
 
 } // namespace afx::detail

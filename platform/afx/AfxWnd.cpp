@@ -13,8 +13,12 @@ using namespace afx::detail;
 namespace {
 
 // Wrappers for windows that no CWnd has taken over (host windows reached as parents).
-std::unordered_map<QWidget*, std::unique_ptr<CWnd>>& Wrappers() {
-    static std::unordered_map<QWidget*, std::unique_ptr<CWnd>> map;
+struct Wrapper {
+    std::unique_ptr<CWnd> wnd;
+    QMetaObject::Connection gone;
+};
+std::unordered_map<QWidget*, Wrapper>& Wrappers() {
+    static std::unordered_map<QWidget*, Wrapper> map;
     return map;
 }
 
@@ -40,13 +44,20 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     auto& map = Wrappers();
     auto it = map.find(w);
     if (it != map.end())
-        return it->second.get();
-    auto wrapper = std::make_unique<CWnd>();
-    wrapper->m_hWnd = hWnd;
-    QObject::connect(w, &QObject::destroyed, [w] { Wrappers().erase(w); });
-    CWnd* p = wrapper.get();
+        return it->second.wnd.get();
+    Wrapper wrapper;
+    wrapper.wnd = std::make_unique<CWnd>();
+    wrapper.wnd->m_hWnd = hWnd;
+    wrapper.gone = QObject::connect(w, &QObject::destroyed, [w] { Wrappers().erase(w); });
+    CWnd* p = wrapper.wnd.get();
     map.emplace(w, std::move(wrapper));
     return p;
+}
+
+void afx::detail::ReleaseWindowWrappers() {
+    for (auto& entry : Wrappers())
+        QObject::disconnect(entry.second.gone);
+    Wrappers().clear();
 }
 
 QWidget* CWnd::GetWidget() const {

@@ -2,6 +2,7 @@
 // disposal of undeliverable messages, timers, styles and window lifetimes.
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QPainter>
 #include <QWidget>
 #include <memory>
@@ -335,4 +336,35 @@ TEST_F(WndMessages, InvalidateFromWorkerRepaintsOnUiThread) {
     ASSERT_TRUE(WaitFor([&] { return wnd.Count(WM_PAINT) > paints; }));
     for (const Seen& s : wnd.seen)
         EXPECT_EQ(s.thread, std::this_thread::get_id());
+}
+
+TEST_F(WndMessages, ShutdownLetsGoOfForeignWindowWrappers) {
+    RecordingWnd child;
+    auto top = std::make_unique<QWidget>();
+    top->resize(50, 50);
+    QWidget* inner = new QWidget(top.get());
+    ASSERT_TRUE(child.SubclassWindow(reinterpret_cast<HWND>(inner)));
+    CWnd* wrapper = child.GetTopLevelParent();
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_EQ(wrapper->GetSafeHwnd(), reinterpret_cast<HWND>(top.get()));
+    EXPECT_EQ(CWnd::FromHandle(reinterpret_cast<HWND>(top.get())), wrapper); // kept
+    afx::Shutdown();
+    CWnd* again = child.GetTopLevelParent();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->GetSafeHwnd(), reinterpret_cast<HWND>(top.get()));
+    child.UnsubclassWindow();
+    top.reset(); // its wrapper goes with it
+    uitest::Pump();
+}
+
+TEST_F(WndMessages, CursorPositionMapsIntoClientCoordinates) {
+    RecordingWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(Handle()));
+    QCursor::setPos(host->mapToGlobal(QPoint(30, 40)));
+    POINT p;
+    ASSERT_TRUE(GetCursorPos(&p));
+    wnd.ScreenToClient(&p);
+    EXPECT_EQ(p.x, 30);
+    EXPECT_EQ(p.y, 40);
+    EXPECT_FALSE(GetCursorPos(nullptr));
 }
