@@ -23,8 +23,9 @@ public:
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return m_hWnd; }
+    // Read by any thread (posting, style changes); written on the user-interface thread.
+    std::atomic<HWND> m_hWnd{nullptr};
+    HWND GetSafeHwnd() const { return m_hWnd.load(); }
 
     // UI thread. The window object of a handle: the one attached to it, else a wrapper that
     // lives as long as the widget.
