@@ -37,6 +37,11 @@ ListWidget* CListCtrl::Widget() const {
     return static_cast<ListWidget*>(GetWidget());
 }
 
+void CListCtrl::OnReleaseWidget(QWidget* pWidget) {
+    static_cast<ListWidget*>(pWidget)->ReleaseOwner();
+    m_header.m_hWnd = nullptr;
+}
+
 QWidget* CListCtrl::CreateWidget(QWidget* pParent) {
     auto* w = new ListWidget(this, pParent);
     m_header.m_hWnd = ToHwnd(w->m_header);

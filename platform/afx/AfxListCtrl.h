@@ -74,6 +74,7 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     QWidget* CreateWidget(QWidget* pParent) override;
+    void OnReleaseWidget(QWidget* pWidget) override;
     // Sends a notification to the control's own window procedure (OCM_NOTIFY).
     LRESULT ReflectNotify(NMHDR* pHeader);
     // The row as the control draws it when custom draw does not skip it.

@@ -23,22 +23,31 @@ ListWidget::ListWidget(CListCtrl* pOwner, QWidget* parent)
     m_header->setMinimumSectionSize(0);
     m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_vbar->hide();
-    QObject::connect(m_header, &QHeaderView::sectionClicked, this,
-                     [this](int section) { m_pOwner->OnColumnClick(section); });
-    QObject::connect(m_header, &QHeaderView::sectionResized, this,
-                     [this](int section, int, int newSize) {
-                         if (section >= 0 && section < m_pOwner->GetColumnCount() &&
-                             m_pOwner->m_columns[static_cast<size_t>(section)].width != newSize) {
-                             m_pOwner->m_columns[static_cast<size_t>(section)].width = newSize;
-                             update();
-                         }
-                     });
-    QObject::connect(m_vbar, &QScrollBar::valueChanged, this,
-                     [this](int value) { m_pOwner->SetTopIndex(value); });
+    QObject::connect(m_header, &QHeaderView::sectionClicked, this, [this](int section) {
+        if (m_pOwner != nullptr)
+            m_pOwner->OnColumnClick(section);
+    });
+    QObject::connect(
+        m_header, &QHeaderView::sectionResized, this, [this](int section, int, int newSize) {
+            if (m_pOwner != nullptr && section >= 0 && section < m_pOwner->GetColumnCount() &&
+                m_pOwner->m_columns[static_cast<size_t>(section)].width != newSize) {
+                m_pOwner->m_columns[static_cast<size_t>(section)].width = newSize;
+                update();
+            }
+        });
+    QObject::connect(m_vbar, &QScrollBar::valueChanged, this, [this](int value) {
+        if (m_pOwner != nullptr)
+            m_pOwner->SetTopIndex(value);
+    });
 }
 
 ListWidget::~ListWidget() {
-    m_pOwner->OnWidgetGoing();
+    if (m_pOwner != nullptr)
+        m_pOwner->OnWidgetGoing();
+}
+
+void ListWidget::ReleaseOwner() {
+    m_pOwner = nullptr;
 }
 
 void ListWidget::LayoutChildren() {
@@ -46,7 +55,8 @@ void ListWidget::LayoutChildren() {
     m_header->setGeometry(0, 0, width(), h);
     const int barWidth = m_vbar->sizeHint().width();
     m_vbar->setGeometry(width() - barWidth, h, barWidth, height() - h < 0 ? 0 : height() - h);
-    m_pOwner->SyncScroll();
+    if (m_pOwner != nullptr)
+        m_pOwner->SyncScroll();
 }
 
 void ListWidget::resizeEvent(QResizeEvent* e) {
@@ -56,13 +66,13 @@ void ListWidget::resizeEvent(QResizeEvent* e) {
 
 void ListWidget::wheelEvent(QWheelEvent* e) {
     const int steps = e->angleDelta().y() / 120;
-    if (steps != 0)
+    if (steps != 0 && m_pOwner != nullptr)
         m_pOwner->SetTopIndex(m_pOwner->GetTopIndex() - steps * 3);
     e->accept();
 }
 
 void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) {
+    if (e->button() == Qt::LeftButton && m_pOwner != nullptr) {
         QPoint p = e->position().toPoint();
         m_pOwner->OnDoubleClick(POINT{p.x(), p.y()});
     }
@@ -70,7 +80,8 @@ void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void ListWidget::contextMenuEvent(QContextMenuEvent* e) {
-    m_pOwner->OnRightClick(POINT{e->pos().x(), e->pos().y()});
+    if (m_pOwner != nullptr)
+        m_pOwner->OnRightClick(POINT{e->pos().x(), e->pos().y()});
     e->accept();
 }
 

@@ -17,6 +17,8 @@ public:
     ~ListWidget() override;
 
     void LayoutChildren();
+    // The control let the widget go (it may outlive the control until Qt deletes it).
+    void ReleaseOwner();
 
     QHeaderView* m_header;
     QStandardItemModel* m_model;

@@ -136,10 +136,21 @@ BOOL CWnd::DestroyWindow() {
     QWidget* w = GetWidget();
     bool owned = m_bOwned;
     Detach();
-    if (owned)
-        delete w; // children's AfxWidget destructors end their own window objects
+    if (!owned || w == nullptr)
+        return TRUE;
+    OnReleaseWidget(w);
+    // Inside an event loop the call may come from one of the widget's own events: Qt then
+    // deletes it once that event is done. Children's AfxWidget destructors end their objects.
+    if (QThread::currentThread()->loopLevel() > 0) {
+        w->hide();
+        w->deleteLater();
+    } else {
+        delete w;
+    }
     return TRUE;
 }
+
+void CWnd::OnReleaseWidget(QWidget*) {}
 
 void CWnd::OnWidgetGone(bool stillValid) {
     if (stillValid) {

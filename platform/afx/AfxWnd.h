@@ -96,6 +96,8 @@ protected:
     virtual bool OnUpdateCommandUI(CCmdUI* pCmdUI);
     // Builds the widget of a child window; derived controls supply their own.
     virtual QWidget* CreateWidget(QWidget* pParent);
+    // The object lets go of its own widget, which Qt may delete later.
+    virtual void OnReleaseWidget(QWidget* pWidget);
 
 private:
     friend class afx::detail::WndHook;

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <cstring>
@@ -471,4 +472,41 @@ TEST_F(ListTest, CellUpdatesOffScreenDoNotRepaint) {
     list.SetItemText(1, 2, "11");
     uitest::Pump();
     EXPECT_FALSE(list.itemPaints.empty());
+}
+
+namespace {
+
+// Ends its own window from inside its right-click notification.
+class SelfClosingList : public CListCtrl {
+public:
+    int destroyed = 0;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_DESTROY)
+            ++destroyed;
+        if (message == OCM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == NM_RCLICK) {
+            DestroyWindow();
+            return 0;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    }
+};
+
+} // namespace
+
+TEST_F(ListTest, WindowEndedFromItsOwnNotificationGoesAfterTheEvent) {
+    SelfClosingList self;
+    ASSERT_TRUE(self.Create(0x50800005, RECT{0, 0, 200, 100}, &parent, 3));
+    self.InsertColumn(0, "Name", LVCFMT_LEFT, 100);
+    self.InsertItem(0, "row");
+    QPointer<QWidget> w = reinterpret_cast<QWidget*>(self.GetSafeHwnd());
+    QApplication::postEvent(w, new QContextMenuEvent(QContextMenuEvent::Mouse, QPoint(10, 30),
+                                                     w->mapToGlobal(QPoint(10, 30))));
+    ASSERT_TRUE(WaitFor([&] { return self.destroyed == 1; }));
+    EXPECT_EQ(self.GetSafeHwnd(), nullptr);
+    EXPECT_EQ(self.GetHeaderCtrl(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return w.isNull(); }));
+    EXPECT_EQ(self.destroyed, 1);
+    EXPECT_EQ(self.GetItemCount(), 1); // the rows belong to the object, not the window
 }
