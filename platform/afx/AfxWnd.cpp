@@ -85,6 +85,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (w == nullptr || m_hWnd != nullptr || !IsUiThread() || LookupWindow(w, 0) != nullptr)
         return FALSE;
     // The host's widget is now painted by us; Qt's background fill would only flicker.
+    m_bHostWasOpaque = w->testAttribute(Qt::WA_OpaquePaintEvent);
     w->setAttribute(Qt::WA_OpaquePaintEvent, true);
     DWORD style = 0;
     if (w->parentWidget() != nullptr)
@@ -99,9 +100,11 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
 }
 
 HWND CWnd::UnsubclassWindow() {
-    if (m_bOwned)
+    if (m_bOwned || m_pHook == nullptr)
         return nullptr;
     HWND h = m_hWnd;
+    if (QWidget* w = GetWidget())
+        w->setAttribute(Qt::WA_OpaquePaintEvent, m_bHostWasOpaque);
     Detach();
     return h;
 }

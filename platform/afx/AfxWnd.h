@@ -111,6 +111,7 @@ private:
     std::atomic<DWORD> m_dwStyle{0};
     UINT m_nID = 0;
     bool m_bOwned = false;
+    bool m_bHostWasOpaque = false;
     bool m_bDefaulted = false;
 };
 
