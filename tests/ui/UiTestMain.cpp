@@ -14,6 +14,11 @@ int main(int argc, char** argv) {
     // Never the user's session folders: the tests' own, under the build folder.
     qputenv("XDG_RUNTIME_DIR", DOCSHELF_UI_RUNTIME_DIR);
     qputenv("XDG_CONFIG_HOME", DOCSHELF_UI_CONFIG_DIR);
+    // Opening a file in a test must never start a real program.
+    if (qgetenv("DOCSHELF_OPENER").isEmpty())
+        qputenv("DOCSHELF_OPENER", "/bin/true");
+    if (qgetenv("DOCSHELF_MIME_QUERY").isEmpty())
+        qputenv("DOCSHELF_MIME_QUERY", "/bin/true");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
