@@ -5,3 +5,8 @@ class IDataRecord;
 
 // Takes over the record; without a view the record is released.
 void PostWorkResult(IDataRecord* pData);
+
+// For tests: sees every record just before it is handed on, on the posting thread. The
+// observer must not keep the record.
+typedef void (*WorkResultObserver)(void* pContext, IDataRecord* pData);
+void SetWorkResultObserver(WorkResultObserver pfnObserver, void* pContext);

@@ -295,3 +295,22 @@ int CDavServer::CountRequests(const std::string& method, int status) const {
     }
     return n;
 }
+
+bool CDavServer::Lock(const std::string& rel) const {
+    std::string r = rel;
+    while (!r.empty() && r.front() == '/') {
+        r.erase(0, 1);
+    }
+    const User u = m_users.empty() ? User{"alice", "secret"} : m_users.front();
+    std::string auth = m_auth == "digest" ? "--digest" : "--basic";
+    std::string body = "<?xml version=\"1.0\"?><D:lockinfo xmlns:D=\"DAV:\"><D:lockscope>"
+                       "<D:exclusive/></D:lockscope><D:locktype><D:write/></D:locktype>"
+                       "<D:owner>someone else</D:owner></D:lockinfo>";
+    std::string cmd =
+        "curl -s -o /dev/null -w '%{http_code}' " + auth + " -u " +
+        Quote(u.name + ":" + u.password) +
+        " -X LOCK -H 'Timeout: Second-600' -H 'Content-Type: text/xml' --data " + Quote(body) +
+        " " + Quote("http://127.0.0.1:" + std::to_string(m_nPort) + Root() + EscapeForUri(r));
+    std::optional<std::string> out = Run(cmd);
+    return out && *out == "200";
+}

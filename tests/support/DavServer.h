@@ -52,6 +52,9 @@ public:
     // Lines of the access log whose request line starts with the method and whose status is
     // the given one (0 for any).
     int CountRequests(const std::string& method, int status = 0) const;
+    // Takes an exclusive write lock on a resource for another owner, with curl; the
+    // component then cannot replace it.
+    bool Lock(const std::string& rel) const;
 
 private:
     std::string PathOf(const std::string& rel) const;
