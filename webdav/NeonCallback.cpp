@@ -307,8 +307,11 @@ void CNeonCallback::enum_ne_props_result(void* userdata, const ne_uri* uri,
     }
 
     if (auto* pKeep = rec::GetPtr<std::vector<std::string>>(pItem, "FileNameStringList")) {
-        // Only files are reconciled; an unreadable local copy just is not kept.
-        if (!bDir) {
+        // Only files are reconciled; an unreadable local copy just is not kept. The chat
+        // filter file has its own life (fetched above, possibly still arriving) and stays.
+        if (!bDir && EqualsNoCase(fileName, kChatFilterFileName)) {
+            pKeep->push_back(pShelf->GetLocalDirectory() + kChatFilterFileName);
+        } else if (!bDir) {
             std::string local = pShelf->GetLocalDirectory() + fileName;
             CFile file;
             if (file.Open(local.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {

@@ -13,6 +13,12 @@ CThread::~CThread() {
     if (m_thread.joinable()) {
         m_thread.detach();
     }
+    if (m_bStarted) {
+        // A body left running by a timed-out Stop still uses this object: give it a last
+        // chance to end before the members go.
+        std::unique_lock<std::mutex> lock(m_endLock);
+        m_endCv.wait_for(lock, std::chrono::seconds(5), [this] { return m_bEnded; });
+    }
 }
 
 int CThread::Start() {
@@ -26,6 +32,7 @@ int CThread::Start() {
     }
     try {
         m_thread = std::thread(&CThread::Body, this);
+        m_bStarted = true;
     } catch (const std::system_error&) {
         m_bRunning = 0;
         return 0;

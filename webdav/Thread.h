@@ -47,6 +47,7 @@ private:
     std::mutex m_endLock;
     std::condition_variable m_endCv;
     bool m_bEnded = false;
+    bool m_bStarted = false;
 };
 
 } // namespace qk
