@@ -37,6 +37,8 @@ public:
     void SetHasVisualableFile() { m_bHasVisualableFile = 1; }
     int HasVisualableFile() const { return m_bHasVisualableFile; }
     size_t QueuedCount();
+    // For tests: removes and returns the oldest queued item (the caller releases it).
+    IDataRecord* TakeQueuedWork() { return PopWork(); }
 
 private:
     IDataRecord* PopWork();
