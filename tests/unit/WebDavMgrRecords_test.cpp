@@ -70,7 +70,6 @@ TEST(WebDavMgrInit, ServerDirectoryAlwaysEndsInASlashAndIsCut) {
 
 TEST_F(WebDavMgrRecords, ListingItemCarriesTheCallersPathAndKey) {
     CWebDavMgr* m = GetWebDavMgr();
-    m->GetWorkThread().Stop(0, 0);
     ASSERT_EQ(m->MakeServerPath("a"), m->GetServerDir() + "a");
     m->ListDirectory("a", 9, 2, "ApplicationUserData");
     Item item = Take();
