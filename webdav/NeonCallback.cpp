@@ -13,7 +13,7 @@
 #include "CoreLib.h"
 #include "DirThread.h"
 #include "DocShelfMgr.h"
-#include "EngineText.h"
+#include "LocalResource.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
 #include "Trace.h"
@@ -22,6 +22,7 @@
 namespace {
 
 constexpr const char* kFile = "NeonCallback";
+constexpr UINT kIdsUnknownAuthor = 1037; // "Unknown"
 
 void CopyCredential(char* dst, const std::string& src) {
     // The settings hold at most 99 characters; neon's buffers are larger.
@@ -281,7 +282,7 @@ void CNeonCallback::enum_ne_props_result(void* userdata, const ne_uri* uri,
         length = ParseLength(ne_propset_value(results, &kLength));
         const char* pszAuthor = ne_propset_value(results, &kAuthor);
         if (pszAuthor == nullptr || *pszAuthor == '\0') {
-            author = EngineString(IDS_UNKNOWN_AUTHOR);
+            author = LoadLocalString(kIdsUnknownAuthor);
         } else {
             author = Utf8ToAnsi(DecodePath(pszAuthor));
         }

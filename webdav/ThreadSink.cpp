@@ -12,7 +12,7 @@
 #include "AfxFile.h"
 #include "DirThread.h"
 #include "DocShelfMgr.h"
-#include "EngineText.h"
+#include "LocalResource.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
@@ -22,6 +22,7 @@
 namespace {
 
 constexpr const char* kFile = "ThreadSink";
+constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
@@ -339,7 +340,7 @@ void CThreadSink::DoUpload(IJob* pJob) {
                 pMgr->StartTask(pNext);
             }
         } else {
-            std::string format = EngineString(IDS_UPLOADED_FILE);
+            std::string format = LoadLocalString(kIdsUploadedFile);
             std::string author = GetDocShelfMgr()->GetAuthorName();
             int n = std::snprintf(nullptr, 0, format.c_str(), author.c_str(), localName.c_str());
             if (n > 0) {
