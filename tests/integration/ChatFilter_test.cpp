@@ -62,3 +62,25 @@ TEST_F(ChatFilter, ExistingLocalCopyIsNotFetchedAgain) {
     Pump(300);
     EXPECT_EQ(m_server->CountRequests("GET"), 0);
 }
+
+TEST_F(ChatFilter, PanelUploadOfTheFileAnnouncesItAndFetchesTheCopy) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeDir("Presenter"));
+    StartComponent(m_server->Port(), kAllRights, 0x4);
+    WriteLocal("src/MTKEY.TXT", "filter words");
+    std::string local = LocalPath("src/MTKEY.TXT");
+    // Module data 1 marks the panel's own uploads.
+    m_pShelf->UploadFile(local.c_str(), "Presenter/mtkey.txt", 1, 0);
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    EXPECT_EQ(CallsNamed("SetChatFilterFile")[0].args[0], LocalPath("mtkey.txt"));
+    EXPECT_EQ(ReadLocal("mtkey.txt"), "filter words");
+    EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+    bool announced = false, relisted = false;
+    for (const ObservedRecord& r : Observed()) {
+        announced |= r.method == 1 && r.subMethod == 4 && r.message == "CHAT_FILTER_FILE_UPLOADED";
+        relisted |= r.method == 1 && r.subMethod == 3 &&
+                    r.fullPath == std::string(CDavServer::Root()) + "Presenter/mtkey.txt";
+    }
+    EXPECT_TRUE(announced);
+    EXPECT_TRUE(relisted);
+}

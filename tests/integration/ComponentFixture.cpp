@@ -186,6 +186,10 @@ void ComponentFixture::Observe(void* pContext, IDataRecord* pData) {
     r.fullPath = rec::GetStr(pData, "FullPath");
     pData->GetData("ullFileLength", &r.fileLength, sizeof r.fileLength);
     rec::GetU32(pData, "bDir", r.bDir);
+    if (auto* pMessage = rec::GetPtr<std::string>(pData, "pMessage")) {
+        r.message = *pMessage;
+        r.hasMessage = true;
+    }
     std::lock_guard<std::mutex> lock(self->m_observedLock);
     self->m_observed.push_back(std::move(r));
 }

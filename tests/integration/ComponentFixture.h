@@ -31,6 +31,8 @@ struct ObservedRecord {
     std::string fullPath;
     uint64_t fileLength = 0;
     uint32_t bDir = 0;
+    std::string message; // the text behind "pMessage"
+    bool hasMessage = false;
 };
 
 class ComponentFixture : public ::testing::Test {

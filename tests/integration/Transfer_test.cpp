@@ -187,3 +187,41 @@ TEST_F(Transfer, LocalWriteFailureWhileDataFlowsEndsTheDownloadAsFailed) {
     EXPECT_EQ(result, 2);
     EXPECT_FALSE(LocalExists("big.bin"));
 }
+
+TEST_F(Transfer, PanelUploadPostsTheRefreshAndTheMeetingMessageOnly) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    m_pShelf->SetAuthorName("Alice");
+    WriteLocal("deck.ppt", "slides");
+    std::string local = LocalPath("deck.ppt");
+    m_pShelf->UploadFile(local.c_str(), "deck.ppt", 1, 0);
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const ObservedRecord& r : Observed()) {
+            if (r.method == 1 && r.subMethod == 4) {
+                return true;
+            }
+        }
+        return false;
+    }));
+    int messages = 0;
+    for (const ObservedRecord& r : Observed()) {
+        if (r.method == 1 && r.subMethod == 4) {
+            EXPECT_EQ(r.message, "Alice uploaded file deck.ppt");
+            ++messages;
+        }
+    }
+    EXPECT_EQ(messages, 1);
+    Pump(200);
+    EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+    EXPECT_EQ(m_server->ReadFile("deck.ppt").value_or(""), "slides");
+}
+
+TEST_F(Transfer, HostUploadPostsNoMeetingMessage) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    WriteLocal("quiet.txt", "q");
+    ASSERT_EQ(Upload("quiet.txt", "quiet.txt"), 0);
+    for (const ObservedRecord& r : Observed()) {
+        EXPECT_FALSE(r.method == 1 && (r.subMethod == 3 || r.subMethod == 4));
+    }
+}
