@@ -1,16 +1,188 @@
 #include "DocShelfView.h"
 
+#include <cstring>
+
+#include "AfxDC.h"
+#include "AfxMsg.h"
 #include "CoreLib.h"
+#include "MemDC.h"
 #include "Trace.h"
 
-bool CDocShelfView::SubclassWindow(HWND) { return true; }
+#include "LocalResource.h"
 
-void CDocShelfView::CreateControls(IMXCCItfMgr*) {}
+#if __has_include("WebDavMgr.h")
+#include "WebDavMgr.h"
+#define DS_HAVE_WEBDAV_MGR 1
+#endif
+
+namespace {
+
+constexpr int kCaptionHeight = 30;
+constexpr COLORREF kBackground = 0x00FFF3E0;
+constexpr COLORREF kCaptionText = 0x008F604B;
+
+// A record whose window went away before delivery still belongs to the view.
+void ReleasePostedRecord(WPARAM wParam, LPARAM) {
+    if (auto* pData = reinterpret_cast<IDataRecord*>(wParam))
+        pData->Release();
+}
+
+// "%s" in a resource text replaced by the argument; the text is never used as a format.
+std::string FormatOne(const std::string& format, const std::string& arg) {
+    std::string out = format;
+    size_t pos = out.find("%s");
+    if (pos != std::string::npos)
+        out.replace(pos, 2, arg);
+    return out;
+}
+
+} // namespace
+
+CDocShelfView::CDocShelfView() {
+    afx::RegisterPostedMessageDisposer(WM_DSNOTIFY, &ReleasePostedRecord);
+}
+
+CDocShelfView::~CDocShelfView() {
+    m_hPostWnd = nullptr;
+    // The list controls' code deletes its objects here (directory list, then transfer list).
+}
+
+BOOL CDocShelfView::SubclassWindow(HWND hWnd) {
+    if (!CWnd::SubclassWindow(hWnd))
+        return FALSE;
+    m_hPostWnd = hWnd;
+    return TRUE;
+}
+
+void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
+    m_pItfMgr = pItfMgr;
+    if (m_pCaptionFont == nullptr) {
+        m_pCaptionFont = std::make_unique<CFont>();
+        m_pCaptionFont->CreateFont(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, 0, 0, 0, 0, 0, FF_SWISS,
+                                   "Arial");
+    }
+    ModifyStyle(0, WS_CLIPCHILDREN);
+    // The directory and transfer lists are created here (style 0x50800005, empty rectangle,
+    // this view as parent, id 0) by the list controls' code, which then starts the retry timer.
+    // Lay out at once: a host window already has its size and may not be resized again.
+    Layout();
+}
 
 int CDocShelfView::PostWorkResult(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, "DocShelfView", 211, "pData", 0);
+    HWND hWnd = m_hPostWnd.load();
+    if (hWnd == nullptr || !::PostMessage(hWnd, WM_DSNOTIFY, reinterpret_cast<WPARAM>(pData), 0)) {
+        // Not posted: nobody else will ever release it.
+        pData->Release();
+        return 0;
+    }
+    return 1;
+}
+
+void CDocShelfView::InvalidateHeader() {
+    // The client area starts at (0, 0); an over-wide strip is cut to the window, so no thread
+    // has to read the window's size.
+    RECT rc{0, 0, 0x3FFFFFFF, kCaptionHeight};
+    InvalidateRect(&rc, TRUE);
+}
+
+void CDocShelfView::ComputeLayout(const RECT& client, RECT* pDirList, RECT* pFileList) {
+    const LONG x = client.left + 20;
+    const LONG w = (client.right - client.left) - 40 < 0 ? 0 : (client.right - client.left) - 40;
+    const LONG half = (client.bottom - client.top) / 2;
+    auto clamp = [](LONG v) { return v < 0 ? 0 : v; };
+    if (pDirList != nullptr) {
+        LONG top = client.top + kCaptionHeight;
+        *pDirList = RECT{x, top, x + w, top + clamp(half - 30)};
+    }
+    if (pFileList != nullptr) {
+        LONG top = client.top + half + kCaptionHeight;
+        *pFileList = RECT{x, top, x + w, top + clamp(half - 50)};
+    }
+}
+
+void CDocShelfView::Layout() {
+    RECT client;
+    GetClientRect(&client);
+    ComputeLayout(client, &m_rcDirList, &m_rcFileList);
+    // The lists, once they exist, are moved here with repainting:
+    // m_pDirList->MoveWindow(&m_rcDirList, TRUE); m_pFileList->MoveWindow(&m_rcFileList, TRUE);
+}
+
+std::string CDocShelfView::GetDirCaption() const {
+    // The directory list's status text once it exists; until then the start text.
+    std::string status = LoadLocalString(1020);
+    return FormatOne(LoadLocalString(1067), status);
+}
+
+void CDocShelfView::OnPaint() {
+    CPaintDC dc(this);
+    RECT client;
+    GetClientRect(&client);
+    const LONG half = (client.bottom - client.top) / 2;
+    {
+        CMemDC mem(&dc);
+        mem.FillSolidRect(&client, kBackground);
+        CFont* pOldFont =
+            m_pCaptionFont != nullptr ? mem.SelectObject(m_pCaptionFont.get()) : nullptr;
+        mem.SetTextColor(kCaptionText);
+        mem.SetBkMode(TRANSPARENT);
+
+        RECT rcTransfer{client.left + 30, client.top + half, client.right,
+                        client.top + half + kCaptionHeight};
+        mem.DrawText(LoadLocalString(1066), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
+
+        RECT rcDir{client.left + 30, client.top, client.right, client.top + kCaptionHeight};
+        mem.DrawText(GetDirCaption(), &rcDir, DT_SINGLELINE | DT_VCENTER);
+
+        if (m_pCaptionFont != nullptr)
+            mem.SelectObject(pOldFont);
+    }
+}
+
+LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
+    DS_CHECK_RETURN(wParam != 0, "DocShelfView", 220, "wParam", 0);
+    auto* pData = reinterpret_cast<IDataRecord*>(wParam);
+    switch (pData->GetMethod()) {
+    case 1: // directory list: m_pDirList->OnWorkResult(pData) once the list exists
+        break;
+    case 2: // transfer list: m_pFileList->OnListingRecord(pData) once the list exists
+        break;
+    case 3: // transfer list: m_pFileList->OnTransferRecord(pData) once the list exists
+        break;
+    case 4:
+#ifdef DS_HAVE_WEBDAV_MGR
+        GetWebDavMgr()->OnNotify(pData);
+#endif
+        // HOOK: the WebDAV manager's OnNotify(pData) is called above once WebDavMgr.h is in.
+        break;
+    default:
+        break;
+    }
     pData->Release();
     return 0;
 }
 
-void CDocShelfView::InvalidateHeader() {}
+LRESULT CDocShelfView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SIZE:
+        CWnd::WindowProc(message, wParam, lParam);
+        Layout();
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_DESTROY:
+        CWnd::WindowProc(message, wParam, lParam);
+        m_hPostWnd = nullptr;
+        // The list controls' code destroys the transfer list's window, then the directory
+        // list's, here.
+        return 0;
+    case WM_DSNOTIFY:
+        return OnDSNotify(wParam);
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}

@@ -1,25 +1,66 @@
 // The panel view: takes over the host window, lays out the two lists, paints their captions
 // and routes every posted record to its receiver on the user-interface thread.
-// (Placeholder until the framework layer lands: records are released at once.)
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
 
+#include "AfxGdi.h"
+#include "AfxTypes.h"
+#include "AfxWnd.h"
 #include "DocShelfTypes.h"
 
 class CDSDirListCtrl;
+class CDocShelfFileList;
 class IDataRecord;
 class IMXCCItfMgr;
 
-class CDocShelfView {
-public:
-    CDocShelfView() = default;
-    ~CDocShelfView() = default;
+// Carries one posted record to the view (wParam: the record, lParam: 0).
+constexpr UINT WM_DSNOTIFY = WM_USER + 100;
 
-    bool SubclassWindow(HWND hWnd);
+class CDocShelfView : public CWnd {
+public:
+    CDocShelfView();
+    ~CDocShelfView() override;
+
+    // Takes over the host's window.
+    BOOL SubclassWindow(HWND hWnd);
     void CreateControls(IMXCCItfMgr* pItfMgr);
-    // Any thread. Takes over the record.
+    // Any thread. Takes over the record: it is released after handling, or here when it
+    // cannot be posted.
     int PostWorkResult(IDataRecord* pData);
+    // Any thread: repaints the directory caption strip.
     void InvalidateHeader();
-    CDSDirListCtrl* GetDirListCtrl() const { return nullptr; }
+    CDSDirListCtrl* GetDirListCtrl() const { return m_pDirList; }
+    CFont* GetCaptionFont() const { return m_pCaptionFont.get(); }
+    IMXCCItfMgr* GetItfMgr() const { return m_pItfMgr; }
+
+    // The list areas for a client rectangle; heights never go below zero.
+    static void ComputeLayout(const RECT& client, RECT* pDirList, RECT* pFileList);
+    // The areas of the last layout.
+    RECT GetDirListRect() const { return m_rcDirList; }
+    RECT GetFileListRect() const { return m_rcFileList; }
+    // The directory caption as painted.
+    std::string GetDirCaption() const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnSize();
+    void OnPaint();
+    LRESULT OnDSNotify(WPARAM wParam);
+    void Layout();
+
+    // Owned; built by the list controls' code in CreateControls.
+    CDSDirListCtrl* m_pDirList = nullptr;
+    CDocShelfFileList* m_pFileList = nullptr;
+    std::unique_ptr<CFont> m_pCaptionFont;
+    IMXCCItfMgr* m_pItfMgr = nullptr;
+    // The window other threads post to; read without the UI thread's help.
+    std::atomic<HWND> m_hPostWnd{nullptr};
+    RECT m_rcDirList{};
+    RECT m_rcFileList{};
 };

@@ -164,3 +164,75 @@ constexpr int SW_SHOWNORMAL = 1;
 // Wait results.
 constexpr DWORD WAIT_OBJECT_0 = 0;
 constexpr DWORD WAIT_TIMEOUT = 258;
+
+// Added for the window layer.
+constexpr WORD LOWORD(uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
+    return static_cast<LPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}
+constexpr UINT WM_NCDESTROY = 0x0082;
+constexpr UINT OCM__BASE = WM_USER + 0x1C00;
+constexpr UINT OCM_NOTIFY = OCM__BASE + WM_NOTIFY;
+constexpr WPARAM SIZE_RESTORED = 0;
+constexpr UINT MK_LBUTTON = 0x0001;
+constexpr UINT MK_RBUTTON = 0x0002;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_BOTTOM = 0x0008;
+constexpr UINT DT_CALCRECT = 0x0400;
+constexpr UINT RDW_NOERASE = 0x0020;
+constexpr UINT RDW_ALLCHILDREN = 0x0080;
+constexpr UINT RDW_FRAME = 0x0400;
+constexpr int MM_TEXT = 1;
+constexpr UINT LVIS_FOCUSED = 0x0001;
+constexpr int LVNI_ALL = 0x0000;
+constexpr int LVNI_SELECTED = 0x0002;
+constexpr int LVCFMT_LEFT = 0x0000;
+constexpr int LVCFMT_RIGHT = 0x0001;
+constexpr int LVCFMT_CENTER = 0x0002;
+constexpr UINT LVHT_NOWHERE = 0x0001;
+constexpr UINT LVHT_ONITEMICON = 0x0002;
+constexpr UINT LVHT_ONITEMLABEL = 0x0004;
+constexpr UINT LVHT_ONITEMSTATEICON = 0x0008;
+constexpr UINT LVHT_ONITEM = LVHT_ONITEMICON | LVHT_ONITEMLABEL | LVHT_ONITEMSTATEICON;
+constexpr UINT LVHT_ABOVE = 0x0008 << 1;
+constexpr UINT LVHT_BELOW = 0x0010 << 1;
+constexpr int LVIR_BOUNDS = 0;
+constexpr int LVIR_ICON = 1;
+constexpr int LVIR_LABEL = 2;
+constexpr UINT LVFI_PARAM = 0x0001;
+constexpr UINT ILD_IMAGE = 0x0020;
+constexpr UINT TPM_RETURNCMD = 0x0100;
+constexpr UINT MF_STRING = 0x0000;
+constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT MF_POPUP = 0x0010;
+constexpr UINT MF_DISABLED = 0x0002;
+struct HDC__;
+typedef HDC__* HDC;
+struct HIMAGELIST__;
+typedef HIMAGELIST__* HIMAGELIST;
+constexpr UINT DT_NOCLIP = 0x0100;
+constexpr UINT DT_WORDBREAK = 0x0010;
+constexpr int FW_NORMAL = 400;
+constexpr int FW_BOLD = 700;
+constexpr BYTE DEFAULT_CHARSET = 1;
+constexpr BYTE FF_SWISS = 0x20;
+constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
+
+struct BITMAP {
+    LONG bmType = 0;
+    LONG bmWidth = 0;
+    LONG bmHeight = 0;
+    LONG bmWidthBytes = 0;
+    WORD bmPlanes = 1;
+    WORD bmBitsPixel = 32;
+    void* bmBits = nullptr;
+};
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+    return static_cast<WPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
+}

@@ -1,0 +1,45 @@
+// Internal: the state behind a device context.
+#pragma once
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+
+#include "AfxGdi.h"
+#include "AfxTypes.h"
+
+class CDC;
+
+namespace afx::detail {
+
+struct DCData {
+    QPainter* painter = nullptr;
+    bool ownsPainter = false;
+    bool memory = false;
+    CDC* sharedFrom = nullptr;
+    CBitmap stockBitmap;
+    CBitmap* selectedBitmap = nullptr;
+    CFont* selectedFont = nullptr;
+    QFont defaultFont;
+    COLORREF textColor = 0x000000;
+    COLORREF bkColor = 0xFFFFFF;
+    int bkMode = OPAQUE;
+    int mapMode = MM_TEXT;
+    SIZE windowExt{1, 1};
+    SIZE viewportExt{1, 1};
+    POINT windowOrg{};
+    POINT viewportOrg{};
+    // The paintable area in device pixels.
+    QRect deviceClip;
+};
+
+// The painter a context draws with (its own, or the shared target's).
+QPainter* PainterOf(const CDC* pDC);
+// The image a memory context paints into, or null.
+const QImage* ImageOf(const CDC* pDC);
+// Device rectangle of a logical one.
+QRect DeviceRect(const CDC* pDC, int x, int y, int w, int h);
+// The font the context draws with.
+QFont FontOf(const CDC* pDC);
+
+} // namespace afx::detail

@@ -1,0 +1,191 @@
+#include "AfxFile.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CFile::~CFile() {
+    Close();
+}
+
+bool CFile::Open(const char* pszPath, unsigned nFlags) {
+    Close();
+    if (pszPath == nullptr) {
+        errno = EINVAL;
+        return false;
+    }
+    int flags = O_CLOEXEC;
+    if (nFlags & modeReadWrite) {
+        flags |= O_RDWR;
+    } else if (nFlags & modeWrite) {
+        flags |= O_WRONLY;
+    } else {
+        flags |= O_RDONLY;
+    }
+    if (nFlags & modeCreate) {
+        flags |= O_CREAT;
+        if (!(nFlags & modeNoTruncate)) {
+            flags |= O_TRUNC;
+        }
+    }
+    int fd;
+    do {
+        fd = ::open(pszPath, flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        // A folder is never a file to read or write.
+        ::close(fd);
+        errno = EISDIR;
+        return false;
+    }
+    m_fd = fd;
+    m_path = pszPath;
+    return true;
+}
+
+int64_t CFile::GetLength() const {
+    struct stat st;
+    if (m_fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    if (::fstat(m_fd, &st) != 0) {
+        return -1;
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
+int64_t CFile::Read(void* pBuffer, size_t nCount) {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    ssize_t n;
+    do {
+        n = ::read(m_fd, pBuffer, nCount);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+bool CFile::Write(const void* pBuffer, size_t nCount) {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    const char* p = static_cast<const char*>(pBuffer);
+    while (nCount > 0) {
+        ssize_t n = ::write(m_fd, p, nCount);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        nCount -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int64_t CFile::Seek(int64_t nOffset, SeekPosition from) {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    int whence = from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END;
+    return static_cast<int64_t>(::lseek(m_fd, static_cast<off_t>(nOffset), whence));
+}
+
+void CFile::Close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+std::string CFile::GetFileName() const {
+    size_t slash = m_path.find_last_of('/');
+    return slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+}
+
+bool CFile::Remove(const char* pszPath) {
+    return pszPath != nullptr && ::unlink(pszPath) == 0;
+}
+
+bool CFileFind::FindFile(const char* pszPattern) {
+    Close();
+    if (pszPattern == nullptr) {
+        errno = EINVAL;
+        return false;
+    }
+    std::string pattern = pszPattern;
+    size_t slash = pattern.find_last_of('/');
+    std::string name = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    m_dir = slash == std::string::npos ? std::string(".") : pattern.substr(0, slash);
+    if (m_dir.empty()) {
+        m_dir = "/";
+    }
+    if (name.empty() || name == "*.*") {
+        name = "*";
+    }
+    DIR* dir = ::opendir(m_dir.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    while (struct dirent* entry = ::readdir(dir)) {
+        if (::fnmatch(name.c_str(), entry->d_name, FNM_PERIOD) == 0 ||
+            (name == "*" && entry->d_name[0] == '.')) {
+            m_names.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    return !m_names.empty();
+}
+
+bool CFileFind::FindNextFile() {
+    if (m_next >= m_names.size()) {
+        m_hasCurrent = false;
+        return false;
+    }
+    ++m_next;
+    m_hasCurrent = true;
+    return m_next < m_names.size();
+}
+
+std::string CFileFind::GetFileName() const {
+    return m_hasCurrent ? m_names[m_next - 1] : std::string();
+}
+
+std::string CFileFind::GetFilePath() const {
+    if (!m_hasCurrent) {
+        return std::string();
+    }
+    return m_dir == "/" ? "/" + GetFileName() : m_dir + "/" + GetFileName();
+}
+
+bool CFileFind::IsDirectory() const {
+    if (!m_hasCurrent) {
+        return false;
+    }
+    struct stat st;
+    return ::stat(GetFilePath().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CFileFind::IsDots() const {
+    std::string name = GetFileName();
+    return m_hasCurrent && (name == "." || name == "..");
+}
+
+void CFileFind::Close() {
+    m_dir.clear();
+    m_names.clear();
+    m_next = 0;
+    m_hasCurrent = false;
+}

@@ -1,0 +1,75 @@
+// File objects of the framework layer over POSIX: an open local file and a directory search.
+// No exceptions: failures are return values, the cause is left in errno.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CFile {
+public:
+    // Open flags, combinable. POSIX has no mandatory share modes: the share flags are accepted
+    // for the callers' readability and do not lock.
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareDenyWrite = 0x0020,
+        shareDenyNone = 0x0040,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+    };
+    enum SeekPosition { begin = 0, current = 1, end = 2 };
+
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // False on failure (errno tells why); an open file is closed first.
+    bool Open(const char* pszPath, unsigned nFlags);
+    bool IsOpen() const { return m_fd >= 0; }
+    // The length in bytes, or -1 on failure.
+    int64_t GetLength() const;
+    // Bytes read (0 at the end), or -1 on failure.
+    int64_t Read(void* pBuffer, size_t nCount);
+    // True when every byte was written.
+    bool Write(const void* pBuffer, size_t nCount);
+    // The new position, or -1 on failure.
+    int64_t Seek(int64_t nOffset, SeekPosition from);
+    void Close();
+    // The last component of the path the file was opened with.
+    std::string GetFileName() const;
+    const std::string& GetFilePath() const { return m_path; }
+
+    static bool Remove(const char* pszPath);
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+// Enumerates one directory. The pattern is a directory followed by a name pattern such as
+// "*.*" (which, as on the original platform, matches every name, with or without a dot).
+// Usage: for (bool more = ff.FindFile(p); more;) { more = ff.FindNextFile(); ... }
+class CFileFind {
+public:
+    CFileFind() = default;
+    ~CFileFind() = default;
+
+    bool FindFile(const char* pszPattern);
+    // Steps to the next entry; false when the current one is the last.
+    bool FindNextFile();
+    bool IsDirectory() const;
+    bool IsDots() const;
+    std::string GetFileName() const;
+    std::string GetFilePath() const;
+    void Close();
+
+private:
+    std::string m_dir;
+    std::vector<std::string> m_names;
+    size_t m_next = 0;
+    bool m_hasCurrent = false;
+};

@@ -1,0 +1,590 @@
+#include "AfxListCtrl.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QPalette>
+#include <algorithm>
+#include <numeric>
+
+#include "AfxDC.h"
+#include "AfxListWidget.h"
+#include "AfxQt.h"
+
+using namespace afx::detail;
+
+namespace {
+
+constexpr int kTextPadding = 6;
+constexpr UINT kDefaultTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+
+Qt::Alignment HeaderAlignment(int format) {
+    if (format & LVCFMT_CENTER)
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    if (format & LVCFMT_RIGHT)
+        return Qt::AlignRight | Qt::AlignVCenter;
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+} // namespace
+
+CListCtrl::CListCtrl() : m_header(this) {}
+
+CListCtrl::~CListCtrl() {
+    DestroyWindow();
+}
+
+ListWidget* CListCtrl::Widget() const {
+    return static_cast<ListWidget*>(GetWidget());
+}
+
+void CListCtrl::OnReleaseWidget(QWidget* pWidget) {
+    static_cast<ListWidget*>(pWidget)->ReleaseOwner();
+    m_header.m_hWnd = nullptr;
+}
+
+QWidget* CListCtrl::CreateWidget(QWidget* pParent) {
+    auto* w = new ListWidget(this, pParent);
+    m_header.m_hWnd = ToHwnd(w->m_header);
+    m_nTopIndex = 0;
+    SyncHeader();
+    return w;
+}
+
+void CListCtrl::OnWidgetGoing() {
+    m_header.m_hWnd = nullptr;
+}
+
+void CListCtrl::SyncHeader() {
+    ListWidget* w = Widget();
+    if (w == nullptr)
+        return;
+    const int n = GetColumnCount();
+    if (w->m_model->columnCount() != n)
+        w->m_model->setColumnCount(n);
+    for (int i = 0; i < n; ++i) {
+        const Column& c = m_columns[static_cast<size_t>(i)];
+        w->m_model->setHeaderData(i, Qt::Horizontal, FromAnsi(c.text), Qt::DisplayRole);
+        w->m_model->setHeaderData(i, Qt::Horizontal, QVariant::fromValue(HeaderAlignment(c.format)),
+                                  Qt::TextAlignmentRole);
+        if (w->m_header->sectionSize(i) != c.width)
+            w->m_header->resizeSection(i, c.width);
+    }
+    w->LayoutChildren();
+    w->update();
+}
+
+int CListCtrl::InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat, int nWidth, int) {
+    if (nCol < 0)
+        return -1;
+    nCol = std::min(nCol, GetColumnCount());
+    Column c;
+    c.text = lpszColumnHeading != nullptr ? lpszColumnHeading : "";
+    c.format = nFormat;
+    c.width = nWidth < 0 ? 100 : nWidth;
+    m_columns.insert(m_columns.begin() + nCol, c);
+    for (Item& item : m_items)
+        if (item.texts.size() > static_cast<size_t>(nCol))
+            item.texts.insert(item.texts.begin() + nCol, std::string());
+    SyncHeader();
+    return nCol;
+}
+
+BOOL CListCtrl::DeleteColumn(int nCol) {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return FALSE;
+    m_columns.erase(m_columns.begin() + nCol);
+    for (Item& item : m_items)
+        if (item.texts.size() > static_cast<size_t>(nCol))
+            item.texts.erase(item.texts.begin() + nCol);
+    SyncHeader();
+    return TRUE;
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return 0;
+    return m_columns[static_cast<size_t>(nCol)].width;
+}
+
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return FALSE;
+    m_columns[static_cast<size_t>(nCol)].width = cx < 0 ? 0 : cx;
+    SyncHeader();
+    return TRUE;
+}
+
+DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
+    DWORD old = m_dwExStyle;
+    m_dwExStyle = dwNewStyle;
+    Invalidate();
+    return old;
+}
+
+int CListCtrl::InsertItem(int nItem, const char* lpszItem) {
+    if (nItem < 0)
+        return -1;
+    nItem = std::min(nItem, GetItemCount());
+    Item item;
+    item.texts.push_back(lpszItem != nullptr ? lpszItem : "");
+    m_items.insert(m_items.begin() + nItem, std::move(item));
+    SyncScroll();
+    Invalidate();
+    return nItem;
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
+    if (nItem < 0 || nItem >= GetItemCount() || nSubItem < 0 ||
+        (nSubItem > 0 && nSubItem >= GetColumnCount()))
+        return FALSE;
+    auto& texts = m_items[static_cast<size_t>(nItem)].texts;
+    if (texts.size() <= static_cast<size_t>(nSubItem))
+        texts.resize(static_cast<size_t>(nSubItem) + 1);
+    std::string text = lpszText != nullptr ? lpszText : "";
+    if (texts[static_cast<size_t>(nSubItem)] == text)
+        return TRUE;
+    texts[static_cast<size_t>(nSubItem)] = std::move(text);
+    InvalidateItem(nItem);
+    return TRUE;
+}
+
+std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nSubItem < 0)
+        return std::string();
+    const auto& texts = m_items[static_cast<size_t>(nItem)].texts;
+    return static_cast<size_t>(nSubItem) < texts.size() ? texts[static_cast<size_t>(nSubItem)]
+                                                        : std::string();
+}
+
+BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return FALSE;
+    m_items[static_cast<size_t>(nItem)].data = dwData;
+    return TRUE;
+}
+
+DWORD_PTR CListCtrl::GetItemData(int nItem) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return 0;
+    return m_items[static_cast<size_t>(nItem)].data;
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
+    // -1 applies to every row, as the framework allows.
+    if (nItem == -1) {
+        for (int i = 0; i < GetItemCount(); ++i)
+            SetItemState(i, nState, nMask);
+        return TRUE;
+    }
+    if (nItem < 0 || nItem >= GetItemCount())
+        return FALSE;
+    Item& item = m_items[static_cast<size_t>(nItem)];
+    const UINT newState = (item.state & ~nMask) | (nState & nMask);
+    if ((GetStyle() & LVS_SINGLESEL) && (newState & LVIS_SELECTED) && !(item.state & LVIS_SELECTED))
+        for (int i = 0; i < GetItemCount(); ++i)
+            if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED)) {
+                m_items[static_cast<size_t>(i)].state &= ~LVIS_SELECTED;
+                InvalidateItem(i);
+            }
+    if (newState != item.state) {
+        item.state = newState;
+        InvalidateItem(nItem);
+    }
+    return TRUE;
+}
+
+UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return 0;
+    return m_items[static_cast<size_t>(nItem)].state & nMask;
+}
+
+int CListCtrl::FindItem(LVFINDINFO* pFindInfo, int nStart) const {
+    if (pFindInfo == nullptr || !(pFindInfo->flags & LVFI_PARAM))
+        return -1;
+    const auto data = static_cast<DWORD_PTR>(pFindInfo->lParam);
+    if (m_pSortIndex != nullptr && nStart == -1) {
+        int best = -1;
+        auto range = m_pSortIndex->equal_range(data);
+        for (auto it = range.first; it != range.second; ++it)
+            if (best == -1 || it->second < best)
+                best = it->second;
+        return best;
+    }
+    for (int i = nStart + 1; i < GetItemCount(); ++i)
+        if (m_items[static_cast<size_t>(i)].data == data)
+            return i;
+    return -1;
+}
+
+BOOL CListCtrl::DeleteItem(int nItem) {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return FALSE;
+    m_items.erase(m_items.begin() + nItem);
+    SyncScroll();
+    Invalidate();
+    return TRUE;
+}
+
+BOOL CListCtrl::DeleteAllItems() {
+    m_items.clear();
+    m_nTopIndex = 0;
+    SyncScroll();
+    Invalidate();
+    return TRUE;
+}
+
+POSITION CListCtrl::GetFirstSelectedItemPosition() const {
+    int i = GetNextItem(-1, LVNI_SELECTED);
+    return i < 0 ? nullptr : reinterpret_cast<POSITION>(static_cast<intptr_t>(i) + 1);
+}
+
+int CListCtrl::GetNextSelectedItem(POSITION& pos) const {
+    const int current = static_cast<int>(reinterpret_cast<intptr_t>(pos)) - 1;
+    const int next = GetNextItem(current, LVNI_SELECTED);
+    pos = next < 0 ? nullptr : reinterpret_cast<POSITION>(static_cast<intptr_t>(next) + 1);
+    return current;
+}
+
+int CListCtrl::GetNextItem(int nItem, int nFlags) const {
+    for (int i = nItem + 1; i < GetItemCount(); ++i)
+        if (!(nFlags & LVNI_SELECTED) || (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED))
+            return i;
+    return -1;
+}
+
+int CListCtrl::GetRowHeight() const {
+    QWidget* w = GetWidget();
+    QFontMetrics fm(w != nullptr ? w->font() : QApplication::font());
+    return std::max(fm.height() + 4, 17);
+}
+
+int CListCtrl::GetHeaderHeight() const {
+    ListWidget* w = Widget();
+    return w != nullptr && !w->m_header->isHidden() ? w->m_header->geometry().height() : 0;
+}
+
+int CListCtrl::GetCountPerPage() const {
+    RECT rc;
+    GetClientRect(&rc);
+    const int h = rc.bottom - GetHeaderHeight();
+    return h > 0 ? h / GetRowHeight() : 0;
+}
+
+int CListCtrl::ColumnLeft(int nCol) const {
+    int x = 0;
+    for (int i = 0; i < nCol && i < GetColumnCount(); ++i)
+        x += m_columns[static_cast<size_t>(i)].width;
+    return x;
+}
+
+int CListCtrl::TotalWidth() const {
+    return ColumnLeft(GetColumnCount());
+}
+
+BOOL CListCtrl::GetItemRect(int nItem, RECT* lpRect, UINT nCode) const {
+    if (lpRect == nullptr || nItem < 0 || nItem >= GetItemCount())
+        return FALSE;
+    const int top = GetHeaderHeight() + (nItem - m_nTopIndex) * GetRowHeight();
+    RECT r{0, top, TotalWidth(), top + GetRowHeight()};
+    if (nCode == LVIR_ICON)
+        r.right = r.left; // no state or small images in this control
+    else if (nCode == LVIR_LABEL)
+        r.right = GetColumnCount() > 0 ? ColumnLeft(1) : r.left;
+    *lpRect = r;
+    return TRUE;
+}
+
+BOOL CListCtrl::GetSubItemRect(int iItem, int iSubItem, int nArea, RECT& ref) const {
+    if (iSubItem < 0 || iSubItem >= std::max(GetColumnCount(), 1))
+        return FALSE;
+    if (iSubItem == 0)
+        return GetItemRect(iItem, &ref, static_cast<UINT>(nArea));
+    RECT row;
+    if (!GetItemRect(iItem, &row, LVIR_BOUNDS))
+        return FALSE;
+    ref = RECT{ColumnLeft(iSubItem), row.top, ColumnLeft(iSubItem + 1), row.bottom};
+    return TRUE;
+}
+
+int CListCtrl::HitTest(POINT pt, UINT* pFlags) const {
+    LVHITTESTINFO info;
+    info.pt = pt;
+    int item = HitTest(&info);
+    if (pFlags != nullptr)
+        *pFlags = info.flags;
+    return item;
+}
+
+int CListCtrl::HitTest(LVHITTESTINFO* pHitTestInfo) const {
+    int item = SubItemHitTest(pHitTestInfo);
+    if (pHitTestInfo != nullptr)
+        pHitTestInfo->iSubItem = 0;
+    return item;
+}
+
+int CListCtrl::SubItemHitTest(LVHITTESTINFO* pInfo) const {
+    if (pInfo == nullptr)
+        return -1;
+    pInfo->iItem = -1;
+    pInfo->iSubItem = -1;
+    pInfo->flags = LVHT_NOWHERE;
+    const POINT pt = pInfo->pt;
+    const int header = GetHeaderHeight();
+    if (pt.y < header) {
+        pInfo->flags = LVHT_ABOVE;
+        return -1;
+    }
+    if (pt.x < 0 || pt.x >= TotalWidth())
+        return -1;
+    const int row = m_nTopIndex + (pt.y - header) / GetRowHeight();
+    if (row < 0 || row >= GetItemCount()) {
+        pInfo->flags = row >= GetItemCount() ? LVHT_NOWHERE : LVHT_ABOVE;
+        return -1;
+    }
+    int col = 0;
+    while (col + 1 < GetColumnCount() && pt.x >= ColumnLeft(col + 1))
+        ++col;
+    pInfo->iItem = row;
+    pInfo->iSubItem = col;
+    pInfo->flags = LVHT_ONITEMLABEL;
+    return row;
+}
+
+BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
+    if (pfnCompare == nullptr)
+        return FALSE;
+    std::unordered_multimap<DWORD_PTR, int> index;
+    index.reserve(m_items.size());
+    for (int i = 0; i < GetItemCount(); ++i)
+        index.emplace(m_items[static_cast<size_t>(i)].data, i);
+    std::vector<int> order(m_items.size());
+    std::iota(order.begin(), order.end(), 0);
+    m_pSortIndex = &index;
+    // A merge sort stays within bounds even if the comparison is not a strict order.
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return pfnCompare(static_cast<LPARAM>(m_items[static_cast<size_t>(a)].data),
+                          static_cast<LPARAM>(m_items[static_cast<size_t>(b)].data),
+                          static_cast<LPARAM>(dwData)) < 0;
+    });
+    m_pSortIndex = nullptr;
+    std::vector<Item> sorted;
+    sorted.reserve(m_items.size());
+    for (int i : order)
+        sorted.push_back(std::move(m_items[static_cast<size_t>(i)]));
+    m_items = std::move(sorted);
+    Invalidate();
+    return TRUE;
+}
+
+void CListCtrl::SetTopIndex(int nTop) {
+    const int maxTop = std::max(0, GetItemCount() - std::max(GetCountPerPage(), 1));
+    nTop = std::clamp(nTop, 0, maxTop);
+    if (nTop == m_nTopIndex) {
+        SyncScroll();
+        return;
+    }
+    m_nTopIndex = nTop;
+    SyncScroll();
+    Invalidate();
+}
+
+void CListCtrl::SyncScroll() {
+    ListWidget* w = Widget();
+    if (w == nullptr)
+        return;
+    const int page = std::max(GetCountPerPage(), 1);
+    const int maxTop = std::max(0, GetItemCount() - page);
+    if (m_nTopIndex > maxTop)
+        m_nTopIndex = maxTop;
+    QSignalBlocker block(w->m_vbar);
+    w->m_vbar->setRange(0, maxTop);
+    w->m_vbar->setPageStep(page);
+    w->m_vbar->setValue(m_nTopIndex);
+    w->m_vbar->setVisible(maxTop > 0);
+}
+
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL bPartialOK) {
+    if (nItem < 0 || nItem >= GetItemCount())
+        return FALSE;
+    const int page = std::max(GetCountPerPage(), 1);
+    if (nItem < m_nTopIndex)
+        SetTopIndex(nItem);
+    else if (nItem >= m_nTopIndex + page && !(bPartialOK && nItem == m_nTopIndex + page))
+        SetTopIndex(nItem - page + 1);
+    return TRUE;
+}
+
+BOOL CListCtrl::Scroll(SIZE size) {
+    const int rows =
+        size.cy / GetRowHeight() + (size.cy % GetRowHeight() != 0 ? (size.cy > 0 ? 1 : -1) : 0);
+    SetTopIndex(m_nTopIndex + rows);
+    return TRUE;
+}
+
+bool CListCtrl::IsRowVisible(int nItem) const {
+    return nItem >= m_nTopIndex && nItem <= m_nTopIndex + GetCountPerPage();
+}
+
+void CListCtrl::InvalidateItem(int nItem) {
+    if (m_hWnd == nullptr || !IsRowVisible(nItem))
+        return;
+    RECT r;
+    if (GetItemRect(nItem, &r, LVIR_BOUNDS)) {
+        RECT client;
+        GetClientRect(&client);
+        r.right = client.right;
+        InvalidateRect(&r, TRUE);
+    }
+}
+
+LRESULT CListCtrl::ReflectNotify(NMHDR* pHeader) {
+    pHeader->hwndFrom = m_hWnd;
+    pHeader->idFrom = GetDlgCtrlID();
+    return DispatchMessage(OCM_NOTIFY, GetDlgCtrlID(), reinterpret_cast<LPARAM>(pHeader));
+}
+
+void CListCtrl::OnColumnClick(int nCol) {
+    NMLISTVIEW nm;
+    nm.hdr.code = LVN_COLUMNCLICK;
+    nm.iItem = -1;
+    nm.iSubItem = nCol;
+    ReflectNotify(&nm.hdr);
+}
+
+void CListCtrl::OnRightClick(POINT pt) {
+    LVHITTESTINFO info;
+    info.pt = pt;
+    SubItemHitTest(&info);
+    if (info.iItem >= 0)
+        SelectOnly(info.iItem);
+    NMITEMACTIVATE nm;
+    nm.hdr.code = NM_RCLICK;
+    nm.iItem = info.iItem;
+    nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
+    nm.ptAction = pt;
+    ReflectNotify(&nm.hdr);
+}
+
+void CListCtrl::OnDoubleClick(POINT pt) {
+    LVHITTESTINFO info;
+    info.pt = pt;
+    SubItemHitTest(&info);
+    NMITEMACTIVATE nm;
+    nm.hdr.code = NM_DBLCLK;
+    nm.iItem = info.iItem;
+    nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
+    nm.ptAction = pt;
+    ReflectNotify(&nm.hdr);
+}
+
+void CListCtrl::SelectOnly(int nItem) {
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED))
+            SetItemState(i, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (nItem >= 0)
+        SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void CListCtrl::OnLButtonDown(POINT pt) {
+    SelectOnly(HitTest(pt));
+    if (QWidget* w = GetWidget())
+        w->setFocus(Qt::MouseFocusReason);
+}
+
+void CListCtrl::DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF clrTextBk) {
+    RECT row;
+    GetItemRect(nItem, &row, LVIR_BOUNDS);
+    const bool selected = GetItemState(nItem, LVIS_SELECTED) != 0;
+    QPalette pal = GetWidget() != nullptr ? GetWidget()->palette() : QApplication::palette();
+    const COLORREF bk = selected ? ToColorRef(pal.color(QPalette::Highlight)) : clrTextBk;
+    const COLORREF fg = selected ? ToColorRef(pal.color(QPalette::HighlightedText)) : clrText;
+    if (bk != CLR_NONE && bk != CLR_DEFAULT)
+        pDC->FillSolidRect(&row, bk);
+    pDC->SetTextColor(fg);
+    pDC->SetBkMode(TRANSPARENT);
+    for (int c = 0; c < GetColumnCount(); ++c) {
+        RECT cell;
+        GetSubItemRect(nItem, c, LVIR_LABEL, cell);
+        cell.left += kTextPadding;
+        cell.right -= kTextPadding / 2;
+        UINT format = kDefaultTextFormat;
+        const int fmt = m_columns[static_cast<size_t>(c)].format;
+        if (c > 0 && (fmt & LVCFMT_RIGHT))
+            format |= DT_RIGHT;
+        else if (c > 0 && (fmt & LVCFMT_CENTER))
+            format |= DT_CENTER;
+        pDC->DrawText(GetItemText(nItem, c), &cell, format);
+    }
+}
+
+void CListCtrl::OnPaint() {
+    CPaintDC dc(this);
+    RECT client;
+    GetClientRect(&client);
+    QWidget* w = GetWidget();
+    const COLORREF window =
+        ToColorRef((w != nullptr ? w->palette() : QApplication::palette()).color(QPalette::Base));
+    const COLORREF text =
+        ToColorRef((w != nullptr ? w->palette() : QApplication::palette()).color(QPalette::Text));
+    dc.FillSolidRect(&client, window);
+    CFont* oldFont = dc.GetCurrentFont();
+
+    NMLVCUSTOMDRAW cd;
+    cd.nmcd.hdr.code = NM_CUSTOMDRAW;
+    cd.nmcd.dwDrawStage = CDDS_PREPAINT;
+    cd.nmcd.hdc = dc.GetSafeHdc();
+    cd.nmcd.rc = client;
+    const LRESULT pre = ReflectNotify(&cd.nmcd.hdr);
+    if (pre & CDRF_SKIPDEFAULT)
+        return;
+    const int last = std::min(GetItemCount(), m_nTopIndex + GetCountPerPage() + 1);
+    for (int i = m_nTopIndex; i < last; ++i) {
+        RECT row;
+        GetItemRect(i, &row, LVIR_BOUNDS);
+        RECT visible{row.left, row.top, std::max(row.right, client.right), row.bottom};
+        if (!dc.RectVisible(&visible))
+            continue;
+        LRESULT answer = CDRF_DODEFAULT;
+        cd.clrText = text;
+        cd.clrTextBk = window;
+        if (pre & CDRF_NOTIFYITEMDRAW) {
+            cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+            cd.nmcd.dwItemSpec = static_cast<DWORD_PTR>(i);
+            cd.nmcd.uItemState = GetItemState(i, LVIS_SELECTED) ? CDIS_SELECTED : 0;
+            cd.nmcd.lItemlParam = static_cast<LPARAM>(GetItemData(i));
+            cd.nmcd.rc = row;
+            cd.iSubItem = 0;
+            answer = ReflectNotify(&cd.nmcd.hdr);
+        }
+        if (!(answer & CDRF_SKIPDEFAULT))
+            DrawItemDefault(&dc, i, cd.clrText, cd.clrTextBk);
+        dc.SelectObject(oldFont);
+    }
+}
+
+LRESULT CListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                            static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
+        return 0;
+    case WM_MOUSEMOVE:
+        return 0;
+    case WM_CREATE:
+        Widget()->LayoutChildren();
+        return 0;
+    case WM_SIZE:
+        SyncScroll();
+        return CWnd::WindowProc(message, wParam, lParam);
+    case OCM_NOTIFY:
+        return 0; // CDRF_DODEFAULT for custom draw, nothing for the others
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}

@@ -1,0 +1,120 @@
+// A report-view list control: columns under a clickable header, rows of texts with item
+// data and state, custom draw raised to the control itself, vertical scrolling.
+// Notifications (NM_CUSTOMDRAW, NM_RCLICK, NM_DBLCLK, LVN_COLUMNCLICK) reach the control's
+// own window procedure as OCM_NOTIFY with an NMHDR* in lParam, as reflected notifications.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "AfxCommCtrl.h"
+#include "AfxHeaderCtrl.h"
+#include "AfxWnd.h"
+
+class CDC;
+namespace afx::detail {
+class ListWidget;
+} // namespace afx::detail
+
+class CListCtrl : public CWnd {
+public:
+    CListCtrl();
+    ~CListCtrl() override;
+
+    int InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat = LVCFMT_LEFT,
+                     int nWidth = -1, int nSubItem = -1);
+    BOOL DeleteColumn(int nCol);
+    int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
+    int GetColumnWidth(int nCol) const;
+    BOOL SetColumnWidth(int nCol, int cx);
+    DWORD SetExtendedStyle(DWORD dwNewStyle);
+    DWORD GetExtendedStyle() const { return m_dwExStyle; }
+    CHeaderCtrl* GetHeaderCtrl() { return m_hWnd != nullptr ? &m_header : nullptr; }
+
+    // Inserts before nItem (appends past the end); the new row's index, or -1.
+    int InsertItem(int nItem, const char* lpszItem);
+    BOOL SetItemText(int nItem, int nSubItem, const char* lpszText);
+    std::string GetItemText(int nItem, int nSubItem) const;
+    BOOL SetItemData(int nItem, DWORD_PTR dwData);
+    DWORD_PTR GetItemData(int nItem) const;
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    UINT GetItemState(int nItem, UINT nMask) const;
+    // LVFI_PARAM: the first row after nStart whose item data is lParam; -1 when none.
+    int FindItem(LVFINDINFO* pFindInfo, int nStart = -1) const;
+    BOOL DeleteItem(int nItem);
+    BOOL DeleteAllItems();
+    int GetItemCount() const { return static_cast<int>(m_items.size()); }
+    POSITION GetFirstSelectedItemPosition() const;
+    int GetNextSelectedItem(POSITION& pos) const;
+    // LVNI_SELECTED: the next selected row after nItem (-1 starts at the top).
+    int GetNextItem(int nItem, int nFlags) const;
+
+    // Client coordinates; LVIR_BOUNDS, LVIR_ICON or LVIR_LABEL.
+    BOOL GetItemRect(int nItem, RECT* lpRect, UINT nCode) const;
+    // Sub-item 0 with LVIR_BOUNDS is the whole row, as the framework has it.
+    BOOL GetSubItemRect(int iItem, int iSubItem, int nArea, RECT& ref) const;
+    int HitTest(POINT pt, UINT* pFlags = nullptr) const;
+    int HitTest(LVHITTESTINFO* pHitTestInfo) const;
+    int SubItemHitTest(LVHITTESTINFO* pInfo) const;
+
+    // Reorders the rows by pfnCompare over their item data. The rows keep their places
+    // while the comparison runs, so it may look rows up by data and read their texts.
+    BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
+
+    BOOL EnsureVisible(int nItem, BOOL bPartialOK);
+    int GetTopIndex() const { return m_nTopIndex; }
+    int GetCountPerPage() const;
+    // Report view scrolls whole rows: cy pixels round to rows.
+    BOOL Scroll(SIZE size);
+    int GetRowHeight() const;
+    int GetHeaderHeight() const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    QWidget* CreateWidget(QWidget* pParent) override;
+    void OnReleaseWidget(QWidget* pWidget) override;
+    // Sends a notification to the control's own window procedure (OCM_NOTIFY).
+    LRESULT ReflectNotify(NMHDR* pHeader);
+    // The row as the control draws it when custom draw does not skip it.
+    virtual void DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF clrTextBk);
+
+private:
+    friend class afx::detail::ListWidget;
+    friend class CHeaderCtrl;
+    struct Column {
+        std::string text;
+        int format = LVCFMT_LEFT;
+        int width = 0;
+    };
+    struct Item {
+        std::vector<std::string> texts;
+        DWORD_PTR data = 0;
+        UINT state = 0;
+    };
+
+    void OnPaint();
+    void OnLButtonDown(POINT pt);
+    void SelectOnly(int nItem);
+    void SyncHeader();
+    void SyncScroll();
+    void SetTopIndex(int nTop);
+    void InvalidateItem(int nItem);
+    int ColumnLeft(int nCol) const;
+    int TotalWidth() const;
+    bool IsRowVisible(int nItem) const;
+    afx::detail::ListWidget* Widget() const;
+    void OnWidgetGoing();
+    void OnColumnClick(int nCol);
+    void OnRightClick(POINT pt);
+    void OnDoubleClick(POINT pt);
+
+    std::vector<Column> m_columns;
+    std::vector<Item> m_items;
+    DWORD m_dwExStyle = 0;
+    int m_nTopIndex = 0;
+    CHeaderCtrl m_header;
+    // Item data to row while SortItems runs (rows stay in place until it ends).
+    const std::unordered_multimap<DWORD_PTR, int>* m_pSortIndex = nullptr;
+};

@@ -1,0 +1,38 @@
+// Internal: the widget behind CListCtrl, with its header and vertical scroll bar.
+#pragma once
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStandardItemModel>
+
+#include "AfxWndHook.h"
+
+class CListCtrl;
+
+namespace afx::detail {
+
+class ListWidget final : public AfxWidget {
+public:
+    ListWidget(CListCtrl* pOwner, QWidget* parent);
+    ~ListWidget() override;
+
+    void LayoutChildren();
+    // The control let the widget go (it may outlive the control until Qt deletes it).
+    void ReleaseOwner();
+
+    QHeaderView* m_header;
+    QStandardItemModel* m_model;
+    QScrollBar* m_vbar;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void paintEvent(QPaintEvent*) override {}
+
+private:
+    CListCtrl* m_pOwner;
+};
+
+} // namespace afx::detail

@@ -1,0 +1,263 @@
+#include "AfxMsg.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <unordered_map>
+
+#include "AfxQt.h"
+#include "AfxWnd.h"
+
+namespace afx::detail {
+namespace {
+
+struct WindowEntry {
+    CWnd* pWnd = nullptr;
+    uint64_t serial = 0;
+};
+
+// Posting and delivery only read the registry; they never wait for each other.
+std::shared_mutex& RegistryLock() {
+    static std::shared_mutex m;
+    return m;
+}
+std::unordered_map<QWidget*, WindowEntry>& Registry() {
+    static std::unordered_map<QWidget*, WindowEntry> map;
+    return map;
+}
+uint64_t g_nextSerial = 1;
+
+std::mutex& DisposerLock() {
+    static std::mutex m;
+    return m;
+}
+std::unordered_map<UINT, PostedMessageDisposer>& Disposers() {
+    static std::unordered_map<UINT, PostedMessageDisposer> map;
+    return map;
+}
+std::atomic<uint64_t> g_disposed{0};
+
+void Dispose(UINT message, WPARAM wParam, LPARAM lParam) {
+    PostedMessageDisposer fn = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(DisposerLock());
+        auto it = Disposers().find(message);
+        if (it != Disposers().end())
+            fn = it->second;
+    }
+    g_disposed.fetch_add(1, std::memory_order_relaxed);
+    if (fn != nullptr)
+        fn(wParam, lParam);
+}
+
+const QEvent::Type kPostedMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x464);
+
+// A queued message. Whatever it carries is disposed unless it reached its window, also when
+// Qt deletes it undelivered.
+class PostedMessageEvent final : public QEvent {
+public:
+    PostedMessageEvent(QWidget* w, uint64_t serial, UINT message, WPARAM wParam, LPARAM lParam)
+        : QEvent(kPostedMessageEvent), m_widget(w), m_serial(serial), m_message(message),
+          m_wParam(wParam), m_lParam(lParam) {}
+    ~PostedMessageEvent() override {
+        if (!m_delivered)
+            Dispose(m_message, m_wParam, m_lParam);
+    }
+    QWidget* m_widget;
+    uint64_t m_serial;
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+    bool m_delivered = false;
+};
+
+const QEvent::Type kSentMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x465);
+
+// A message sent from another thread: the sender waits on the state until the user-interface
+// thread has run the window procedure, or the event is dropped (then the answer is 0).
+struct SendState {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    LRESULT result = 0;
+};
+
+class SentMessageEvent final : public QEvent {
+public:
+    SentMessageEvent(std::shared_ptr<SendState> state, QWidget* w, uint64_t serial, UINT message,
+                     WPARAM wParam, LPARAM lParam)
+        : QEvent(kSentMessageEvent), m_state(std::move(state)), m_widget(w), m_serial(serial),
+          m_message(message), m_wParam(wParam), m_lParam(lParam) {}
+    ~SentMessageEvent() override { Finish(0); }
+    void Finish(LRESULT result) {
+        if (m_state == nullptr)
+            return;
+        {
+            std::lock_guard<std::mutex> lock(m_state->lock);
+            m_state->result = result;
+            m_state->finished = true;
+        }
+        m_state->done.notify_all();
+        m_state.reset();
+    }
+    std::shared_ptr<SendState> m_state;
+    QWidget* m_widget;
+    uint64_t m_serial;
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+};
+
+// Lives on the user-interface thread; receives every posted message and finds the window at
+// delivery, so a post never touches a window that may be going away.
+class MessageRouter final : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == kSentMessageEvent) {
+            auto* se = static_cast<SentMessageEvent*>(e);
+            CWnd* pWnd = LookupWindow(se->m_widget, se->m_serial);
+            se->Finish(pWnd != nullptr
+                           ? pWnd->DispatchMessage(se->m_message, se->m_wParam, se->m_lParam)
+                           : 0);
+            return true;
+        }
+        if (e->type() != kPostedMessageEvent)
+            return QObject::event(e);
+        auto* pm = static_cast<PostedMessageEvent*>(e);
+        CWnd* pWnd = LookupWindow(pm->m_widget, pm->m_serial);
+        if (pWnd != nullptr) {
+            pm->m_delivered = true;
+            pWnd->DispatchMessage(pm->m_message, pm->m_wParam, pm->m_lParam);
+        }
+        return true;
+    }
+};
+
+std::mutex g_routerLock;
+MessageRouter* g_router = nullptr;
+
+// UI thread.
+void EnsureRouter() {
+    std::lock_guard<std::mutex> lock(g_routerLock);
+    if (g_router != nullptr)
+        return;
+    auto* router = new MessageRouter();
+    // Owned by the application: its destruction deletes the queued events, which disposes them.
+    router->setParent(QCoreApplication::instance());
+    QObject::connect(router, &QObject::destroyed, [] {
+        std::lock_guard<std::mutex> l(g_routerLock);
+        g_router = nullptr;
+    });
+    g_router = router;
+}
+
+} // namespace
+
+uint64_t RegisterWindow(QWidget* w, CWnd* pWnd) {
+    EnsureRouter();
+    std::unique_lock<std::shared_mutex> lock(RegistryLock());
+    uint64_t serial = g_nextSerial++;
+    Registry()[w] = WindowEntry{pWnd, serial};
+    return serial;
+}
+
+void UnregisterWindow(QWidget* w) {
+    std::unique_lock<std::shared_mutex> lock(RegistryLock());
+    Registry().erase(w);
+}
+
+uint64_t WindowSerial(QWidget* w) {
+    std::shared_lock<std::shared_mutex> lock(RegistryLock());
+    auto it = Registry().find(w);
+    return it == Registry().end() ? 0 : it->second.serial;
+}
+
+CWnd* LookupWindow(QWidget* w, uint64_t serial) {
+    std::shared_lock<std::shared_mutex> lock(RegistryLock());
+    auto it = Registry().find(w);
+    if (it == Registry().end() || (serial != 0 && it->second.serial != serial))
+        return nullptr;
+    return it->second.pWnd;
+}
+
+} // namespace afx::detail
+
+using namespace afx::detail;
+
+BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    QWidget* w = ToWidget(hWnd);
+    if (w == nullptr)
+        return FALSE;
+    uint64_t serial = WindowSerial(w);
+    if (serial == 0)
+        return FALSE;
+    std::lock_guard<std::mutex> lock(g_routerLock);
+    if (g_router == nullptr)
+        return FALSE;
+    // postEvent is thread-safe and takes the event over even if the router dies meanwhile.
+    QCoreApplication::postEvent(g_router,
+                                new PostedMessageEvent(w, serial, message, wParam, lParam));
+    return TRUE;
+}
+
+LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    QWidget* w = ToWidget(hWnd);
+    if (w == nullptr)
+        return 0;
+    if (IsUiThread()) {
+        CWnd* pWnd = LookupWindow(w, 0);
+        return pWnd != nullptr ? pWnd->DispatchMessage(message, wParam, lParam) : 0;
+    }
+    uint64_t serial = WindowSerial(w);
+    if (serial == 0)
+        return 0;
+    auto state = std::make_shared<SendState>();
+    {
+        std::lock_guard<std::mutex> lock(g_routerLock);
+        if (g_router == nullptr)
+            return 0;
+        QCoreApplication::postEvent(
+            g_router, new SentMessageEvent(state, w, serial, message, wParam, lParam));
+    }
+    std::unique_lock<std::mutex> lock(state->lock);
+    state->done.wait(lock, [&] { return state->finished; });
+    return state->result;
+}
+
+namespace afx {
+
+void RegisterPostedMessageDisposer(UINT message, PostedMessageDisposer pfnDispose) {
+    std::lock_guard<std::mutex> lock(DisposerLock());
+    if (pfnDispose == nullptr)
+        Disposers().erase(message);
+    else
+        Disposers()[message] = pfnDispose;
+}
+
+void ShutdownMessageRouter() {
+    MessageRouter* router = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_routerLock);
+        router = g_router;
+        g_router = nullptr;
+    }
+    // Deleting the receiver deletes its queued events; each disposes what it carries.
+    delete router;
+}
+
+void Shutdown() {
+    ShutdownMessageRouter();
+    detail::ReleaseWindowWrappers();
+}
+
+uint64_t DisposedMessageCount() {
+    return g_disposed.load(std::memory_order_relaxed);
+}
+
+} // namespace afx

@@ -1,0 +1,117 @@
+#include "AfxWndHook.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QResizeEvent>
+#include <QTimerEvent>
+
+#include "AfxQt.h"
+#include "AfxWnd.h"
+
+namespace afx::detail {
+namespace {
+
+WPARAM MouseKeys(const QMouseEvent* e) {
+    WPARAM keys = 0;
+    if (e->buttons() & Qt::LeftButton)
+        keys |= MK_LBUTTON;
+    if (e->buttons() & Qt::RightButton)
+        keys |= MK_RBUTTON;
+    return keys;
+}
+
+LPARAM MousePoint(const QMouseEvent* e) {
+    QPoint p = e->position().toPoint();
+    return MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(p.x())),
+                      static_cast<WORD>(static_cast<int16_t>(p.y())));
+}
+
+} // namespace
+
+WndHook::WndHook(CWnd* pWnd, QWidget* w) : m_widget(w), m_pWnd(pWnd) {
+    w->installEventFilter(this);
+    // A host may delete its window at any time; the object must forget it at once.
+    m_destroyed = QObject::connect(
+        w, &QObject::destroyed, this, [this] { m_pWnd->OnWidgetGone(false); },
+        Qt::DirectConnection);
+}
+
+WndHook::~WndHook() {
+    QObject::disconnect(m_destroyed);
+    if (m_widget != nullptr)
+        m_widget->removeEventFilter(this);
+}
+
+bool WndHook::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_widget)
+        return false;
+    switch (event->type()) {
+    case QEvent::Paint: {
+        auto* pe = static_cast<QPaintEvent*>(event);
+        m_paintRect = pe->rect();
+        m_inPaint = true;
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_PAINT, 0, 0, &defaulted);
+        m_inPaint = false;
+        return !defaulted;
+    }
+    case QEvent::Resize: {
+        auto* re = static_cast<QResizeEvent*>(event);
+        m_pWnd->DispatchMessage(WM_SIZE, SIZE_RESTORED,
+                                MAKELPARAM(static_cast<WORD>(re->size().width()),
+                                           static_cast<WORD>(re->size().height())));
+        return false;
+    }
+    case QEvent::MouseMove: {
+        if (!m_widget->isEnabled())
+            return false; // a disabled window gets no mouse input; Qt drops it too
+        auto* me = static_cast<QMouseEvent*>(event);
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_MOUSEMOVE, MouseKeys(me), MousePoint(me), &defaulted);
+        return !defaulted;
+    }
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::LeftButton || !m_widget->isEnabled())
+            return false;
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_LBUTTONDOWN, MouseKeys(me), MousePoint(me), &defaulted);
+        return !defaulted;
+    }
+    default:
+        return false;
+    }
+}
+
+UINT_PTR WndHook::SetTimer(UINT_PTR id, UINT elapse) {
+    KillTimer(id);
+    int qtId = startTimer(static_cast<int>(elapse));
+    if (qtId == 0)
+        return 0;
+    m_qtToId[qtId] = id;
+    m_idToQt[id] = qtId;
+    return id;
+}
+
+bool WndHook::KillTimer(UINT_PTR id) {
+    auto it = m_idToQt.find(id);
+    if (it == m_idToQt.end())
+        return false;
+    killTimer(it->second);
+    m_qtToId.erase(it->second);
+    m_idToQt.erase(it);
+    return true;
+}
+
+void WndHook::timerEvent(QTimerEvent* event) {
+    auto it = m_qtToId.find(event->timerId());
+    if (it != m_qtToId.end())
+        m_pWnd->DispatchMessage(WM_TIMER, it->second, 0);
+}
+
+AfxWidget::~AfxWidget() {
+    if (CWnd* pWnd = LookupWindow(this, 0))
+        pWnd->OnWidgetGone(true);
+}
+
+} // namespace afx::detail

@@ -1,0 +1,33 @@
+#include "DocShelfItfMgr.h"
+
+#include <strings.h>
+
+#include "DocShelfMgr.h"
+
+int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
+    if (pszName != nullptr && ppItf != nullptr && strcasecmp(pszName, "IDocShelf") == 0) {
+        CDocShelfMgr* mgr = GetDocShelfMgr();
+        *ppItf = static_cast<IDocShelfItf*>(mgr);
+        mgr->SetItfMgr(this);
+    }
+    // Unknown names leave the out-pointer alone; callers test it.
+    return 1;
+}
+
+int32_t CMXDocShelfItfMgr::InitComp(HWND hWnd, int32_t /*nReserved*/) {
+    CDocShelfMgr* mgr = GetDocShelfMgr();
+    mgr->SetParentWnd(hWnd);
+    mgr->SetItfMgr(this);
+    mgr->Init();
+    mgr->RefreshRoot();
+    return 1;
+}
+
+int32_t CMXDocShelfItfMgr::ReleaseComp() {
+    return 0;
+}
+
+CMXDocShelfItfMgr* GetItfMgrInstance() {
+    static CMXDocShelfItfMgr instance;
+    return &instance;
+}

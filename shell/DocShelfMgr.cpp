@@ -1,0 +1,239 @@
+#include "DocShelfMgr.h"
+
+#include <cstdio>
+#include <strings.h>
+#include <unistd.h>
+
+#include "AfxPrompt.h"
+#include "CodePage.h"
+#include "CoreLib.h"
+#include "DocShelfView.h"
+#include "LocalTree.h"
+#include "Trace.h"
+
+namespace {
+
+constexpr const char* kPasswordMask = "******";
+
+const char* Safe(const char* psz) {
+    return psz != nullptr ? psz : "";
+}
+
+} // namespace
+
+CDocShelfMgr::CDocShelfMgr() = default;
+
+CDocShelfMgr::~CDocShelfMgr() = default;
+
+int32_t CDocShelfMgr::SetParentWnd(HWND hWnd) {
+    m_hParentWnd = hWnd;
+    return 0;
+}
+
+int32_t CDocShelfMgr::Init() {
+    TraceInfo("dshelf - CDocShelfMgr::Init()");
+    if (m_pDataFactory == nullptr) {
+        m_pDataFactory = GetDataFactory(1);
+    }
+    // One view per component: a second Init keeps the first.
+    if (m_pView == nullptr) {
+        m_pView = std::make_unique<CDocShelfView>();
+        m_pView->SubclassWindow(m_hParentWnd);
+    }
+    return 0;
+}
+
+int32_t CDocShelfMgr::RefreshRoot() {
+    TraceInfo("dshelf - CDocShelfMgr::RefreshRoot()");
+    return 0;
+}
+
+void CDocShelfMgr::DSInit(const char* pszHost, int32_t nPort, const char* pszServerDir) {
+    TraceInfo("dshelf - CDocShelfMgr::DSInit(%s,%d,%s)", Safe(pszHost), nPort, Safe(pszServerDir));
+    if (m_pView != nullptr) {
+        m_pView->CreateControls(GetItfMgr());
+    }
+    // A chat filter file left over from an earlier meeting. Without a local directory there is
+    // no such file; a bare name would hit the process's current directory instead.
+    if (!m_LocalSavePath.empty()) {
+        unlink((m_LocalSavePath + kChatFilterFileName).c_str());
+    }
+}
+
+void CDocShelfMgr::SetLocalDirectory(const char* pszPath) {
+    TraceInfo("dshelf - CDocShelfMgr::SetLocalDirectory(%s)", Safe(pszPath));
+    DS_CHECK_RETURN(pszPath != nullptr, "DocShelfMgr", 183, "LocalPath");
+    m_LocalSavePath = pszPath;
+    if (!m_LocalSavePath.empty() && m_LocalSavePath.back() != '/') {
+        m_LocalSavePath += '/';
+    }
+    SetWorkDirectory(m_LocalSavePath.c_str());
+}
+
+int32_t CDocShelfMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
+    // The password never reaches a log.
+    TraceInfo("dshelf - CDocShelfMgr::SetUserAuth(%s,%s)", Safe(pszUser), kPasswordMask);
+    (void)pszPassword;
+    return 0;
+}
+
+void CDocShelfMgr::SetRights(uint32_t dwRights) {
+    TraceInfo("dshelf - CDocShelfMgr::SetRights(%u)", dwRights);
+    m_dwRights = dwRights;
+}
+
+void CDocShelfMgr::ClearServerSpace() {
+    TraceInfo("dshelf - CDocShelfMgr::ClearServerSpace()");
+}
+
+int32_t CDocShelfMgr::ClearLocalDSSpace() {
+    TraceInfo("dshelf - CDocShelfMgr::ClearLocalDSSpace() m_LocalSavePath=%s",
+              m_LocalSavePath.c_str());
+    if (m_LocalSavePath.empty()) {
+        return 1;
+    }
+    return RemoveLocalTree(m_LocalSavePath) ? 1 : 0;
+}
+
+void CDocShelfMgr::SetSizeLimits(uint64_t ullMaxUploadSize, uint64_t ullTotalSpace) {
+    TraceInfo("dshelf - CDocShelfMgr::SetSizeLimits(%llu,%llu)",
+              static_cast<unsigned long long>(ullMaxUploadSize),
+              static_cast<unsigned long long>(ullTotalSpace));
+    m_ullMaxUploadSize = ullMaxUploadSize;
+    m_ullTotalSpace = ullTotalSpace;
+}
+
+void CDocShelfMgr::EnableAutoDownload() {
+    TraceInfo("dshelf - CDocShelfMgr::EnableAutoDownload()");
+    m_bAutoDownload = 1;
+}
+
+void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
+    TraceInfo("dshelf - CDocShelfMgr::OnBroadcastMessage(%s)", Safe(pszText));
+    RefreshRoot();
+}
+
+void CDocShelfMgr::SetAuthorName(const char* pszName) {
+    TraceInfo("dshelf - CDocShelfMgr::SetAuthorName(%s)", Safe(pszName));
+    m_AuthorName = Safe(pszName);
+}
+
+void CDocShelfMgr::SetUserRole(uint16_t wRole) {
+    TraceInfo("dshelf - CDocShelfMgr::SetUserRole(%u)", static_cast<unsigned>(wRole));
+    m_wUserRole = wRole;
+    RefreshRoot();
+}
+
+void CDocShelfMgr::EnsureDirectory(const char* pszPath) {
+    TraceInfo("dshelf - CDocShelfMgr::EnsureDirectory(%s)", Safe(pszPath));
+}
+
+void CDocShelfMgr::ListDirectoryContent(const char* pszPath, int32_t nValue, int32_t nUserData) {
+    TraceInfo("dshelf - CDocShelfMgr::ListDirectoryContent(%s,%d,%d)", Safe(pszPath), nValue,
+              nUserData);
+}
+
+void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPath,
+                              int32_t nModuleData, int32_t nUserData) {
+    TraceInfo("dshelf - CDocShelfMgr::UploadFile(%s,%s,%d,%d)", Safe(pszLocalPath),
+              Safe(pszServerPath), nModuleData, nUserData);
+}
+
+void CDocShelfMgr::DownloadFile(const char* pszLocalPath, const char* pszServerPath,
+                                int32_t nModuleData, int32_t nUserData) {
+    TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d)", Safe(pszLocalPath),
+              Safe(pszServerPath), nModuleData, nUserData);
+}
+
+void CDocShelfMgr::CheckServer() {
+    TraceInfo("dshelf - CDocShelfMgr::CheckServer()");
+}
+
+void CDocShelfMgr::RunUploadCommand() {
+    TraceInfo("dshelf - CDocShelfMgr::RunUploadCommand()");
+}
+
+void CDocShelfMgr::RunRefreshCommand() {
+    TraceInfo("dshelf - CDocShelfMgr::RunRefreshCommand()");
+}
+
+void CDocShelfMgr::ClearTransferList() {
+    TraceInfo("dshelf - CDocShelfMgr::ClearTransferList()");
+}
+
+int32_t CDocShelfMgr::GetActiveTransferCount() {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    return m_nActiveTransfers;
+}
+
+CDSDirListCtrl* CDocShelfMgr::GetDirListCtrl() const {
+    return m_pView != nullptr ? m_pView->GetDirListCtrl() : nullptr;
+}
+
+IDataRecord* CDocShelfMgr::CreateDataRecord() {
+    return m_pDataFactory != nullptr ? m_pDataFactory->CreateDataRecord() : nullptr;
+}
+
+IDocShelfContainerItf* CDocShelfMgr::GetHostContainer() {
+    IMXCCItfMgr* itfMgr = GetItfMgr();
+    if (itfMgr == nullptr) {
+        return nullptr;
+    }
+    void* container = nullptr;
+    itfMgr->QueryHostItf("IDocShelfContainerItf", &container);
+    return static_cast<IDocShelfContainerItf*>(container);
+}
+
+void CDocShelfMgr::AddActiveTransfer() {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    ++m_nActiveTransfers;
+}
+
+void CDocShelfMgr::RemoveActiveTransfer() {
+    std::lock_guard<std::mutex> guard(m_Lock);
+    --m_nActiveTransfers;
+}
+
+int CDocShelfMgr::ShowMessage(const char* pszText, unsigned int nStyle) {
+    DS_CHECK_RETURN(m_pView != nullptr, "DocShelfMgr", 323, "m_pView", 0);
+    // The component's display name, in the system code page like every other text.
+    static const std::string caption = afx::Utf8ToAnsi("资料书架");
+    CWnd* owner = m_pView->GetTopLevelParent();
+    return MessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, Safe(pszText),
+                      caption.c_str(), nStyle);
+}
+
+std::string CDocShelfMgr::FormatSize(uint64_t ullBytes) {
+    // The quotient is a single-precision value, so exactly 1 MiB reads 1024.00 KB.
+    const float value = static_cast<float>(ullBytes);
+    float quotient;
+    const char* format;
+    if (ullBytes <= 0x100000ULL) {
+        quotient = value / 1024.0f;
+        format = "%.2f KB";
+    } else if (ullBytes <= 0x40000000ULL) {
+        quotient = value / 1048576.0f;
+        format = "%.2f MB";
+    } else {
+        quotient = value / 1073741824.0f;
+        format = "%.2f GB";
+    }
+    char text[64];
+    std::snprintf(text, sizeof(text), format, static_cast<double>(quotient));
+    return text;
+}
+
+std::string CDocShelfMgr::ToServerPath(const char* pszPath) {
+    std::string path = Safe(pszPath);
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path;
+}
+
+CDocShelfMgr* GetDocShelfMgr() {
+    static CDocShelfMgr instance;
+    return &instance;
+}

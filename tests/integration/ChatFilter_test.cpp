@@ -1,0 +1,86 @@
+#include "ComponentFixture.h"
+
+using ChatFilter = ComponentFixture;
+
+TEST_F(ChatFilter, BroadcastDownloadsTheFileAndHandsTheHostItsPath) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "badword\n"));
+    StartComponent(m_server->Port());
+    m_pShelf->OnBroadcastMessage("chat_filter_file_uploaded");
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    auto calls = CallsNamed("SetChatFilterFile");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].args[0], LocalPath("mtkey.txt"));
+    EXPECT_EQ(ReadLocal("mtkey.txt"), "badword\n");
+    // The component's own download of it is not a host transfer.
+    EXPECT_TRUE(CallsNamed("OnFileDownloaded").empty());
+}
+
+TEST_F(ChatFilter, OtherBroadcastsDownloadNothing) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "x"));
+    StartComponent(m_server->Port());
+    m_pShelf->OnBroadcastMessage("hello");
+    m_pShelf->OnBroadcastMessage("");
+    Pump(700);
+    EXPECT_FALSE(LocalExists("mtkey.txt"));
+    EXPECT_EQ(m_server->CountRequests("GET"), 0);
+}
+
+TEST_F(ChatFilter, ListingThatShowsItWithoutLocalCopyDownloadsButHidesIt) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "filter"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/a.txt", "a"));
+    // Role without bits 2 and 3: the file is not shown.
+    StartComponent(m_server->Port(), kAllRights, 0x1);
+    m_pShelf->ListDirectoryContent("Presenter/", 0, 4);
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    EXPECT_EQ(ReadLocal("mtkey.txt"), "filter");
+    for (const RecordedCall& c : CallsNamed("OnDirectoryEntry")) {
+        EXPECT_NE(c.args[3], "mtkey.txt");
+    }
+}
+
+TEST_F(ChatFilter, PrivilegedUploaderSeesItInListings) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "filter"));
+    StartComponent(m_server->Port(), kAllRights, 0x4);
+    m_pShelf->ListDirectoryContent("Presenter/", 0, 4);
+    ASSERT_TRUE(WaitForCall("OnDirectoryEntry",
+                            [](const RecordedCall& c) { return c.args[3] == "mtkey.txt"; }));
+}
+
+TEST_F(ChatFilter, ExistingLocalCopyIsNotFetchedAgain) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "server"));
+    StartComponent(m_server->Port());
+    // DSInit removed any leftover copy; a copy made afterwards counts as present.
+    WriteLocal("mtkey.txt", "local");
+    m_pShelf->ListDirectoryContent("Presenter/", 0, 4);
+    ASSERT_TRUE(WaitForCall("OnDirectoryEntry",
+                            [](const RecordedCall& c) { return c.args[3] == "(end)"; }));
+    Pump(300);
+    EXPECT_EQ(m_server->CountRequests("GET"), 0);
+}
+
+TEST_F(ChatFilter, PanelUploadOfTheFileAnnouncesItAndFetchesTheCopy) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeDir("Presenter"));
+    StartComponent(m_server->Port(), kAllRights, 0x4);
+    WriteLocal("src/MTKEY.TXT", "filter words");
+    std::string local = LocalPath("src/MTKEY.TXT");
+    // Module data 1 marks the panel's own uploads.
+    m_pShelf->UploadFile(local.c_str(), "Presenter/mtkey.txt", 1, 0);
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    EXPECT_EQ(CallsNamed("SetChatFilterFile")[0].args[0], LocalPath("mtkey.txt"));
+    EXPECT_EQ(ReadLocal("mtkey.txt"), "filter words");
+    EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+    bool announced = false, relisted = false;
+    for (const ObservedRecord& r : Observed()) {
+        announced |= r.method == 1 && r.subMethod == 4 && r.message == "CHAT_FILTER_FILE_UPLOADED";
+        relisted |= r.method == 1 && r.subMethod == 3 &&
+                    r.fullPath == std::string(CDavServer::Root()) + "Presenter/mtkey.txt";
+    }
+    EXPECT_TRUE(announced);
+    EXPECT_TRUE(relisted);
+}

@@ -1,0 +1,61 @@
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "ComponentFixture.h"
+
+using MendedFaults = ComponentFixture;
+
+TEST_F(MendedFaults, RefusedMoveFailsTheUploadAndLabelsNothing) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("theirs.txt", "someone else's file"));
+    ASSERT_TRUE(m_server->Lock("theirs.txt"));
+    StartComponent(m_server->Port());
+    WriteLocal("theirs.txt", "mine");
+    EXPECT_EQ(Upload("theirs.txt", "theirs.txt"), 4);
+    EXPECT_EQ(m_server->ReadFile("theirs.txt").value_or(""), "someone else's file");
+    EXPECT_EQ(m_server->CountRequests("PROPPATCH"), 0);
+    EXPECT_FALSE(m_server->ReadProperty("theirs.txt", "ZIDaze:", "Author").has_value());
+}
+
+TEST_F(MendedFaults, RefusedProbeSendsNoBodyAndNoLabel) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    WriteLocal("x.txt", "data");
+    // The parent folder does not exist: the probe PUT is refused (409).
+    EXPECT_EQ(Upload("x.txt", "missing/x.txt"), 4);
+    EXPECT_EQ(m_server->CountRequests("PUT", 409), 1);
+    EXPECT_EQ(m_server->CountRequests("MOVE"), 0);
+    EXPECT_EQ(m_server->CountRequests("PROPPATCH"), 0);
+}
+
+// A file over 2 GiB is sent whole: its length is not cut to a 32-bit count.
+TEST_F(MendedFaults, UploadOfMoreThanTwoGibibytesArrivesWhole) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    const uint64_t size = (2ull << 30) + 4096 + 5;
+    std::string local = LocalPath("big.bin");
+    {
+        std::ofstream f(local, std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(size - 5));
+        f.write("tail!", 5);
+    }
+    ASSERT_EQ(std::filesystem::file_size(local), size);
+    ASSERT_EQ(Upload("big.bin", "big.bin", 3), 0);
+    std::string onServer = m_server->DataDir() + "/big.bin";
+    EXPECT_EQ(std::filesystem::file_size(onServer), size);
+    std::ifstream f(onServer, std::ios::binary);
+    f.seekg(static_cast<std::streamoff>(size - 5));
+    char tail[6] = {};
+    f.read(tail, 5);
+    EXPECT_STREQ(tail, "tail!");
+    std::filesystem::remove(onServer);
+    int64_t last = 0;
+    for (const ObservedRecord& r : Observed()) {
+        if (r.method == 3 && r.subMethod == 5) {
+            EXPECT_EQ(r.total, static_cast<int64_t>(size));
+            last = r.progress;
+        }
+    }
+    EXPECT_EQ(last, static_cast<int64_t>(size));
+}

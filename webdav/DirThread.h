@@ -1,0 +1,63 @@
+// The directory work thread: runs listings, folder creation, deletion, moves and server checks
+// one at a time from a queue, and posts their outcome as records to the panel view.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Thread.h"
+
+class IDataFactory;
+class IDataRecord;
+
+// Work and job methods.
+enum : uint32_t {
+    WD_DOWNLOAD = 1,
+    WD_UPLOAD = 2,
+    WD_MOVE = 3,
+    WD_DELETE = 4,
+    WD_MKCOL = 5,
+    WD_LIST = 6,
+    WD_CHECK_SERVER = 7,
+};
+
+class CWDWorkThread : public qk::CThread {
+public:
+    CWDWorkThread() = default;
+    ~CWDWorkThread();
+
+    // Any thread; takes over the item.
+    void PushWork(IDataRecord* pItem);
+    void Run() override;
+    // A record of this thread's factory, or null before Run has fetched it.
+    IDataRecord* CreateDataRecord();
+    void SetHasVisualableFile() { m_bHasVisualableFile = 1; }
+    int HasVisualableFile() const { return m_bHasVisualableFile; }
+    size_t QueuedCount();
+    // For tests: removes and returns the oldest queued item (the caller releases it).
+    IDataRecord* TakeQueuedWork() { return PopWork(); }
+
+private:
+    IDataRecord* PopWork();
+    void ProcessWork(IDataRecord* pItem);
+    void OnWorkDone(IDataRecord* pItem);
+    void DoMove(IDataRecord* pItem);
+    void DoDelete(IDataRecord* pItem);
+    void DoMKCol(IDataRecord* pItem);
+    void DoRefreshDir(IDataRecord* pItem);
+    void DoCheckServer(IDataRecord* pItem);
+    void OnMoveDone(IDataRecord* pItem);
+    void OnDeleteDone(IDataRecord* pItem);
+    void OnMKColDone(IDataRecord* pItem);
+    void OnRefreshDirDone(IDataRecord* pItem);
+    void OnCheckServerDone(IDataRecord* pItem);
+    void CleanLocalDirectory(const std::vector<std::string>& keep);
+
+    std::mutex m_QueueLock;
+    std::deque<IDataRecord*> m_Queue;
+    std::atomic<IDataFactory*> m_pDataFactory{nullptr};
+    int m_bHasVisualableFile = 0;
+};

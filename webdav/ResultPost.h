@@ -1,0 +1,12 @@
+// Hands a result record to the panel view, which posts it to the user-interface thread.
+#pragma once
+
+class IDataRecord;
+
+// Takes over the record; without a view the record is released.
+void PostWorkResult(IDataRecord* pData);
+
+// For tests: sees every record just before it is handed on, on the posting thread. The
+// observer must not keep the record.
+typedef void (*WorkResultObserver)(void* pContext, IDataRecord* pData);
+void SetWorkResultObserver(WorkResultObserver pfnObserver, void* pContext);
