@@ -25,6 +25,10 @@ std::string TestBytes(size_t size, unsigned seed) {
     return s;
 }
 
+ComponentFixture::ComponentFixture() = default;
+
+ComponentFixture::~ComponentFixture() = default;
+
 void ComponentFixture::SetUp() {
     char templ[] = "/tmp/docshelf-it-XXXXXX";
     ASSERT_NE(::mkdtemp(templ), nullptr);

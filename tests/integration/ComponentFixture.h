@@ -40,6 +40,9 @@ protected:
     static constexpr uint32_t kAllRights = 0xF;
     static constexpr int kWaitMs = 20000;
 
+    ComponentFixture();
+    ~ComponentFixture() override;
+
     // The authentication the server asks for; tests may override before SetUp.
     std::string m_auth = "digest";
     std::string m_password = "secret";
