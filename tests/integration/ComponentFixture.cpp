@@ -202,3 +202,19 @@ std::vector<ObservedRecord> ComponentFixture::Observed() const {
     std::lock_guard<std::mutex> lock(m_observedLock);
     return m_observed;
 }
+
+int ComponentFixture::Requests(const std::string& method, int status) {
+    size_t lines = m_server->AccessLog().size();
+    auto stableSince = std::chrono::steady_clock::now();
+    auto end = stableSince + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < end &&
+           std::chrono::steady_clock::now() - stableSince < std::chrono::milliseconds(150)) {
+        Pump(20);
+        size_t now = m_server->AccessLog().size();
+        if (now != lines) {
+            lines = now;
+            stableSince = std::chrono::steady_clock::now();
+        }
+    }
+    return m_server->CountRequests(method, status);
+}

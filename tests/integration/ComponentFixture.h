@@ -71,6 +71,9 @@ protected:
     int Download(const std::string& serverPath, const std::string& localName, int userData = 8);
 
     std::vector<ObservedRecord> Observed() const;
+    // Requests in the server's access log, read once the log has stopped growing (Apache
+    // writes a line just after the answer went out).
+    int Requests(const std::string& method, int status = 0);
     void ReleaseComponent();
 
     std::unique_ptr<CDavServer> m_server;
