@@ -1,6 +1,7 @@
 // docshelf-host: loads the component, brings its panel up in a window of its own and runs the
 // actions given on the command line.
 #include <QApplication>
+#include <QDir>
 #include <QString>
 #include <QTimer>
 
@@ -96,6 +97,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     CHostWindow window;
     window.show();
+
+    // The save directory is the host's to provide; the component only writes into it.
+    if (!options.localDir.empty() &&
+        !QDir().mkpath(QString::fromLocal8Bit(options.localDir.c_str())))
+        log.Diag("cannot create the local directory %s", options.localDir.c_str());
 
     CComponentLoader loader;
     std::string libraryPath =
