@@ -67,7 +67,7 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
             continue;
         }
         if (opt == "--help" || opt == "-h") {
-            error = "help requested";
+            help = true;
             return false;
         }
         if (opt.rfind("--", 0) != 0) {

@@ -43,6 +43,7 @@ struct CHostOptions {
     std::string library; // empty: next to the executable
     std::string logFile; // empty: standard error
     std::vector<HostAction> actions;
+    bool help = false; // --help: Parse returns false without an error
 
     // Parses argv; on failure returns false and sets error. The password comes from
     // DOCSHELF_PASSWORD and the library from DOCSHELF_LIBRARY unless --library is given.

@@ -2,13 +2,17 @@
 // actions given on the command line.
 #include <QApplication>
 #include <QDir>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <functional>
 #include <locale.h>
+#include <signal.h>
 #include <string>
 #include <unistd.h>
 
@@ -55,6 +59,34 @@ void QtMessageSink(QtMsgType type, const QMessageLogContext&, const QString& mes
     CHostLog::Instance().Write("qt", level, message.toLocal8Bit().constData());
 }
 
+int g_SignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    char c = 1;
+    ssize_t ignored = write(g_SignalPipe[1], &c, 1);
+    (void)ignored;
+}
+
+// SIGINT and SIGTERM end the run through the normal shutdown, so the component is stopped.
+void CatchSignals(const std::function<void()>& onSignal) {
+    if (pipe2(g_SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_SignalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [onSignal] {
+        char buf[16];
+        while (read(g_SignalPipe[0], buf, sizeof(buf)) > 0) {
+        }
+        CHostLog::Instance().Diag("signal received, shutting down");
+        onSignal();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
 bool HaveDisplay() {
     auto set = [](const char* name) {
         const char* v = std::getenv(name);
@@ -77,6 +109,10 @@ int main(int argc, char** argv) {
     CHostOptions options;
     std::string error;
     if (!options.Parse(argc, argv, error)) {
+        if (options.help) {
+            std::fputs(CHostOptions::Usage(), stdout);
+            return HOST_EXIT_OK;
+        }
         std::fprintf(stderr, "docshelf-host: %s\n%s", error.c_str(), CHostOptions::Usage());
         return HOST_EXIT_USAGE;
     }
@@ -157,6 +193,7 @@ int main(int argc, char** argv) {
                          });
     container.SetRunner(&runner);
     window.SetCloseHandler(shutDown);
+    CatchSignals(shutDown);
 
     pItfMgr->InitComp(reinterpret_cast<HWND>(window.Panel()), 0);
     pDocShelf->SetLocalDirectory(options.localDir.c_str());

@@ -34,7 +34,10 @@ check_usage negative-rights "${base[@]}" --rights -1
 check_usage role-too-big "${base[@]}" --role 65536
 check_usage zero-timeout "${base[@]}" --timeout 0
 check_usage bad-max-upload "${base[@]}" --max-upload 12MB
-check_usage help --help
+# Asked-for help is no error: the usage goes to stdout.
+run help --help
+expect_rc help 0
+grep -q '^usage: docshelf-host' "$T/help.out" || fail "help: no usage on stdout"
 # A window needs a display; without one the host asks for --headless instead of aborting.
 (unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; check_usage no-display "${base[@]}"; exit $failures)
 failures=$?
