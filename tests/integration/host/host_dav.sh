@@ -96,6 +96,32 @@ if [ -d "$inst/data" ]; then
         --upload "$T/digest-up/a.txt=Presenter/wrong.txt"
     expect_rc wrong-password 1
     [ -e "$inst/data/Presenter/wrong.txt" ] && fail "wrong-password: the file reached the server"
+
+    # The chat filter file: uploaded by a user whose role allows it, announced, fetched by
+    # another participant, whose host is handed the local copy.
+    printf 'word1\nword2\n' >"$T/mtkey.txt"
+    DOCSHELF_PASSWORD=secret run chat-upload --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --role 12 --local-dir "$T/chat-alice" --headless --timeout 60 \
+        --upload "$T/mtkey.txt=Presenter/mtkey.txt"
+    expect_rc chat-upload 0
+    DOCSHELF_PASSWORD='p@ss word' run chat --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user bob --local-dir "$T/chat-bob" --headless --timeout 60 \
+        --broadcast CHAT_FILTER_FILE_UPLOADED
+    expect_rc chat 0
+    expect_line chat "SetChatFilterFile\t$T/chat-bob/mtkey.txt"
+    cmp -s "$T/mtkey.txt" "$T/chat-bob/mtkey.txt" || fail "chat: local copy differs"
+    # When the fetch fails the host does not take the named path for a file.
+    DOCSHELF_PASSWORD=wrong run chat-denied --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user bob --local-dir "$T/chat-denied" --headless --timeout 60 \
+        --broadcast CHAT_FILTER_FILE_UPLOADED
+    expect_rc chat-denied 1
+
+    # Clearing: the server folder loses its contents, the local directory goes.
+    DOCSHELF_PASSWORD='p@ss word' run clear --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user bob --local-dir "$T/chat-bob" --headless --timeout 60 --clear-server --clear-local
+    expect_rc clear 0
+    [ -z "$(ls -A "$inst/data")" ] || fail "clear: server folder not empty: $(ls -A "$inst/data")"
+    [ -e "$T/chat-bob" ] && fail "clear: local directory still there"
 fi
 
 # A closed port: nobody listens on port 1 of loopback.
