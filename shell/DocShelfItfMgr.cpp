@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "DocShelfMgr.h"
+#include "WebDavMgr.h"
 
 int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
     if (pszName != nullptr && ppItf != nullptr && strcasecmp(pszName, "IDocShelf") == 0) {
@@ -24,7 +25,7 @@ int32_t CMXDocShelfItfMgr::InitComp(HWND hWnd, int32_t /*nReserved*/) {
 }
 
 int32_t CMXDocShelfItfMgr::ReleaseComp() {
-    return 0;
+    return static_cast<int32_t>(GetWebDavMgr()->Shutdown());
 }
 
 CMXDocShelfItfMgr* GetItfMgrInstance() {

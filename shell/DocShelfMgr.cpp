@@ -10,6 +10,7 @@
 #include "DocShelfView.h"
 #include "LocalTree.h"
 #include "Trace.h"
+#include "WebDavMgr.h"
 
 namespace {
 
@@ -17,6 +18,18 @@ constexpr const char* kPasswordMask = "******";
 
 const char* Safe(const char* psz) {
     return psz != nullptr ? psz : "";
+}
+
+// The task record that carries the host's two values back with the transfer's result.
+bool AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUserData) {
+    IDataRecord* pRecord = GetDocShelfMgr()->CreateDataRecord();
+    if (pRecord == nullptr) {
+        return false;
+    }
+    pTask->SetTaskRecord(pRecord);
+    pRecord->SetData("dwModuleData", &nModuleData, sizeof nModuleData);
+    pRecord->SetData("dwUserData", &nUserData, sizeof nUserData);
+    return true;
 }
 
 } // namespace
@@ -50,6 +63,7 @@ int32_t CDocShelfMgr::RefreshRoot() {
 
 void CDocShelfMgr::DSInit(const char* pszHost, int32_t nPort, const char* pszServerDir) {
     TraceInfo("dshelf - CDocShelfMgr::DSInit(%s,%d,%s)", Safe(pszHost), nPort, Safe(pszServerDir));
+    GetWebDavMgr()->Init(pszHost, nPort, pszServerDir);
     if (m_pView != nullptr) {
         m_pView->CreateControls(GetItfMgr());
     }
@@ -73,7 +87,7 @@ void CDocShelfMgr::SetLocalDirectory(const char* pszPath) {
 int32_t CDocShelfMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
     // The password never reaches a log.
     TraceInfo("dshelf - CDocShelfMgr::SetUserAuth(%s,%s)", Safe(pszUser), kPasswordMask);
-    (void)pszPassword;
+    GetWebDavMgr()->SetUserAuth(pszUser, pszPassword);
     return 0;
 }
 
@@ -84,6 +98,7 @@ void CDocShelfMgr::SetRights(uint32_t dwRights) {
 
 void CDocShelfMgr::ClearServerSpace() {
     TraceInfo("dshelf - CDocShelfMgr::ClearServerSpace()");
+    GetWebDavMgr()->ClearServerSpace();
 }
 
 int32_t CDocShelfMgr::ClearLocalDSSpace() {
@@ -111,6 +126,16 @@ void CDocShelfMgr::EnableAutoDownload() {
 void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
     TraceInfo("dshelf - CDocShelfMgr::OnBroadcastMessage(%s)", Safe(pszText));
     RefreshRoot();
+    if (pszText != nullptr && *pszText != '\0' && strcasecmp(pszText, kChatFilterUploaded) == 0 &&
+        !m_LocalSavePath.empty()) {
+        CWebDavMgr* pWebDav = GetWebDavMgr();
+        ITask* pTask =
+            pWebDav->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
+                                  (m_LocalSavePath + kChatFilterFileName).c_str(), 0, 0);
+        if (pTask != nullptr) {
+            pWebDav->StartTask(pTask);
+        }
+    }
 }
 
 void CDocShelfMgr::SetAuthorName(const char* pszName) {
@@ -126,27 +151,78 @@ void CDocShelfMgr::SetUserRole(uint16_t wRole) {
 
 void CDocShelfMgr::EnsureDirectory(const char* pszPath) {
     TraceInfo("dshelf - CDocShelfMgr::EnsureDirectory(%s)", Safe(pszPath));
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    // The parent of the server directory: "/dav/room/" gives "/dav". A directory of fewer
+    // than two levels has no parent to create.
+    std::string parent = pWebDav->GetServerDir();
+    for (int i = 0; i < 2; ++i) {
+        size_t slash = parent.find_last_of('/');
+        if (slash != std::string::npos) {
+            parent.erase(slash);
+        }
+    }
+    if (!parent.empty()) {
+        pWebDav->MakeServerDirectory(parent.c_str());
+    }
+    pWebDav->MakeDirectory("/", 0);
+    std::string path = ToServerPath(pszPath);
+    if (!path.empty() && path.front() == '/') {
+        path.erase(0, 1);
+    }
+    size_t pos = 0;
+    for (;;) {
+        size_t next = path.find('/', pos + 1);
+        pWebDav->MakeDirectory(path.substr(0, next).c_str(), 0);
+        if (next == std::string::npos) {
+            break;
+        }
+        pos = next;
+    }
 }
 
 void CDocShelfMgr::ListDirectoryContent(const char* pszPath, int32_t nValue, int32_t nUserData) {
     TraceInfo("dshelf - CDocShelfMgr::ListDirectoryContent(%s,%d,%d)", Safe(pszPath), nValue,
               nUserData);
+    GetWebDavMgr()->ListDirectory(ToServerPath(pszPath).c_str(), static_cast<uint32_t>(nUserData),
+                                  2, "ApplicationUserData");
 }
 
 void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPath,
                               int32_t nModuleData, int32_t nUserData) {
     TraceInfo("dshelf - CDocShelfMgr::UploadFile(%s,%s,%d,%d)", Safe(pszLocalPath),
               Safe(pszServerPath), nModuleData, nUserData);
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    ITask* pTask =
+        pWebDav->UploadFile(ToServerPath(pszServerPath).c_str(), Safe(pszLocalPath), 0, 0);
+    if (pTask == nullptr) {
+        return;
+    }
+    AttachTaskRecord(pTask, nModuleData, nUserData);
+    pWebDav->StartTask(pTask);
 }
 
 void CDocShelfMgr::DownloadFile(const char* pszLocalPath, const char* pszServerPath,
                                 int32_t nModuleData, int32_t nUserData) {
     TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d)", Safe(pszLocalPath),
               Safe(pszServerPath), nModuleData, nUserData);
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    ITask* pTask =
+        pWebDav->DownloadFile(ToServerPath(pszServerPath).c_str(), Safe(pszLocalPath), 0, 0);
+    if (pTask == nullptr) {
+        return;
+    }
+    TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pTask != NULL", Safe(pszLocalPath),
+              Safe(pszServerPath), nModuleData, nUserData);
+    if (AttachTaskRecord(pTask, nModuleData, nUserData)) {
+        TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pContainer != NULL",
+                  Safe(pszLocalPath), Safe(pszServerPath), nModuleData, nUserData);
+    }
+    pWebDav->StartTask(pTask);
 }
 
 void CDocShelfMgr::CheckServer() {
     TraceInfo("dshelf - CDocShelfMgr::CheckServer()");
+    GetWebDavMgr()->CheckServer(1);
 }
 
 void CDocShelfMgr::RunUploadCommand() {
@@ -155,6 +231,10 @@ void CDocShelfMgr::RunUploadCommand() {
 
 void CDocShelfMgr::RunRefreshCommand() {
     TraceInfo("dshelf - CDocShelfMgr::RunRefreshCommand()");
+    if (m_pView != nullptr) {
+        // The folder list's refresh command: a server check that lists the root once found.
+        GetWebDavMgr()->CheckServer(1);
+    }
 }
 
 void CDocShelfMgr::ClearTransferList() {
@@ -197,7 +277,7 @@ void CDocShelfMgr::RemoveActiveTransfer() {
 int CDocShelfMgr::ShowMessage(const char* pszText, unsigned int nStyle) {
     DS_CHECK_RETURN(m_pView != nullptr, "DocShelfMgr", 323, "m_pView", 0);
     // The component's display name, in the system code page like every other text.
-    static const std::string caption = afx::Utf8ToAnsi("资料书架");
+    const std::string caption = afx::Utf8ToAnsi("资料书架");
     CWnd* owner = m_pView->GetTopLevelParent();
     return MessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, Safe(pszText),
                       caption.c_str(), nStyle);

@@ -118,6 +118,8 @@ int CNeonCallback::accept_response(void* userdata, ne_request*, const ne_status*
     int code = st != nullptr ? st->code : 0;
     switch (pRecord->GetMethod()) {
     case WD_DOWNLOAD:
+        // Remembered for the progress notifier, which also fires for refused bodies.
+        rec::SetU32(pRecord, "bBodyAccepted", code == 200 ? 1 : 0);
         return code == 200;
     case WD_UPLOAD:
     case WD_MOVE:
@@ -190,6 +192,11 @@ void CNeonCallback::notify_session_status(void* userdata, ne_session_status stat
     uint32_t method = pRecord->GetMethod();
     uint32_t sub;
     if (method == WD_DOWNLOAD && status == ne_status_recving) {
+        uint32_t bAccepted = 1;
+        if (rec::GetU32(pRecord, "bBodyAccepted", bAccepted) && !bAccepted) {
+            // A challenge or an error page is not the file's progress.
+            return;
+        }
         sub = 6;
     } else if (method == WD_UPLOAD && status == ne_status_sending) {
         sub = 5;

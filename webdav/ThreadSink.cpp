@@ -63,6 +63,7 @@ void ForgetRunState(IDataRecord* pJR) {
     pJR->RemoveData("pFile");
     pJR->RemoveData("ppJob");
     pJR->RemoveData("pSession");
+    pJR->RemoveData("bBodyAccepted");
 }
 
 } // namespace
@@ -123,6 +124,7 @@ void CThreadSink::DoDownload(IJob* pJob) {
         rec::SetPtr(pJR, "ppJob", pJob);
         rec::SetPtr(pJR, "pSession", sess);
         pJR->RemoveData("bLocalFileError");
+        pJR->RemoveData("bBodyAccepted");
         ne_add_response_body_reader(req, CNeonCallback::accept_response,
                                     CNeonCallback::read_response_block, pJR);
         ne_set_notifier(sess, CNeonCallback::notify_session_status, pJob);

@@ -24,7 +24,7 @@ TEST_F(ChatFilter, OtherBroadcastsDownloadNothing) {
     m_pShelf->OnBroadcastMessage("");
     Pump(700);
     EXPECT_FALSE(LocalExists("mtkey.txt"));
-    EXPECT_EQ(m_server->CountRequests("GET"), 0);
+    EXPECT_EQ(Requests("GET"), 0);
 }
 
 TEST_F(ChatFilter, ListingThatShowsItWithoutLocalCopyDownloadsButHidesIt) {
@@ -60,7 +60,7 @@ TEST_F(ChatFilter, ExistingLocalCopyIsNotFetchedAgain) {
     ASSERT_TRUE(WaitForCall("OnDirectoryEntry",
                             [](const RecordedCall& c) { return c.args[3] == "(end)"; }));
     Pump(300);
-    EXPECT_EQ(m_server->CountRequests("GET"), 0);
+    EXPECT_EQ(Requests("GET"), 0);
 }
 
 TEST_F(ChatFilter, PanelUploadOfTheFileAnnouncesItAndFetchesTheCopy) {

@@ -25,6 +25,10 @@ std::string TestBytes(size_t size, unsigned seed) {
     return s;
 }
 
+ComponentFixture::ComponentFixture() = default;
+
+ComponentFixture::~ComponentFixture() = default;
+
 void ComponentFixture::SetUp() {
     char templ[] = "/tmp/docshelf-it-XXXXXX";
     ASSERT_NE(::mkdtemp(templ), nullptr);
@@ -197,4 +201,20 @@ void ComponentFixture::Observe(void* pContext, IDataRecord* pData) {
 std::vector<ObservedRecord> ComponentFixture::Observed() const {
     std::lock_guard<std::mutex> lock(m_observedLock);
     return m_observed;
+}
+
+int ComponentFixture::Requests(const std::string& method, int status) {
+    size_t lines = m_server->AccessLog().size();
+    auto stableSince = std::chrono::steady_clock::now();
+    auto end = stableSince + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < end &&
+           std::chrono::steady_clock::now() - stableSince < std::chrono::milliseconds(150)) {
+        Pump(20);
+        size_t now = m_server->AccessLog().size();
+        if (now != lines) {
+            lines = now;
+            stableSince = std::chrono::steady_clock::now();
+        }
+    }
+    return m_server->CountRequests(method, status);
 }

@@ -40,6 +40,9 @@ protected:
     static constexpr uint32_t kAllRights = 0xF;
     static constexpr int kWaitMs = 20000;
 
+    ComponentFixture();
+    ~ComponentFixture() override;
+
     // The authentication the server asks for; tests may override before SetUp.
     std::string m_auth = "digest";
     std::string m_password = "secret";
@@ -68,6 +71,9 @@ protected:
     int Download(const std::string& serverPath, const std::string& localName, int userData = 8);
 
     std::vector<ObservedRecord> Observed() const;
+    // Requests in the server's access log, read once the log has stopped growing (Apache
+    // writes a line just after the answer went out).
+    int Requests(const std::string& method, int status = 0);
     void ReleaseComponent();
 
     std::unique_ptr<CDavServer> m_server;

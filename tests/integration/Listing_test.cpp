@@ -67,7 +67,7 @@ TEST_F(Listing, WithoutListRightsNothingIsQueued) {
     m_pShelf->ListDirectoryContent("", 0, 1);
     Pump(700);
     EXPECT_TRUE(CallsNamed("OnDirectoryEntry").empty());
-    EXPECT_EQ(m_server->CountRequests("PROPFIND"), 0);
+    EXPECT_EQ(Requests("PROPFIND"), 0);
 }
 
 TEST_F(Listing, EnsureDirectoryCreatesEveryLevel) {
@@ -76,7 +76,7 @@ TEST_F(Listing, EnsureDirectoryCreatesEveryLevel) {
     m_pShelf->EnsureDirectory("a\\b\\c");
     ASSERT_TRUE(PumpUntil([&] { return m_server->IsDir("a/b/c"); }));
     EXPECT_TRUE(m_server->IsDir("a/b"));
-    // /dav, /dav/room/, a, a/b, a/b/c: one MKCOL each (plus the challenges).
-    EXPECT_EQ(m_server->CountRequests("MKCOL", 201), 3);
-    EXPECT_EQ(m_server->CountRequests("MKCOL", 401), 5);
+    // /dav, /dav/room/, a, a/b, a/b/c: one answered MKCOL each, besides the challenges.
+    EXPECT_EQ(Requests("MKCOL", 201), 3);
+    EXPECT_EQ(Requests("MKCOL") - Requests("MKCOL", 401), 5);
 }

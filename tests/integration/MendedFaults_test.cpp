@@ -14,7 +14,7 @@ TEST_F(MendedFaults, RefusedMoveFailsTheUploadAndLabelsNothing) {
     WriteLocal("theirs.txt", "mine");
     EXPECT_EQ(Upload("theirs.txt", "theirs.txt"), 4);
     EXPECT_EQ(m_server->ReadFile("theirs.txt").value_or(""), "someone else's file");
-    EXPECT_EQ(m_server->CountRequests("PROPPATCH"), 0);
+    EXPECT_EQ(Requests("PROPPATCH"), 0);
     EXPECT_FALSE(m_server->ReadProperty("theirs.txt", "ZIDaze:", "Author").has_value());
 }
 
@@ -24,9 +24,9 @@ TEST_F(MendedFaults, RefusedProbeSendsNoBodyAndNoLabel) {
     WriteLocal("x.txt", "data");
     // The parent folder does not exist: the probe PUT is refused (409).
     EXPECT_EQ(Upload("x.txt", "missing/x.txt"), 4);
-    EXPECT_EQ(m_server->CountRequests("PUT", 409), 1);
-    EXPECT_EQ(m_server->CountRequests("MOVE"), 0);
-    EXPECT_EQ(m_server->CountRequests("PROPPATCH"), 0);
+    EXPECT_EQ(Requests("PUT", 409), 1);
+    EXPECT_EQ(Requests("MOVE"), 0);
+    EXPECT_EQ(Requests("PROPPATCH"), 0);
 }
 
 // A file over 2 GiB is sent whole: its length is not cut to a 32-bit count.

@@ -110,7 +110,7 @@ TEST_F(Transfer, DownloadIntoAMissingFolderGivesTwoWithoutARequest) {
     StartComponent(m_server->Port());
     ASSERT_TRUE(m_server->WriteFile("a.txt", "abc"));
     EXPECT_EQ(Download("a.txt", "no/such/folder/a.txt"), 2);
-    EXPECT_EQ(m_server->CountRequests("GET"), 0);
+    EXPECT_EQ(Requests("GET"), 0);
 }
 
 TEST_F(Transfer, WrongPasswordFailsWithoutRetrying) {
@@ -122,10 +122,10 @@ TEST_F(Transfer, WrongPasswordFailsWithoutRetrying) {
     EXPECT_FALSE(m_server->Exists("x.txt.mxdstmp"));
     EXPECT_FALSE(m_server->Exists("x.txt"));
     // The challenge, then one answer with the credentials: nothing more.
-    EXPECT_EQ(m_server->CountRequests("PUT"), 2);
-    EXPECT_EQ(m_server->CountRequests("PUT", 401), 2);
+    EXPECT_EQ(Requests("PUT"), 2);
+    EXPECT_EQ(Requests("PUT", 401), 2);
     EXPECT_EQ(Download("x.txt", "x-back.txt"), 4);
-    EXPECT_EQ(m_server->CountRequests("GET"), 2);
+    EXPECT_EQ(Requests("GET"), 2);
     EXPECT_FALSE(LocalExists("x-back.txt"));
 }
 

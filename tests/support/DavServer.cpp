@@ -273,7 +273,10 @@ std::vector<std::string> CDavServer::AccessLog() const {
     std::vector<std::string> lines;
     std::ifstream f(m_instance + "/logs/access.log");
     for (std::string line; std::getline(f, line);) {
-        lines.push_back(line);
+        // The start-up probe of the script is not the component's.
+        if (line.find(" /instance ") == std::string::npos) {
+            lines.push_back(line);
+        }
     }
     return lines;
 }

@@ -21,6 +21,8 @@ public:
         while (IsRunning()) {
             {
                 std::unique_lock<std::mutex> lock(m_lock);
+                m_bInBody = true;
+                m_cv.notify_all();
                 m_cv.wait(lock, [this] { return !m_bBlock; });
             }
             ++m_nPasses;
@@ -31,6 +33,10 @@ public:
     void Block() {
         std::lock_guard<std::mutex> lock(m_lock);
         m_bBlock = true;
+    }
+    void WaitInBody() {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_cv.wait(lock, [this] { return m_bInBody; });
     }
     void Release() {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -45,6 +51,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_cv;
     bool m_bBlock = false;
+    bool m_bInBody = false;
 };
 
 } // namespace
@@ -76,6 +83,7 @@ TEST(ThreadBase, BodyThatDoesNotEndInTimeGivesWaitTimeout) {
     CCountingThread* t = &s_thread;
     t->Block();
     ASSERT_EQ(t->Start(), 1);
+    t->WaitInBody();
     EXPECT_EQ(t->Stop(1, 20), qk::WAIT_TIMEOUT);
     // The detached body ends by itself once released.
     t->Release();

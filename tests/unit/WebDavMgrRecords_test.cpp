@@ -43,6 +43,9 @@ class WebDavMgrRecords : public ::testing::Test {
 protected:
     void SetUp() override {
         CWebDavMgr* m = GetWebDavMgr();
+        // Settings through Init, then the thread is stopped so items stay queued.
+        m->Init("127.0.0.1", 1, "/dav/room/");
+        m->GetWorkThread().Stop(1, 10000);
         while (Take()) {
         }
         m->SetServerAvailable(1);
