@@ -277,7 +277,7 @@ void CDocShelfMgr::RemoveActiveTransfer() {
 int CDocShelfMgr::ShowMessage(const char* pszText, unsigned int nStyle) {
     DS_CHECK_RETURN(m_pView != nullptr, "DocShelfMgr", 323, "m_pView", 0);
     // The component's display name, in the system code page like every other text.
-    static const std::string caption = afx::Utf8ToAnsi("资料书架");
+    const std::string caption = afx::Utf8ToAnsi("资料书架");
     CWnd* owner = m_pView->GetTopLevelParent();
     return MessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, Safe(pszText),
                       caption.c_str(), nStyle);

@@ -4,7 +4,7 @@
 
 // Read by ThreadSanitizer at start-up (unused otherwise): Qt is not built with it, so only
 // our own code's accesses are checked.
-extern "C" const char* __tsan_default_options() {
+extern "C" __attribute__((visibility("default"))) const char* __tsan_default_options() {
     return "ignore_noninstrumented_modules=1";
 }
 
