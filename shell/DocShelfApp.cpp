@@ -26,4 +26,6 @@ CDocShelfApp theApp;
 
 } // namespace
 
-HINSTANCE GetModuleInstance() { return g_hInstance; }
+HINSTANCE GetModuleInstance() {
+    return g_hInstance;
+}

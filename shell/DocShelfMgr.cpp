@@ -4,6 +4,8 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include "AfxPrompt.h"
+#include "CodePage.h"
 #include "CoreLib.h"
 #include "DocShelfView.h"
 #include "LocalTree.h"
@@ -274,9 +276,11 @@ void CDocShelfMgr::RemoveActiveTransfer() {
 
 int CDocShelfMgr::ShowMessage(const char* pszText, unsigned int nStyle) {
     DS_CHECK_RETURN(m_pView != nullptr, "DocShelfMgr", 323, "m_pView", 0);
-    (void)pszText;
-    (void)nStyle;
-    return 0;
+    // The component's display name, in the system code page like every other text.
+    const std::string caption = afx::Utf8ToAnsi("资料书架");
+    CWnd* owner = m_pView->GetTopLevelParent();
+    return MessageBox(owner != nullptr ? owner->GetSafeHwnd() : nullptr, Safe(pszText),
+                      caption.c_str(), nStyle);
 }
 
 std::string CDocShelfMgr::FormatSize(uint64_t ullBytes) {

@@ -37,7 +37,8 @@ void RemoveEntries(int dirFd) {
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
-            int subFd = openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            int subFd =
+                openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (subFd >= 0) {
                 RemoveEntries(subFd);
                 close(subFd);

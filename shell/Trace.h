@@ -12,10 +12,10 @@ void TraceInfo(const char* pszFormat, ...) DS_PRINTF_LIKE;   // level 4
 void ReportAssert(const char* pszFile, int nLine, const char* pszExpr);
 
 // Reports and returns from the enclosing function when the condition does not hold.
-#define DS_CHECK_RETURN(cond, file, line, expr, ...)                                          \
-    do {                                                                                       \
-        if (!(cond)) {                                                                         \
-            ReportAssert(file, line, expr);                                                    \
-            return __VA_ARGS__;                                                                \
-        }                                                                                      \
+#define DS_CHECK_RETURN(cond, file, line, expr, ...)                                               \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            ReportAssert(file, line, expr);                                                        \
+            return __VA_ARGS__;                                                                    \
+        }                                                                                          \
     } while (0)

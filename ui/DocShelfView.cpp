@@ -10,10 +10,7 @@
 
 #include "LocalResource.h"
 
-#if __has_include("WebDavMgr.h")
 #include "WebDavMgr.h"
-#define DS_HAVE_WEBDAV_MGR 1
-#endif
 
 namespace {
 
@@ -151,10 +148,7 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
     case 3: // transfer list: m_pFileList->OnTransferRecord(pData) once the list exists
         break;
     case 4:
-#ifdef DS_HAVE_WEBDAV_MGR
         GetWebDavMgr()->OnNotify(pData);
-#endif
-        // HOOK: the WebDAV manager's OnNotify(pData) is called above once WebDavMgr.h is in.
         break;
     default:
         break;

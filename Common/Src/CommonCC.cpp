@@ -18,9 +18,13 @@ int32_t IMXModuleItf::Release() {
     return std::atomic_ref<int32_t>(m_nRefCount).fetch_sub(1) - 1;
 }
 
-void IMXModuleItf::SetItfMgr(IMXCCItfMgr* pItfMgr) { m_pItfMgr = pItfMgr; }
+void IMXModuleItf::SetItfMgr(IMXCCItfMgr* pItfMgr) {
+    m_pItfMgr = pItfMgr;
+}
 
-IMXCCItfMgr* IMXModuleItf::GetItfMgr() { return m_pItfMgr; }
+IMXCCItfMgr* IMXModuleItf::GetItfMgr() {
+    return m_pItfMgr;
+}
 
 void IMXModuleItf::CheckThread() {
     const auto current = static_cast<uint32_t>(gettid());

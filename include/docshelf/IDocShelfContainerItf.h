@@ -20,8 +20,8 @@ public:
     virtual void SetChatFilterFile(const char* pszLocalPath) = 0;
     virtual void OnFileUploaded(const char* pszLocalPath, int32_t nModuleData, int32_t nUserData,
                                 int32_t nResult) = 0;
-    virtual void OnFileDownloaded(const char* pszLocalPath, int32_t nModuleData,
-                                  int32_t nUserData, int32_t nResult) = 0;
+    virtual void OnFileDownloaded(const char* pszLocalPath, int32_t nModuleData, int32_t nUserData,
+                                  int32_t nResult) = 0;
 
     // Directory work thread. A null name ends a listing.
     virtual void OnDirectoryEntry(const char* pszFolder, int32_t nReserved, int32_t nUserData,

@@ -2,9 +2,13 @@
 
 #include "CoreLib.h"
 
-CLogCapture::CLogCapture() { CoreLibSetLogSink(&CLogCapture::Sink, this, CORELOG_INFO); }
+CLogCapture::CLogCapture() {
+    CoreLibSetLogSink(&CLogCapture::Sink, this, CORELOG_INFO);
+}
 
-CLogCapture::~CLogCapture() { CoreLibSetLogSink(nullptr, nullptr, 0); }
+CLogCapture::~CLogCapture() {
+    CoreLibSetLogSink(nullptr, nullptr, 0);
+}
 
 void CLogCapture::Sink(void* context, int /*module*/, int level, const char* text) {
     auto* self = static_cast<CLogCapture*>(context);
@@ -17,7 +21,9 @@ std::vector<LogLine> CLogCapture::Lines() const {
     return m_lines;
 }
 
-bool CLogCapture::Contains(const std::string& text) const { return Count(text) > 0; }
+bool CLogCapture::Contains(const std::string& text) const {
+    return Count(text) > 0;
+}
 
 int CLogCapture::Count(const std::string& text) const {
     std::lock_guard<std::mutex> guard(m_lock);

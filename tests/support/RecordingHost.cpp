@@ -6,7 +6,9 @@
 
 namespace {
 
-std::string Text(const char* psz) { return psz != nullptr ? psz : "(end)"; }
+std::string Text(const char* psz) {
+    return psz != nullptr ? psz : "(end)";
+}
 
 } // namespace
 
@@ -44,9 +46,8 @@ void CRecordingHost::OnFileDownloaded(const char* pszLocalPath, int32_t nModuleD
                                 std::to_string(nUserData), std::to_string(nResult)});
 }
 
-void CRecordingHost::OnDirectoryEntry(const char* pszFolder, int32_t nReserved,
-                                      int32_t nUserData, const char* pszName,
-                                      uint64_t ullLength, int32_t bIsFolder) {
+void CRecordingHost::OnDirectoryEntry(const char* pszFolder, int32_t nReserved, int32_t nUserData,
+                                      const char* pszName, uint64_t ullLength, int32_t bIsFolder) {
     Record("OnDirectoryEntry",
            {Text(pszFolder), std::to_string(nReserved), std::to_string(nUserData), Text(pszName),
             std::to_string(ullLength), std::to_string(bIsFolder)});

@@ -169,8 +169,9 @@ TEST_F(ViewTest, InvalidateHeaderRepaintsOnlyTheTopStrip) {
 
 TEST_F(ViewTest, RecordFromWorkerIsHandledOnUiThreadAndReleasedOnce) {
     std::vector<std::unique_ptr<CountingRecord>> records;
-    for (uint32_t method = 0; method <= 5; ++method)
-        records.push_back(std::make_unique<CountingRecord>(method == 4 ? 99 : method));
+    // Every receiver's method (1 to 4), none (0) and unknown ones.
+    for (uint32_t method : {0u, 1u, 2u, 3u, 4u, 5u, 99u})
+        records.push_back(std::make_unique<CountingRecord>(method));
     std::thread worker([&] {
         for (auto& r : records)
             EXPECT_EQ(view->PostWorkResult(r.get()), 1);

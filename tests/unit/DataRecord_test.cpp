@@ -9,7 +9,9 @@
 
 namespace {
 
-IDataRecord* NewRecord() { return GetDataFactory(1)->CreateDataRecord(); }
+IDataRecord* NewRecord() {
+    return GetDataFactory(1)->CreateDataRecord();
+}
 
 } // namespace
 

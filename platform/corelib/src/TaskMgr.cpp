@@ -82,7 +82,9 @@ private:
     std::atomic<bool> m_bStopped{false};
 };
 
-ITask* CJob::GetTask() { return m_pTask; }
+ITask* CJob::GetTask() {
+    return m_pTask;
+}
 
 class CTaskMgr final : public ITaskMgr {
 public:

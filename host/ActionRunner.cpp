@@ -1,0 +1,239 @@
+#include "ActionRunner.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include "DocShelf.h"
+#include "HostLog.h"
+
+namespace {
+constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
+}
+
+CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, QWidget* pPanel,
+                             std::vector<HostAction> actions, int timeoutSeconds,
+                             std::function<void(int)> onFinished)
+    : m_pDocShelf(pDocShelf), m_pPanel(pPanel), m_Actions(std::move(actions)),
+      m_nTimeoutMs(timeoutSeconds * 1000), m_OnFinished(std::move(onFinished)) {
+    m_Timer.setSingleShot(true);
+    connect(&m_Timer, &QTimer::timeout, this, &CActionRunner::OnTimeout);
+}
+
+void CActionRunner::Start() {
+    m_nChecksIssued = 1;
+    WaitFor(Wait::FirstState);
+}
+
+void CActionRunner::PostServerState(int32_t bAvailable) {
+    QMetaObject::invokeMethod(
+        this, [this, bAvailable] { OnServerState(bAvailable); }, Qt::QueuedConnection);
+}
+
+void CActionRunner::PostListEnd(int32_t nUserData) {
+    QMetaObject::invokeMethod(
+        this, [this, nUserData] { OnListEnd(nUserData); }, Qt::QueuedConnection);
+}
+
+void CActionRunner::PostUploaded(int32_t nModuleData, int32_t nUserData, int32_t nResult) {
+    QMetaObject::invokeMethod(
+        this, [=, this] { OnTransferDone(Wait::Uploaded, nModuleData, nUserData, nResult); },
+        Qt::QueuedConnection);
+}
+
+void CActionRunner::PostDownloaded(int32_t nModuleData, int32_t nUserData, int32_t nResult) {
+    QMetaObject::invokeMethod(
+        this, [=, this] { OnTransferDone(Wait::Downloaded, nModuleData, nUserData, nResult); },
+        Qt::QueuedConnection);
+}
+
+void CActionRunner::PostChatFilterFile(const std::string& localPath) {
+    QMetaObject::invokeMethod(
+        this, [this, localPath] { OnChatFilterFile(localPath); }, Qt::QueuedConnection);
+}
+
+void CActionRunner::OnServerState(int32_t bAvailable) {
+    ++m_nStatesSeen;
+    if (m_Wait == Wait::FirstState) {
+        if (!bAvailable) {
+            CHostLog::Instance().Diag("server unreachable");
+            Finish(HOST_EXIT_UNREACHABLE);
+            return;
+        }
+        m_Wait = Wait::None;
+        m_Timer.stop();
+        RunNext();
+        return;
+    }
+    if (m_Wait == Wait::Barrier && m_nStatesSeen >= m_nChecksIssued) {
+        if (!bAvailable)
+            CHostLog::Instance().Diag("server became unreachable");
+        Complete(bAvailable != 0);
+    }
+}
+
+void CActionRunner::OnListEnd(int32_t nUserData) {
+    if (m_Wait == Wait::ListEnd && nUserData == CurrentUserData())
+        Complete(true);
+}
+
+void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData,
+                                   int32_t nResult) {
+    if (m_Wait != kind || nModuleData != kModuleData || nUserData != CurrentUserData())
+        return;
+    if (nResult != DS_RESULT_SUCCESS)
+        CHostLog::Instance().Diag("transfer failed with result %d", nResult);
+    Complete(nResult == DS_RESULT_SUCCESS);
+}
+
+void CActionRunner::OnChatFilterFile(const std::string& localPath) {
+    if (m_Wait != Wait::ChatFilter)
+        return;
+    // The component names the file whatever became of the download, so look for it.
+    struct stat st {};
+    bool ok = !localPath.empty() && stat(localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        CHostLog::Instance().Diag("chat filter file missing: %s", localPath.c_str());
+    Complete(ok);
+}
+
+void CActionRunner::OnTimeout() {
+    if (m_Wait == Wait::None)
+        return;
+    if (m_Wait == Wait::FirstState)
+        CHostLog::Instance().Diag("timed out waiting for the first server state");
+    else
+        CHostLog::Instance().Diag("timed out: action %zu (%s)", m_nCurrent + 1,
+                                  ActionName(m_Actions[m_nCurrent].kind));
+    m_Wait = Wait::None;
+    Finish(HOST_EXIT_FAILED);
+}
+
+void CActionRunner::WaitFor(Wait kind) {
+    m_Wait = kind;
+    m_Timer.start(m_nTimeoutMs);
+}
+
+void CActionRunner::QueueBarrier() {
+    // The work thread runs its items in order: the answer to this check proves that the
+    // work queued before it has run.
+    ++m_nChecksIssued;
+    m_pDocShelf->CheckServer();
+    WaitFor(Wait::Barrier);
+}
+
+void CActionRunner::Complete(bool ok) {
+    m_Timer.stop();
+    m_Wait = Wait::None;
+    if (!ok) {
+        CHostLog::Instance().Diag("action %zu (%s) failed", m_nCurrent + 1,
+                                  ActionName(m_Actions[m_nCurrent].kind));
+        Finish(HOST_EXIT_FAILED);
+        return;
+    }
+    ++m_nCurrent;
+    RunNext();
+}
+
+void CActionRunner::RunNext() {
+    while (!m_bFinished && m_nCurrent < m_Actions.size()) {
+        bool ok = false;
+        if (!StartAction(m_Actions[m_nCurrent], ok))
+            return; // waiting for a callback
+        if (!ok) {
+            CHostLog::Instance().Diag("action %zu (%s) failed", m_nCurrent + 1,
+                                      ActionName(m_Actions[m_nCurrent].kind));
+            Finish(HOST_EXIT_FAILED);
+            return;
+        }
+        ++m_nCurrent;
+    }
+    if (!m_bFinished)
+        Finish(HOST_EXIT_OK);
+}
+
+bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
+    const int32_t userData = CurrentUserData();
+    switch (action.kind) {
+    case HostActionKind::List:
+        m_pDocShelf->ListDirectoryContent(action.serverPath.c_str(), 0, userData);
+        WaitFor(Wait::ListEnd);
+        return false;
+    case HostActionKind::Upload:
+        m_pDocShelf->UploadFile(action.localPath.c_str(), action.serverPath.c_str(), kModuleData,
+                                userData);
+        WaitFor(Wait::Uploaded);
+        return false;
+    case HostActionKind::Download:
+        m_pDocShelf->DownloadFile(action.localPath.c_str(), action.serverPath.c_str(), kModuleData,
+                                  userData);
+        WaitFor(Wait::Downloaded);
+        return false;
+    case HostActionKind::EnsureDir:
+        m_pDocShelf->EnsureDirectory(action.serverPath.c_str());
+        QueueBarrier();
+        return false;
+    case HostActionKind::Broadcast:
+        m_pDocShelf->OnBroadcastMessage(action.text.c_str());
+        if (strcasecmp(action.text.c_str(), kChatFilterUploaded) == 0)
+            WaitFor(Wait::ChatFilter);
+        else
+            QueueBarrier();
+        return false;
+    case HostActionKind::ClearServer:
+        m_pDocShelf->ClearServerSpace();
+        QueueBarrier();
+        return false;
+    case HostActionKind::ClearLocal:
+        ok = m_pDocShelf->ClearLocalDSSpace() == 1;
+        return true;
+    case HostActionKind::Screenshot: {
+        // Let posted results and pending paints reach the panel first.
+        QCoreApplication::processEvents();
+        QImage image = m_pPanel->grab().toImage();
+        ok = !image.isNull() && image.save(QString::fromLocal8Bit(action.text.c_str()), "PNG");
+        if (ok)
+            CHostLog::Instance().Diag("screenshot written to %s", action.text.c_str());
+        return true;
+    }
+    }
+    ok = false;
+    return true;
+}
+
+void CActionRunner::Finish(int status) {
+    if (m_bFinished)
+        return;
+    m_bFinished = true;
+    m_Timer.stop();
+    m_Wait = Wait::None;
+    if (m_OnFinished)
+        m_OnFinished(status);
+}
+
+const char* CActionRunner::ActionName(HostActionKind kind) {
+    switch (kind) {
+    case HostActionKind::List:
+        return "list";
+    case HostActionKind::Upload:
+        return "upload";
+    case HostActionKind::Download:
+        return "download";
+    case HostActionKind::EnsureDir:
+        return "ensure-dir";
+    case HostActionKind::Broadcast:
+        return "broadcast";
+    case HostActionKind::ClearServer:
+        return "clear-server";
+    case HostActionKind::ClearLocal:
+        return "clear-local";
+    case HostActionKind::Screenshot:
+        return "screenshot";
+    }
+    return "?";
+}

@@ -1,0 +1,76 @@
+// Runs the host's actions one after another on the user-interface thread, each bounded by the
+// timeout, and reports the exit status once all are done or one failed.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "HostOptions.h"
+
+class IDocShelfItf;
+class QWidget;
+
+// Exit statuses of the host.
+enum : int {
+    HOST_EXIT_OK = 0,
+    HOST_EXIT_FAILED = 1,
+    HOST_EXIT_USAGE = 2,
+    HOST_EXIT_UNREACHABLE = 3,
+};
+
+class CActionRunner : public QObject {
+    Q_OBJECT
+public:
+    CActionRunner(IDocShelfItf* pDocShelf, QWidget* pPanel, std::vector<HostAction> actions,
+                  int timeoutSeconds, std::function<void(int)> onFinished);
+
+    // The module data every host transfer carries; 1 would mark the panel's own.
+    static constexpr int32_t kModuleData = 2;
+
+    // Waits for the first server state, then runs the actions. DSInit has queued one check.
+    void Start();
+
+    // Any thread: the container's callbacks, handed over to the user-interface thread.
+    void PostServerState(int32_t bAvailable);
+    void PostListEnd(int32_t nUserData);
+    void PostUploaded(int32_t nModuleData, int32_t nUserData, int32_t nResult);
+    void PostDownloaded(int32_t nModuleData, int32_t nUserData, int32_t nResult);
+    void PostChatFilterFile(const std::string& localPath);
+
+private:
+    enum class Wait { None, FirstState, Barrier, ListEnd, Uploaded, Downloaded, ChatFilter };
+
+    void OnServerState(int32_t bAvailable);
+    void OnListEnd(int32_t nUserData);
+    void OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData, int32_t nResult);
+    void OnChatFilterFile(const std::string& localPath);
+    void OnTimeout();
+
+    void RunNext();
+    // Starts action m_nCurrent; returns true when it finished at once (result in ok).
+    bool StartAction(const HostAction& action, bool& ok);
+    void WaitFor(Wait kind);
+    void QueueBarrier();
+    void Complete(bool ok);
+    void Finish(int status);
+    int32_t CurrentUserData() const { return static_cast<int32_t>(m_nCurrent) + 1; }
+    static const char* ActionName(HostActionKind kind);
+
+    IDocShelfItf* m_pDocShelf;
+    QWidget* m_pPanel;
+    std::vector<HostAction> m_Actions;
+    int m_nTimeoutMs;
+    std::function<void(int)> m_OnFinished;
+    QTimer m_Timer;
+    Wait m_Wait = Wait::None;
+    size_t m_nCurrent = 0;
+    // Server checks asked for and server states seen: a barrier holds until they match.
+    int m_nChecksIssued = 0;
+    int m_nStatesSeen = 0;
+    bool m_bFinished = false;
+};

@@ -1,0 +1,170 @@
+// docshelf-host: loads the component, brings its panel up in a window of its own and runs the
+// actions given on the command line.
+#include <QApplication>
+#include <QString>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
+#include <unistd.h>
+
+#include "ActionRunner.h"
+#include "CallPrinter.h"
+#include "ComponentLoader.h"
+#include "CoreLib.h"
+#include "DocShelf.h"
+#include "HostContainer.h"
+#include "HostItfMgr.h"
+#include "HostLog.h"
+#include "HostOptions.h"
+#include "HostWindow.h"
+
+namespace {
+
+// The component takes its user-interface language from the locale's message category, so the
+// choice is made through the environment before anything reads it; the host stays a plain
+// client of the public interface.
+void ApplyLanguage(const std::string& lang) {
+    if (lang.empty())
+        return;
+    if (const char* all = std::getenv("LC_ALL"); all && *all) {
+        // LC_ALL would hide LC_MESSAGES; keep its character set for LC_CTYPE.
+        if (!std::getenv("LC_CTYPE"))
+            setenv("LC_CTYPE", all, 1);
+        unsetenv("LC_ALL");
+    }
+    const char* locale = lang == "zh" ? "zh_CN.UTF-8" : "en_US.UTF-8";
+    setenv("LANGUAGE", lang == "zh" ? "zh_CN" : "en_US", 1);
+    // A message locale the system lacks would make setlocale(LC_ALL, "") fail as a whole and
+    // drop the character set with it.
+    if (locale_t probe = newlocale(LC_MESSAGES_MASK, locale, nullptr)) {
+        freelocale(probe);
+        setenv("LC_MESSAGES", locale, 1);
+    } else {
+        CHostLog::Instance().Diag("locale %s is not installed; only LANGUAGE is set", locale);
+    }
+}
+
+// Qt's own warnings join the host's diagnostics (standard error or --log).
+void QtMessageSink(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    int32_t level = type == QtDebugMsg || type == QtInfoMsg ? CORELOG_INFO : CORELOG_ERROR;
+    CHostLog::Instance().Write("qt", level, message.toLocal8Bit().constData());
+}
+
+bool HaveDisplay() {
+    auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v && *v;
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+[[noreturn]] void ExitNow(int status) {
+    std::fflush(stdout);
+    CHostLog::Instance().Close();
+    // The component's singletons live until the library is unloaded and own widgets inside
+    // our window; their teardown cannot be ordered against Qt's, so the process ends here.
+    _exit(status);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CHostOptions options;
+    std::string error;
+    if (!options.Parse(argc, argv, error)) {
+        std::fprintf(stderr, "docshelf-host: %s\n%s", error.c_str(), CHostOptions::Usage());
+        return HOST_EXIT_USAGE;
+    }
+    CHostLog& log = CHostLog::Instance();
+    if (!log.Open(options.logFile)) {
+        std::fprintf(stderr, "docshelf-host: cannot open log file %s\n", options.logFile.c_str());
+        return HOST_EXIT_USAGE;
+    }
+    ApplyLanguage(options.lang);
+    if (options.headless) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (!HaveDisplay()) {
+        std::fprintf(stderr, "docshelf-host: no display for a window; use --headless\n");
+        return HOST_EXIT_USAGE;
+    }
+
+    qInstallMessageHandler(QtMessageSink);
+    QApplication app(argc, argv);
+    CHostWindow window;
+    window.show();
+
+    CComponentLoader loader;
+    std::string libraryPath =
+        options.library.empty() ? CComponentLoader::DefaultPath() : options.library;
+    if (!loader.Load(libraryPath, error)) {
+        log.Diag("%s", error.c_str());
+        ExitNow(HOST_EXIT_FAILED);
+    }
+    if (!loader.SetLogSink(&CHostLog::CoreSink, &log, CORELOG_INFO))
+        log.Diag("the component's log hook is missing; its log stays on standard error");
+
+    CCallPrinter printer;
+    printer.SetListener(
+        [&window](const std::string& line) { window.PostLogLine(QString::fromLocal8Bit(line)); });
+    CHostContainer container(printer);
+    CHostItfMgr hostItfMgr(&container);
+
+    // Start-up in the order the component expects.
+    IMXCCItfMgr* pItfMgr = nullptr;
+    if (loader.CreateComp("Default", &pItfMgr) != 0 || !pItfMgr) {
+        log.Diag("CreateComp(\"Default\") failed");
+        ExitNow(HOST_EXIT_FAILED);
+    }
+    pItfMgr->SetHostItfMgr(&hostItfMgr);
+    void* pItf = nullptr;
+    pItfMgr->QueryItf("IDocShelf", &pItf);
+    if (!pItf) {
+        log.Diag("the component does not offer IDocShelf");
+        loader.DestroyComp(pItfMgr);
+        ExitNow(HOST_EXIT_FAILED);
+    }
+    auto* pDocShelf = static_cast<IDocShelfItf*>(pItf);
+
+    int exitStatus = HOST_EXIT_FAILED;
+    bool destroyed = false;
+    auto shutDown = [&] {
+        if (destroyed)
+            return;
+        destroyed = true;
+        loader.DestroyComp(pItfMgr);
+        app.quit();
+    };
+    CActionRunner runner(pDocShelf, window.Panel(), options.actions, options.timeoutSeconds,
+                         [&](int status) {
+                             exitStatus = status;
+                             if (options.headless) {
+                                 QTimer::singleShot(0, &app, shutDown);
+                             } else {
+                                 log.Diag("actions done (exit status %d); close the window to "
+                                          "quit",
+                                          status);
+                             }
+                         });
+    container.SetRunner(&runner);
+    window.SetCloseHandler(shutDown);
+
+    pItfMgr->InitComp(reinterpret_cast<HWND>(window.Panel()), 0);
+    pDocShelf->SetLocalDirectory(options.localDir.c_str());
+    pDocShelf->SetUserAuth(options.user.c_str(), options.password.c_str());
+    pDocShelf->DSInit(options.host.c_str(), options.port, options.serverDir.c_str());
+    pDocShelf->SetRights(options.rights);
+    pDocShelf->SetSizeLimits(options.maxUpload, options.totalSpace);
+    pDocShelf->SetUserRole(options.role);
+    pDocShelf->SetAuthorName(options.author.c_str());
+    if (options.autoDownload)
+        pDocShelf->EnableAutoDownload();
+
+    runner.Start();
+    app.exec();
+    shutDown();
+    ExitNow(exitStatus);
+}

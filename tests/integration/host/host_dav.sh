@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The host with the real component against Apache: files go up and come back byte-identical
+# with Digest and with Basic authentication, listings end with the end line, a closed port
+# gives status 3.
+source "$(dirname "$0")/common.sh"
+: "${DOCSHELF_SOURCE_DIR:?}"
+DAV="$DOCSHELF_SOURCE_DIR/scripts/dav-server"
+if [ ! -x "$DAV" ] || [ ! -x /usr/sbin/apache2 ]; then
+    echo "no Apache or no scripts/dav-server: skipped" >&2
+    exit 77
+fi
+unset DOCSHELF_LIBRARY
+servers=()
+cleanup() {
+    local s
+    for s in "${servers[@]}"; do "$DAV" stop "$s" >/dev/null 2>&1; done
+}
+trap cleanup EXIT
+
+start_server() { # INSTANCE AUTH -> port in $port
+    local out
+    out=$("$DAV" start "$1" --auth "$2" --user alice --password secret --user bob \
+        --password 'p@ss word') || return 1
+    servers+=("$1")
+    port=${out#port=}
+}
+
+make_files() { # DIR
+    mkdir -p "$1"
+    printf 'hello\n' >"$1/a.txt"
+    : >"$1/empty.txt"
+    printf 'spaced\n' >"$1/with space.txt"
+    printf 'dots\n' >"$1/v1.2.final.txt"
+    head -c 3000000 /dev/urandom >"$1/random.bin"
+}
+files=(a.txt empty.txt 'with space.txt' v1.2.final.txt random.bin)
+
+# round_trip NAME AUTH: uploads every file into Presenter/ and downloads it again.
+round_trip() {
+    local name=$1 auth=$2 inst="$T/$1-server"
+    if ! start_server "$inst" "$auth"; then
+        fail "$name: the server did not start"
+        return
+    fi
+    local up="$T/$name-up" down="$T/$name-down" local="$T/$name-local"
+    make_files "$up"
+    mkdir -p "$down" "$local"
+    local args=(--server "127.0.0.1:$port" --dir /dav/room/ --user bob --local-dir "$local"
+        --headless --timeout 60 --ensure-dir Presenter)
+    local f
+    for f in "${files[@]}"; do args+=(--upload "$up/$f=Presenter/$f"); done
+    for f in "${files[@]}"; do args+=(--download "Presenter/$f=$down/$f"); done
+    args+=(--list Presenter/)
+    DOCSHELF_PASSWORD='p@ss word' run "$name" "${args[@]}"
+    expect_rc "$name" 0
+    expect_only_calls "$name"
+    expect_line "$name" 'OnServerState\t1'
+    local n=${#files[@]} i
+    for i in "${!files[@]}"; do
+        f=${files[$i]}
+        expect_line "$name" "OnFileUploaded\t$up/$f\t2\t$((i + 2))\t0"
+        expect_line "$name" "OnFileDownloaded\t$down/$f\t2\t$((i + 2 + n))\t0"
+        cmp -s "$up/$f" "$inst/data/Presenter/$f" || fail "$name: server copy of '$f' differs"
+        cmp -s "$up/$f" "$down/$f" || fail "$name: downloaded '$f' differs"
+    done
+    local listUd=$((2 + 2 * n))
+    expect_line "$name" "OnDirectoryEntry\tPresenter/\t0\t$listUd\trandom.bin\t3000000\t0"
+    expect_line "$name" "OnDirectoryEntry\tPresenter/\t0\t$listUd\twith space.txt\t7\t0"
+    expect_line "$name" "OnDirectoryEntry\tPresenter/\t0\t$listUd\t(end)\t0\t0"
+}
+
+round_trip digest digest
+round_trip basic basic
+
+# Folders made on the server, every level of them.
+inst="$T/digest-server"
+if [ -d "$inst/data" ]; then
+    port=$(cat "$inst/port")
+    DOCSHELF_PASSWORD=secret run ensure --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/ensure-local" --headless --timeout 60 --ensure-dir 'x\y\z'
+    expect_rc ensure 0
+    [ -d "$inst/data/x/y/z" ] || fail "ensure: x/y/z not made on the server"
+
+    # A file the server does not have: the download fails and the run says so.
+    DOCSHELF_PASSWORD=secret run missing --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/missing-local" --headless --timeout 60 \
+        --download "Presenter/nope.txt=$T/missing-local/nope.txt" --list Presenter/
+    expect_rc missing 1
+    grep -q "^OnFileDownloaded	$T/missing-local/nope.txt	2	1	[1-9]" "$T/missing.out" ||
+        fail "missing: no failed OnFileDownloaded line"
+    grep -q '^OnDirectoryEntry' "$T/missing.out" && fail "missing: the action after it ran"
+
+    # The wrong password: the upload fails instead of hanging or passing.
+    DOCSHELF_PASSWORD=wrong run wrong-password --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/wrong-local" --headless --timeout 60 \
+        --upload "$T/digest-up/a.txt=Presenter/wrong.txt"
+    expect_rc wrong-password 1
+    [ -e "$inst/data/Presenter/wrong.txt" ] && fail "wrong-password: the file reached the server"
+fi
+
+# A closed port: nobody listens on port 1 of loopback.
+run closed --server 127.0.0.1:1 --dir /dav/room/ --user alice --local-dir "$T/closed-local" \
+    --headless --timeout 60 --list Presenter/
+expect_rc closed 3
+expect_line closed 'OnServerState\t0'
+[ "$(wc -l <"$T/closed.out")" -eq 1 ] || fail "closed: more than the server state on stdout"
+
+finish

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The host drives a stand-in component: start-up and shutdown in the component's order, every
+# setting handed over as given, the password from the environment only.
+source "$(dirname "$0")/common.sh"
+: "${DOCSHELF_FAKE:?}"
+export DOCSHELF_LIBRARY="$DOCSHELF_FAKE"
+export FAKE_DOCSHELF_TRACE="$T/trace"
+mkdir -p "$T/local"
+
+rm -f "$FAKE_DOCSHELF_TRACE"
+DOCSHELF_PASSWORD='s3cret pw' run full --server dav.example:8443 --dir /dav/room/ \
+    --user alice --local-dir "$T/local" --rights 5 --role 12 --max-upload 1000 \
+    --total-space 1099511627776 --author 'Alice A' --auto-download --headless --timeout 20
+expect_rc full 0
+cat >"$T/full.expected" <<EXPECTED
+CreateComp Default
+SetHostItfMgr
+QueryItf IDocShelf
+InitComp window 0
+SetParentWnd window
+Init
+RefreshRoot
+SetLocalDirectory $T/local
+SetUserAuth alice s3cret pw
+DSInit dav.example 8443 /dav/room/
+SetRights 5
+SetSizeLimits 1000 1099511627776
+SetUserRole 12
+SetAuthorName Alice A
+EnableAutoDownload
+DestroyComp
+ReleaseComp
+EXPECTED
+diff -u "$T/full.expected" "$FAKE_DOCSHELF_TRACE" >"$T/full.diff" ||
+    fail "full: calls differ from the start-up order: $(cat "$T/full.diff")"
+expect_line full 'OnServerState\t1'
+
+# Defaults: rights for every action, limits that never get in the way, the user as author,
+# no automatic download, an empty password when none is given.
+rm -f "$FAKE_DOCSHELF_TRACE"
+(unset DOCSHELF_PASSWORD; run defaults --server 127.0.0.1:80 --dir /d/ --user bob \
+    --local-dir "$T/local" --headless --timeout 20; exit $rc)
+rc=$?
+expect_rc defaults 0
+grep -qxF 'SetRights 15' "$FAKE_DOCSHELF_TRACE" || fail "defaults: rights are not 15"
+grep -qxF 'SetAuthorName bob' "$FAKE_DOCSHELF_TRACE" || fail "defaults: author is not the user"
+grep -qxF 'SetUserAuth bob ' "$FAKE_DOCSHELF_TRACE" || fail "defaults: password is not empty"
+grep -q '^EnableAutoDownload' "$FAKE_DOCSHELF_TRACE" && fail "defaults: auto download enabled"
+read -r _ max total < <(grep '^SetSizeLimits' "$FAKE_DOCSHELF_TRACE")
+[ "${max:-0}" -ge 1099511627776 ] && [ "${total:-0}" -ge 1099511627776 ] ||
+    fail "defaults: size limits too small ($max $total)"
+
+# Server unreachable: status 3, no action is started, the component is still shut down.
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_REACHABLE=0 run unreachable --server 127.0.0.1:80 --dir /d/ --user bob \
+    --local-dir "$T/local" --headless --list Presenter/ --timeout 20
+expect_rc unreachable 3
+expect_line unreachable 'OnServerState\t0'
+grep -q '^ListDirectoryContent' "$FAKE_DOCSHELF_TRACE" && fail "unreachable: an action ran"
+tail -n 2 "$FAKE_DOCSHELF_TRACE" | grep -qxF DestroyComp || fail "unreachable: no DestroyComp"
+
+# --lang reaches the component through the message locale; LC_ALL would hide it, so its
+# character set moves to LC_CTYPE.
+rm -f "$FAKE_DOCSHELF_TRACE"
+LC_ALL=C.UTF-8 LANG= FAKE_DOCSHELF_TRACE_LOCALE=1 run lang-zh --server 127.0.0.1:80 --dir /d/ \
+    --user bob --local-dir "$T/local" --headless --timeout 20 --lang zh
+expect_rc lang-zh 0
+grep -E '^env (LC_ALL|LC_MESSAGES|LC_CTYPE)=' "$FAKE_DOCSHELF_TRACE" >"$T/lang-zh.env"
+printf 'env LC_ALL=(null)\nenv LC_MESSAGES=zh_CN.UTF-8\nenv LC_CTYPE=C.UTF-8\n' |
+    diff -u - "$T/lang-zh.env" >/dev/null || fail "lang-zh: environment $(cat "$T/lang-zh.env")"
+
+rm -f "$FAKE_DOCSHELF_TRACE"
+LC_ALL= LC_MESSAGES=zh_CN.UTF-8 FAKE_DOCSHELF_TRACE_LOCALE=1 run lang-en --server 127.0.0.1:80 \
+    --dir /d/ --user bob --local-dir "$T/local" --headless --timeout 20 --lang en
+expect_rc lang-en 0
+grep -qxF 'env LC_MESSAGES=en_US.UTF-8' "$FAKE_DOCSHELF_TRACE" || fail "lang-en: LC_MESSAGES"
+
+finish

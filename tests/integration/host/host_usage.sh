@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Bad usage ends with status 2 before anything is loaded, and writes nothing to stdout.
+source "$(dirname "$0")/common.sh"
+export DOCSHELF_LIBRARY="$T/no-such-library.so"
+
+base=(--server 127.0.0.1:1 --dir /dav/room/ --user alice --local-dir "$T/local")
+check_usage() {
+    local name=$1
+    shift
+    run "$name" "$@"
+    expect_rc "$name" 2
+    [ -s "$T/$name.out" ] && fail "$name: stdout is not empty"
+    [ -s "$T/$name.err" ] || fail "$name: no diagnostic on stderr"
+}
+
+check_usage no-arguments
+check_usage missing-server --dir /dav/room/ --user alice --local-dir "$T/local"
+check_usage missing-user --server 127.0.0.1:1 --dir /dav/room/ --local-dir "$T/local"
+check_usage missing-local-dir --server 127.0.0.1:1 --dir /dav/room/ --user alice
+check_usage no-port --server 127.0.0.1 --dir /dav/room/ --user alice --local-dir "$T/local"
+check_usage port-zero --server 127.0.0.1:0 --dir /dav/room/ --user alice --local-dir "$T/local"
+check_usage port-too-big --server 127.0.0.1:65536 --dir /dav/room/ --user alice --local-dir "$T/local"
+check_usage port-not-a-number --server 127.0.0.1:80x --dir /dav/room/ --user alice --local-dir "$T/local"
+check_usage unknown-option "${base[@]}" --frobnicate
+# The password is never taken from the command line.
+check_usage password-option "${base[@]}" --password secret
+check_usage value-missing "${base[@]}" --list
+check_usage stray-argument "${base[@]}" extra
+check_usage upload-without-pair "${base[@]}" --upload a.txt
+check_usage upload-empty-server-path "${base[@]}" --upload a.txt=
+check_usage download-empty-local "${base[@]}" --download Presenter/a.txt=
+check_usage bad-lang "${base[@]}" --lang fr
+check_usage negative-rights "${base[@]}" --rights -1
+check_usage role-too-big "${base[@]}" --role 65536
+check_usage zero-timeout "${base[@]}" --timeout 0
+check_usage bad-max-upload "${base[@]}" --max-upload 12MB
+check_usage help --help
+# A window needs a display; without one the host asks for --headless instead of aborting.
+(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; check_usage no-display "${base[@]}"; exit $failures)
+failures=$?
+
+# Good usage with a library that cannot be loaded is a failure, not bad usage.
+run unloadable "${base[@]}" --headless
+expect_rc unloadable 1
+[ -s "$T/unloadable.out" ] && fail "unloadable: stdout is not empty"
+
+finish
