@@ -1,10 +1,12 @@
 #include "ResultPost.h"
 
 #include <atomic>
+#include <string>
 
 #include "CoreLib.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
+#include "RecordUtil.h"
 
 namespace {
 
@@ -25,7 +27,16 @@ void PostWorkResult(IDataRecord* pData) {
     if (WorkResultObserver pfn = s_pfnObserver.load()) {
         pfn(s_pObserverContext.load(), pData);
     }
-    CDocShelfView* pView = GetDocShelfMgr()->GetView();
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    if (pData->GetMethod() == 1 && pShelf->GetDirListCtrl() == nullptr) {
+        // The message text belongs to the directory list, which frees it; without a list
+        // nobody would.
+        if (auto* pMessage = rec::GetPtr<std::string>(pData, "pMessage")) {
+            delete pMessage;
+            pData->RemoveData("pMessage");
+        }
+    }
+    CDocShelfView* pView = pShelf->GetView();
     if (pView == nullptr) {
         pData->Release();
         return;

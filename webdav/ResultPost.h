@@ -3,7 +3,8 @@
 
 class IDataRecord;
 
-// Takes over the record; without a view the record is released.
+// Takes over the record; without a view the record is released. A "pMessage" is a
+// std::string allocated with new; its receiver, the directory list, deletes it.
 void PostWorkResult(IDataRecord* pData);
 
 // For tests: sees every record just before it is handed on, on the posting thread. The

@@ -139,13 +139,16 @@ bool ComponentFixture::LocalExists(const std::string& name) const {
 }
 
 int ComponentFixture::Upload(const std::string& localName, const std::string& serverPath,
-                             int userData) {
+                             int userData, int timeoutMs) {
     std::string local = LocalPath(localName);
     std::string ud = std::to_string(userData);
     m_pShelf->UploadFile(local.c_str(), serverPath.c_str(), 2, userData);
-    bool done = WaitForCall("OnFileUploaded", [&](const RecordedCall& c) {
-        return c.args.size() == 4 && c.args[0] == local && c.args[2] == ud;
-    });
+    bool done = WaitForCall(
+        "OnFileUploaded",
+        [&](const RecordedCall& c) {
+            return c.args.size() == 4 && c.args[0] == local && c.args[2] == ud;
+        },
+        timeoutMs);
     if (!done) {
         return -1;
     }

@@ -67,7 +67,8 @@ protected:
     bool LocalExists(const std::string& name) const;
 
     // Host-started transfers, waited for; the result code reported to the host.
-    int Upload(const std::string& localName, const std::string& serverPath, int userData = 7);
+    int Upload(const std::string& localName, const std::string& serverPath, int userData = 7,
+               int timeoutMs = kWaitMs);
     int Download(const std::string& serverPath, const std::string& localName, int userData = 8);
 
     std::vector<ObservedRecord> Observed() const;

@@ -41,7 +41,7 @@ TEST_F(MendedFaults, UploadOfMoreThanTwoGibibytesArrivesWhole) {
         f.write("tail!", 5);
     }
     ASSERT_EQ(std::filesystem::file_size(local), size);
-    ASSERT_EQ(Upload("big.bin", "big.bin", 3), 0);
+    ASSERT_EQ(Upload("big.bin", "big.bin", 3, 120000), 0);
     std::string onServer = m_server->DataDir() + "/big.bin";
     EXPECT_EQ(std::filesystem::file_size(onServer), size);
     std::ifstream f(onServer, std::ios::binary);
