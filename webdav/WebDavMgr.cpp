@@ -297,7 +297,10 @@ void CWebDavMgr::OnFileDownloadDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 698, "pData");
     CDocShelfMgr* pShelf = GetDocShelfMgr();
     std::string name = rec::GetStr(pData, "LocalFileName");
-    if (EqualsNoCase(name, kChatFilterFileName)) {
+    // Only a file that arrived is handed over: a failed download leaves no local copy.
+    uint32_t dwChatResult = 0;
+    if (EqualsNoCase(name, kChatFilterFileName) && rec::GetU32(pData, "dwResult", dwChatResult) &&
+        dwChatResult == 0) {
         if (IDocShelfContainerItf* pHost = pShelf->GetHostContainer()) {
             pHost->SetChatFilterFile((pShelf->GetLocalDirectory() + name).c_str());
         }

@@ -16,6 +16,17 @@ TEST_F(ChatFilter, BroadcastDownloadsTheFileAndHandsTheHostItsPath) {
     EXPECT_TRUE(CallsNamed("OnFileDownloaded").empty());
 }
 
+TEST_F(ChatFilter, FailedDownloadHandsTheHostNoPath) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    // Announced, but not on the server: the download ends with 6 and leaves nothing.
+    m_pShelf->OnBroadcastMessage("CHAT_FILTER_FILE_UPLOADED");
+    ASSERT_TRUE(PumpUntil([&] { return Requests("GET", 404) == 1; }));
+    Pump(500);
+    EXPECT_TRUE(CallsNamed("SetChatFilterFile").empty());
+    EXPECT_FALSE(LocalExists("mtkey.txt"));
+}
+
 TEST_F(ChatFilter, OtherBroadcastsDownloadNothing) {
     ASSERT_TRUE(StartServer());
     ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "x"));
