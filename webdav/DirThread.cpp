@@ -113,19 +113,26 @@ void CWDWorkThread::Run() {
         m_pDataFactory = GetDataFactory(0);
     }
     while (IsRunning()) {
-        // Items queued before Stop are all run: the inner loop ignores the running flag.
-        while (true) {
-            bool bEmpty;
-            {
-                std::lock_guard<std::mutex> lock(m_QueueLock);
-                bEmpty = m_Queue.empty();
-            }
-            if (bEmpty) {
-                break;
-            }
-            ProcessWork(PopWork());
-        }
+        RunQueued();
         WaitSignal(500);
+    }
+    // Stop may come while the body waits, right after the last items were queued: those
+    // are run too before the thread ends.
+    RunQueued();
+}
+
+void CWDWorkThread::RunQueued() {
+    // Ignores the running flag, so items queued before Stop are all run.
+    while (true) {
+        bool bEmpty;
+        {
+            std::lock_guard<std::mutex> lock(m_QueueLock);
+            bEmpty = m_Queue.empty();
+        }
+        if (bEmpty) {
+            break;
+        }
+        ProcessWork(PopWork());
     }
 }
 

@@ -42,6 +42,7 @@ public:
 
 private:
     IDataRecord* PopWork();
+    void RunQueued();
     void ProcessWork(IDataRecord* pItem);
     void OnWorkDone(IDataRecord* pItem);
     void DoMove(IDataRecord* pItem);

@@ -259,7 +259,7 @@ void CNeonCallback::enum_ne_props_result(void* userdata, const ne_uri* uri,
     const uint32_t bDir = IsCollection(ne_propset_value(results, &kResourceType)) ? 1 : 0;
 
     const std::string& serverDir = pMgr->GetServerDir();
-    if (serverDir.empty() || path.size() < serverDir.size()) {
+    if (serverDir.empty() || path.compare(0, serverDir.size(), serverDir) != 0) {
         TraceError("dshelf - CNeonCallback::enum_ne_props_result; outside the server folder: %s",
                    path.c_str());
         return;

@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kFile = "ThreadSink";
 constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
+constexpr size_t kDownloadWriteBlock = 256 * 1024;
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
@@ -120,6 +121,8 @@ void CThreadSink::DoDownload(IJob* pJob) {
     }
     if (R == 0) {
         localName = file.GetFileName();
+        // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
+        file.SetWriteBuffer(kDownloadWriteBlock);
         ne_request* req = ne_request_create(sess, "GET", uri.c_str());
         rec::SetPtr(pJR, "ppJob", pJob);
         rec::SetPtr(pJR, "pSession", sess);
@@ -143,7 +146,12 @@ void CThreadSink::DoDownload(IJob* pJob) {
         }
         ne_set_notifier(sess, nullptr, nullptr);
         ne_request_destroy(req);
-        file.Close();
+        if (!file.Close() && R == 0) {
+            TraceError("dshelf - CThreadSink::DoDownload() write failed! LastError=%u "
+                       "LocalFilePathName=%s",
+                       static_cast<unsigned>(errno), localPath.c_str());
+            R = 2;
+        }
     }
     ne_session_destroy(sess);
     ForgetRunState(pJR);

@@ -1,6 +1,8 @@
 #include "AfxFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -80,6 +82,38 @@ bool CFile::Write(const void* pBuffer, size_t nCount) {
         return false;
     }
     const char* p = static_cast<const char*>(pBuffer);
+    if (m_buffer.empty()) {
+        return WriteThrough(p, nCount);
+    }
+    while (nCount > 0) {
+        size_t n = std::min(nCount, m_buffer.size() - m_nBuffered);
+        std::memcpy(m_buffer.data() + m_nBuffered, p, n);
+        m_nBuffered += n;
+        p += n;
+        nCount -= n;
+        if (m_nBuffered == m_buffer.size() && !Flush()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CFile::SetWriteBuffer(size_t nSize) {
+    Flush();
+    m_buffer.assign(nSize, '\0');
+    m_nBuffered = 0;
+}
+
+bool CFile::Flush() {
+    if (m_nBuffered == 0) {
+        return true;
+    }
+    size_t n = m_nBuffered;
+    m_nBuffered = 0;
+    return WriteThrough(m_buffer.data(), n);
+}
+
+bool CFile::WriteThrough(const char* p, size_t nCount) {
     while (nCount > 0) {
         ssize_t n = ::write(m_fd, p, nCount);
         if (n < 0) {
@@ -103,11 +137,15 @@ int64_t CFile::Seek(int64_t nOffset, SeekPosition from) {
     return static_cast<int64_t>(::lseek(m_fd, static_cast<off_t>(nOffset), whence));
 }
 
-void CFile::Close() {
+bool CFile::Close() {
+    bool ok = true;
     if (m_fd >= 0) {
+        ok = Flush();
         ::close(m_fd);
         m_fd = -1;
     }
+    m_nBuffered = 0;
+    return ok;
 }
 
 std::string CFile::GetFileName() const {

@@ -34,11 +34,16 @@ public:
     int64_t GetLength() const;
     // Bytes read (0 at the end), or -1 on failure.
     int64_t Read(void* pBuffer, size_t nCount);
-    // True when every byte was written.
+    // True when every byte was written (or taken into the write buffer).
     bool Write(const void* pBuffer, size_t nCount);
+    // Collects writes into blocks of this size (0: write through). Flush or Close writes the
+    // rest; a failure of a buffered write shows at the next Write, Flush or Close.
+    void SetWriteBuffer(size_t nSize);
+    bool Flush();
     // The new position, or -1 on failure.
     int64_t Seek(int64_t nOffset, SeekPosition from);
-    void Close();
+    // False when buffered bytes could not be written.
+    bool Close();
     // The last component of the path the file was opened with.
     std::string GetFileName() const;
     const std::string& GetFilePath() const { return m_path; }
@@ -46,8 +51,12 @@ public:
     static bool Remove(const char* pszPath);
 
 private:
+    bool WriteThrough(const char* p, size_t nCount);
+
     int m_fd = -1;
     std::string m_path;
+    std::vector<char> m_buffer;
+    size_t m_nBuffered = 0;
 };
 
 // Enumerates one directory. The pattern is a directory followed by a name pattern such as

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -106,4 +107,35 @@ TEST_F(AfxFileTest, FindInMissingFolderFindsNothing) {
     EXPECT_FALSE(ff.FindFile((m_dir + "/nothere/*.*").c_str()));
     EXPECT_FALSE(ff.FindNextFile());
     EXPECT_EQ(ff.GetFileName(), "");
+}
+
+TEST_F(AfxFileTest, BufferedWritesReachTheFileWholeAndInOrder) {
+    CFile f;
+    ASSERT_TRUE(f.Open(Path("buf").c_str(), CFile::modeCreate | CFile::modeWrite));
+    f.SetWriteBuffer(1000);
+    std::string expected;
+    for (int i = 0; i < 500; ++i) {
+        std::string chunk(static_cast<size_t>(i % 37 + 1), static_cast<char>('a' + i % 26));
+        expected += chunk;
+        ASSERT_TRUE(f.Write(chunk.data(), chunk.size()));
+    }
+    // Larger than the buffer in one go.
+    std::string big(5000, 'Z');
+    expected += big;
+    ASSERT_TRUE(f.Write(big.data(), big.size()));
+    EXPECT_TRUE(f.Close());
+    std::ifstream in(Path("buf"), std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(got == expected);
+}
+
+TEST_F(AfxFileTest, BufferedWriteFailureShowsAtClose) {
+    // /dev/full takes the open and refuses every write with ENOSPC.
+    CFile f;
+    ASSERT_TRUE(f.Open("/dev/full", CFile::modeWrite));
+    f.SetWriteBuffer(4096);
+    EXPECT_TRUE(f.Write("abc", 3));
+    errno = 0;
+    EXPECT_FALSE(f.Close());
+    EXPECT_EQ(errno, ENOSPC);
 }
