@@ -56,6 +56,11 @@ IDataRecord* CWebDavMgr::CreateDataRecord() {
 void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerDir) {
     TraceInfo("dshelf - CWebDavMgr::Init(%s,%d,%s)", pszHost ? pszHost : "", nPort,
               pszServerDir ? pszServerDir : "");
+    // Called once by design; a second call must not change the settings under a running
+    // work thread, so that thread finishes its queue first.
+    if (m_Thread.IsRunning()) {
+        m_Thread.Stop(1, 50000);
+    }
     m_Host = Cut(pszHost, kMaxHost);
     m_nPort = nPort;
     m_ServerDir = Cut(pszServerDir, kMaxServerDir);
