@@ -140,6 +140,9 @@ int CNeonCallback::read_response_block(void* userdata, const char* block, size_t
         return 0;
     }
     if (TaskStopped(rec::GetPtr<IJob>(pRecord, "ppJob"))) {
+        if (ne_session* sess = rec::GetPtr<ne_session>(pRecord, "pSession")) {
+            ne_set_error(sess, "transfer stopped");
+        }
         return -1;
     }
     CFile* pFile = rec::GetPtr<CFile>(pRecord, "pFile");
