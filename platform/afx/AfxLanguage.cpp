@@ -3,24 +3,13 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <string>
 #include <string_view>
+#include <strings.h>
 
 namespace {
 
 std::atomic<LANGID> g_override{0};
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -37,8 +26,9 @@ LANGID LanguageFromLocaleName(const char* name) {
     if (sep == std::string_view::npos) {
         return LANGID_EN_US;
     }
-    if (EqualsIgnoreCase(locale.substr(0, sep), "zh") &&
-        EqualsIgnoreCase(locale.substr(sep + 1), "CN")) {
+    const std::string language(locale.substr(0, sep));
+    const std::string territory(locale.substr(sep + 1));
+    if (strcasecmp(language.c_str(), "zh") == 0 && strcasecmp(territory.c_str(), "CN") == 0) {
         return LANGID_ZH_CN;
     }
     return LANGID_EN_US;

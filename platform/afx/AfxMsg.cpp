@@ -4,12 +4,15 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "AfxQt.h"
 #include "AfxWnd.h"
@@ -56,26 +59,22 @@ void Dispose(UINT message, WPARAM wParam, LPARAM lParam) {
         fn(wParam, lParam);
 }
 
-const QEvent::Type kPostedMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x464);
-
-// A queued message. Whatever it carries is disposed unless it reached its window, also when
-// Qt deletes it undelivered.
-class PostedMessageEvent final : public QEvent {
-public:
-    PostedMessageEvent(QWidget* w, uint64_t serial, UINT message, WPARAM wParam, LPARAM lParam)
-        : QEvent(kPostedMessageEvent), m_widget(w), m_serial(serial), m_message(message),
-          m_wParam(wParam), m_lParam(lParam) {}
-    ~PostedMessageEvent() override {
-        if (!m_delivered)
-            Dispose(m_message, m_wParam, m_lParam);
-    }
-    QWidget* m_widget;
-    uint64_t m_serial;
-    UINT m_message;
-    WPARAM m_wParam;
-    LPARAM m_lParam;
-    bool m_delivered = false;
+// A queued message: whatever it carries is disposed unless it reaches its window.
+struct PostedMessage {
+    QWidget* widget;
+    uint64_t serial;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
 };
+
+// Asks the router to deliver what is queued. Posting wakes the user-interface thread only when
+// no such request is pending, so a flood of records from a transfer costs one wake-up per
+// batch, not one per record; every message is still delivered, in order.
+const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::User + 0x464);
+
+// At most this many messages per request, so painting and input get their turn in a flood.
+constexpr size_t kDrainBatch = 4096;
 
 const QEvent::Type kSentMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x465);
 
@@ -114,10 +113,30 @@ public:
     LPARAM m_lParam;
 };
 
+std::mutex g_routerLock;
+class MessageRouter;
+MessageRouter* g_router = nullptr;
+// Guarded by g_routerLock.
+std::deque<PostedMessage> g_pending;
+bool g_drainRequested = false;
+
 // Lives on the user-interface thread; receives every posted message and finds the window at
 // delivery, so a post never touches a window that may be going away.
 class MessageRouter final : public QObject {
 public:
+    ~MessageRouter() override {
+        std::deque<PostedMessage> left;
+        {
+            std::lock_guard<std::mutex> lock(g_routerLock);
+            if (g_router == this)
+                g_router = nullptr;
+            left.swap(g_pending);
+            g_drainRequested = false;
+        }
+        for (const PostedMessage& m : left)
+            Dispose(m.message, m.wParam, m.lParam);
+    }
+
     bool event(QEvent* e) override {
         if (e->type() == kSentMessageEvent) {
             auto* se = static_cast<SentMessageEvent*>(e);
@@ -127,20 +146,34 @@ public:
                            : 0);
             return true;
         }
-        if (e->type() != kPostedMessageEvent)
+        if (e->type() != kDrainEvent)
             return QObject::event(e);
-        auto* pm = static_cast<PostedMessageEvent*>(e);
-        CWnd* pWnd = LookupWindow(pm->m_widget, pm->m_serial);
-        if (pWnd != nullptr) {
-            pm->m_delivered = true;
-            pWnd->DispatchMessage(pm->m_message, pm->m_wParam, pm->m_lParam);
-        }
+        Drain();
         return true;
     }
-};
 
-std::mutex g_routerLock;
-MessageRouter* g_router = nullptr;
+private:
+    void Drain() {
+        std::vector<PostedMessage> batch;
+        {
+            std::lock_guard<std::mutex> lock(g_routerLock);
+            size_t n = std::min(g_pending.size(), kDrainBatch);
+            batch.assign(g_pending.begin(), g_pending.begin() + static_cast<ptrdiff_t>(n));
+            g_pending.erase(g_pending.begin(), g_pending.begin() + static_cast<ptrdiff_t>(n));
+            // Asked again before delivering, so a nested event loop (a modal prompt shown by a
+            // handler) still receives what is posted meanwhile.
+            g_drainRequested = !g_pending.empty();
+            if (g_drainRequested)
+                QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
+        }
+        for (const PostedMessage& m : batch) {
+            if (CWnd* pWnd = LookupWindow(m.widget, m.serial))
+                pWnd->DispatchMessage(m.message, m.wParam, m.lParam);
+            else
+                Dispose(m.message, m.wParam, m.lParam);
+        }
+    }
+};
 
 // UI thread.
 void EnsureRouter() {
@@ -200,9 +233,11 @@ BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard<std::mutex> lock(g_routerLock);
     if (g_router == nullptr)
         return FALSE;
-    // postEvent is thread-safe and takes the event over even if the router dies meanwhile.
-    QCoreApplication::postEvent(g_router,
-                                new PostedMessageEvent(w, serial, message, wParam, lParam));
+    g_pending.push_back(PostedMessage{w, serial, message, wParam, lParam});
+    if (!g_drainRequested) {
+        g_drainRequested = true;
+        QCoreApplication::postEvent(g_router, new QEvent(kDrainEvent));
+    }
     return TRUE;
 }
 

@@ -38,13 +38,25 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
            (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 16) & 0xFF);
+}
 
-constexpr WORD MAKELANGID(WORD primary, WORD sub) { return static_cast<WORD>((sub << 10) | primary); }
-constexpr WORD PRIMARYLANGID(LANGID lang) { return static_cast<WORD>(lang & 0x3FF); }
-constexpr WORD SUBLANGID(LANGID lang) { return static_cast<WORD>(lang >> 10); }
+constexpr WORD MAKELANGID(WORD primary, WORD sub) {
+    return static_cast<WORD>((sub << 10) | primary);
+}
+constexpr WORD PRIMARYLANGID(LANGID lang) {
+    return static_cast<WORD>(lang & 0x3FF);
+}
+constexpr WORD SUBLANGID(LANGID lang) {
+    return static_cast<WORD>(lang >> 10);
+}
 constexpr WORD LANG_CHINESE = 0x04;
 constexpr WORD SUBLANG_CHINESE_SIMPLIFIED = 0x02;
 constexpr WORD LANG_ENGLISH = 0x09;

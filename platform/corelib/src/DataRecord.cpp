@@ -1,4 +1,6 @@
-// Keyed records. A record holds few keys, so a flat vector searched in order beats a map.
+// Keyed records. A record holds few keys, so a flat vector searched in order beats a map, and
+// values live in strings so that the usual small ones (numbers, pointers, short texts) need no
+// allocation of their own: a progress record is created for every 8 KiB a transfer moves.
 
 #include "CoreLib.h"
 
@@ -11,6 +13,8 @@ namespace {
 
 class CDataRecord final : public IDataRecord {
 public:
+    CDataRecord() { m_entries.reserve(kTypicalKeys); }
+
     int32_t AddRef() override { return m_nRef.fetch_add(1, std::memory_order_relaxed) + 1; }
 
     int32_t Release() override {
@@ -44,8 +48,7 @@ public:
             m_entries.push_back(Entry{pszKey, {}});
             e = &m_entries.back();
         }
-        const auto* bytes = static_cast<const uint8_t*>(pData);
-        e->value.assign(bytes, bytes + dwSize);
+        e->value.assign(static_cast<const char*>(pData), dwSize);
         return 1;
     }
 
@@ -79,8 +82,10 @@ public:
 private:
     struct Entry {
         std::string key;
-        std::vector<uint8_t> value;
+        std::string value; // bytes, not text
     };
+
+    static constexpr size_t kTypicalKeys = 8;
 
     ~CDataRecord() = default;
 
