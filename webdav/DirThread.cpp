@@ -22,10 +22,6 @@
 #include "ResultPost.h"
 #include "Trace.h"
 
-#if __has_include("DSDirListCtrl.h")
-#include "DSDirListCtrl.h"
-#define DS_HAVE_DIR_LIST 1
-#endif
 #include "WebDavMgr.h"
 
 namespace {
@@ -245,14 +241,8 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     std::string path = WirePath(pItem, "FullPath");
     rec::SetPtr(pItem, "pThread", this);
 
-#ifdef DS_HAVE_DIR_LIST
-    // The list takes no clicks while its rows are being rebuilt.
-    CDSDirListCtrl* pList =
-        pItem->HasData("InternalUserData") ? GetDocShelfMgr()->GetDirListCtrl() : nullptr;
-    if (pList != nullptr) {
-        pList->ModifyStyle(0, WS_DISABLED);
-    }
-#endif
+    // The directory list, once it exists, takes no clicks while its rows are rebuilt:
+    // GetDirListCtrl()->ModifyStyle(0, WS_DISABLED) here for an item with "InternalUserData".
     CDocShelfMgr* pShelf = GetDocShelfMgr();
     std::vector<std::string> keep;
     bool bCleanup = false;
@@ -271,11 +261,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         pItem->RemoveData("FileNameStringList");
         CleanLocalDirectory(keep);
     }
-#ifdef DS_HAVE_DIR_LIST
-    if (pList != nullptr) {
-        pList->ModifyStyle(WS_DISABLED, 0);
-    }
-#endif
+    // ... and ModifyStyle(WS_DISABLED, 0) here.
 }
 
 void CWDWorkThread::CleanLocalDirectory(const std::vector<std::string>& keep) {

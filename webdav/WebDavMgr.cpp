@@ -9,11 +9,6 @@
 #include "RecordUtil.h"
 #include "Trace.h"
 
-#if __has_include("DSDirListCtrl.h")
-#include "DSDirListCtrl.h"
-#define DS_HAVE_DIR_LIST 1
-#endif
-
 namespace {
 
 constexpr const char* kFile = "WebDavMgr";
@@ -217,11 +212,7 @@ void CWebDavMgr::CheckServer(uint32_t bAutoRefresh) {
 
 void CWebDavMgr::SetServerAvailable(int32_t bAvailable) {
     m_bServerAvailable = bAvailable;
-#ifdef DS_HAVE_DIR_LIST
-    if (CDSDirListCtrl* pList = GetDocShelfMgr()->GetDirListCtrl()) {
-        pList->OnServerAvailable(bAvailable != 0);
-    }
-#endif
+    // The directory list, once it exists, shows the state: OnServerAvailable(bAvailable != 0).
     if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
         pHost->OnServerState(bAvailable);
     }
@@ -261,11 +252,7 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
-#ifdef DS_HAVE_DIR_LIST
-    if (CDSDirListCtrl* pList = GetDocShelfMgr()->GetDirListCtrl()) {
-        pList->Invalidate(TRUE);
-    }
-#endif
+    // The directory list, once it exists, is repainted here: Invalidate(TRUE).
     std::string rel = ToRelativePath(rec::GetStr(pData, "FullPath"));
     if (EqualsNoCase(rel, kPresenterFolder)) {
         uint32_t bHas = 0;
