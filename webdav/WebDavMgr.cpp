@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <libxml/parser.h>
 #include <ne_socket.h>
 
 #include "CoreLib.h"
@@ -33,6 +34,9 @@ CWebDavMgr* GetWebDavMgr() {
 
 CWebDavMgr::CWebDavMgr() {
     ne_sock_init();
+    // libxml2 sets up its global state lazily, which is not safe when the first parses happen
+    // on several transfer threads at once; do it here, before any thread runs.
+    xmlInitParser();
     m_pTaskMgr = CreateTaskMgr();
     if (m_pTaskMgr != nullptr) {
         m_pTaskMgr->InitTaskMgr(1);
