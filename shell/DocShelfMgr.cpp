@@ -21,8 +21,8 @@ const char* Safe(const char* psz) {
 }
 
 // The task record that carries the host's two values back with the transfer's result.
-bool AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUserData) {
-    IDataRecord* pRecord = GetDocShelfMgr()->CreateDataRecord();
+bool AttachTaskRecord(CDocShelfMgr& mgr, ITask* pTask, int32_t nModuleData, int32_t nUserData) {
+    IDataRecord* pRecord = mgr.CreateDataRecord();
     if (pRecord == nullptr) {
         return false;
     }
@@ -197,7 +197,7 @@ void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPat
     if (pTask == nullptr) {
         return;
     }
-    AttachTaskRecord(pTask, nModuleData, nUserData);
+    AttachTaskRecord(*this, pTask, nModuleData, nUserData);
     pWebDav->StartTask(pTask);
 }
 
@@ -213,7 +213,7 @@ void CDocShelfMgr::DownloadFile(const char* pszLocalPath, const char* pszServerP
     }
     TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pTask != NULL", Safe(pszLocalPath),
               Safe(pszServerPath), nModuleData, nUserData);
-    if (AttachTaskRecord(pTask, nModuleData, nUserData)) {
+    if (AttachTaskRecord(*this, pTask, nModuleData, nUserData)) {
         TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pContainer != NULL",
                   Safe(pszLocalPath), Safe(pszServerPath), nModuleData, nUserData);
     }

@@ -15,18 +15,11 @@
 
 #include "AfxLanguage.h"
 #include "AfxPrompt.h"
+#include "AfxQt.h"
 #include "AfxShell.h"
-#include "CodePage.h"
 
 namespace afx {
 namespace {
-
-QString ToQt(const std::string& ansi) {
-    return QString::fromStdString(AnsiToUtf8(ansi));
-}
-std::string FromQt(const QString& text) {
-    return Utf8ToAnsi(text.toStdString());
-}
 
 QWidget* OwnerWidget(HWND owner) {
     return reinterpret_cast<QWidget*>(owner);
@@ -108,10 +101,10 @@ public:
             return CancelAnswer(style);
         }
         Guarded<QMessageBox> box(OwnerWidget(owner));
-        box->setWindowTitle(ToQt(caption));
+        box->setWindowTitle(detail::FromAnsi(caption));
         // Texts carry file names from the server: never read them as markup.
         box->setTextFormat(Qt::PlainText);
-        box->setText(ToQt(text));
+        box->setText(detail::FromAnsi(text));
         switch (style & 0x0F) {
         case MB_YESNO:
             box->setIcon(QMessageBox::Question);
@@ -151,7 +144,7 @@ public:
         Guarded<QFileDialog> dialog(OwnerWidget(owner));
         dialog->setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        QString ext = ToQt(defExt);
+        QString ext = detail::FromAnsi(defExt);
         while (ext.startsWith(QLatin1Char('.'))) {
             ext.remove(0, 1);
         }
@@ -159,7 +152,7 @@ public:
             dialog->setDefaultSuffix(ext);
         }
         if (!fileName.empty()) {
-            dialog->selectFile(ToQt(fileName));
+            dialog->selectFile(detail::FromAnsi(fileName));
         }
         if (!(flags & OFN_OVERWRITEPROMPT)) {
             dialog->setOption(QFileDialog::DontConfirmOverwrite);
@@ -168,7 +161,7 @@ public:
             dialog->selectedFiles().isEmpty()) {
             return false;
         }
-        chosenPath = FromQt(dialog->selectedFiles().first());
+        chosenPath = detail::ToAnsi(dialog->selectedFiles().first());
         return !chosenPath.empty();
     }
 
