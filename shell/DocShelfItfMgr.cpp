@@ -25,7 +25,10 @@ int32_t CMXDocShelfItfMgr::InitComp(HWND hWnd, int32_t /*nReserved*/) {
 }
 
 int32_t CMXDocShelfItfMgr::ReleaseComp() {
-    return static_cast<int32_t>(GetWebDavMgr()->Shutdown());
+    int32_t result = static_cast<int32_t>(GetWebDavMgr()->Shutdown());
+    // The host may create the component again in this process; it then starts afresh.
+    GetDocShelfMgr()->Reset();
+    return result;
 }
 
 CMXDocShelfItfMgr* GetItfMgrInstance() {

@@ -7,8 +7,10 @@
 #include "AfxPrompt.h"
 #include "CodePage.h"
 #include "CoreLib.h"
+#include "DSProtocol.h"
 #include "DocShelfView.h"
 #include "LocalTree.h"
+#include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
@@ -27,8 +29,8 @@ bool AttachTaskRecord(CDocShelfMgr& mgr, ITask* pTask, int32_t nModuleData, int3
         return false;
     }
     pTask->SetTaskRecord(pRecord);
-    pRecord->SetData("dwModuleData", &nModuleData, sizeof nModuleData);
-    pRecord->SetData("dwUserData", &nUserData, sizeof nUserData);
+    pRecord->SetData(ds::key::ModuleData, &nModuleData, sizeof nModuleData);
+    pRecord->SetData(ds::key::UserData, &nUserData, sizeof nUserData);
     return true;
 }
 
@@ -50,8 +52,10 @@ int32_t CDocShelfMgr::Init() {
     }
     // One view per component: a second Init keeps the first.
     if (m_pView == nullptr) {
-        m_pView = std::make_unique<CDocShelfView>();
-        m_pView->SubclassWindow(m_hParentWnd);
+        auto pView = std::make_unique<CDocShelfView>();
+        pView->SubclassWindow(m_hParentWnd);
+        std::unique_lock<std::shared_mutex> lock(m_ViewLock);
+        m_pView = std::move(pView);
     }
     return 0;
 }
@@ -69,19 +73,24 @@ void CDocShelfMgr::DSInit(const char* pszHost, int32_t nPort, const char* pszSer
     }
     // A chat filter file left over from an earlier meeting. Without a local directory there is
     // no such file; a bare name would hit the process's current directory instead.
-    if (!m_LocalSavePath.empty()) {
-        unlink((m_LocalSavePath + kChatFilterFileName).c_str());
+    const std::string localDir = GetLocalDirectory();
+    if (!localDir.empty()) {
+        unlink((localDir + kChatFilterFileName).c_str());
     }
 }
 
 void CDocShelfMgr::SetLocalDirectory(const char* pszPath) {
     TraceInfo("dshelf - CDocShelfMgr::SetLocalDirectory(%s)", Safe(pszPath));
     DS_CHECK_RETURN(pszPath != nullptr, "DocShelfMgr", 183, "LocalPath");
-    m_LocalSavePath = pszPath;
-    if (!m_LocalSavePath.empty() && m_LocalSavePath.back() != '/') {
-        m_LocalSavePath += '/';
+    std::string path = pszPath;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
     }
-    SetWorkDirectory(m_LocalSavePath.c_str());
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        m_LocalSavePath = path;
+    }
+    SetWorkDirectory(path.c_str());
 }
 
 int32_t CDocShelfMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
@@ -102,12 +111,12 @@ void CDocShelfMgr::ClearServerSpace() {
 }
 
 int32_t CDocShelfMgr::ClearLocalDSSpace() {
-    TraceInfo("dshelf - CDocShelfMgr::ClearLocalDSSpace() m_LocalSavePath=%s",
-              m_LocalSavePath.c_str());
-    if (m_LocalSavePath.empty()) {
+    const std::string localDir = GetLocalDirectory();
+    TraceInfo("dshelf - CDocShelfMgr::ClearLocalDSSpace() m_LocalSavePath=%s", localDir.c_str());
+    if (localDir.empty()) {
         return 1;
     }
-    return RemoveLocalTree(m_LocalSavePath) ? 1 : 0;
+    return RemoveLocalTree(localDir) ? 1 : 0;
 }
 
 void CDocShelfMgr::SetSizeLimits(uint64_t ullMaxUploadSize, uint64_t ullTotalSpace) {
@@ -127,11 +136,11 @@ void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
     TraceInfo("dshelf - CDocShelfMgr::OnBroadcastMessage(%s)", Safe(pszText));
     RefreshRoot();
     if (pszText != nullptr && *pszText != '\0' && strcasecmp(pszText, kChatFilterUploaded) == 0 &&
-        !m_LocalSavePath.empty()) {
+        !GetLocalDirectory().empty()) {
         CWebDavMgr* pWebDav = GetWebDavMgr();
         ITask* pTask =
             pWebDav->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
-                                  (m_LocalSavePath + kChatFilterFileName).c_str(), 0, 0);
+                                  (GetLocalDirectory() + kChatFilterFileName).c_str(), 0, 0);
         if (pTask != nullptr) {
             pWebDav->StartTask(pTask);
         }
@@ -140,6 +149,7 @@ void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
 
 void CDocShelfMgr::SetAuthorName(const char* pszName) {
     TraceInfo("dshelf - CDocShelfMgr::SetAuthorName(%s)", Safe(pszName));
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
     m_AuthorName = Safe(pszName);
 }
 
@@ -184,7 +194,7 @@ void CDocShelfMgr::ListDirectoryContent(const char* pszPath, int32_t nValue, int
     TraceInfo("dshelf - CDocShelfMgr::ListDirectoryContent(%s,%d,%d)", Safe(pszPath), nValue,
               nUserData);
     GetWebDavMgr()->ListDirectory(ToServerPath(pszPath).c_str(), static_cast<uint32_t>(nUserData),
-                                  2, "ApplicationUserData");
+                                  2, ds::key::ApplicationUserData);
 }
 
 void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPath,
@@ -254,7 +264,53 @@ IDataRecord* CDocShelfMgr::CreateDataRecord() {
     return m_pDataFactory != nullptr ? m_pDataFactory->CreateDataRecord() : nullptr;
 }
 
+std::string CDocShelfMgr::GetLocalDirectory() const {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    return m_LocalSavePath;
+}
+
+std::string CDocShelfMgr::GetAuthorName() const {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    return m_AuthorName;
+}
+
+void CDocShelfMgr::PostToView(IDataRecord* pData) {
+    std::shared_lock<std::shared_mutex> lock(m_ViewLock);
+    if (m_pView == nullptr) {
+        ReleaseWorkResult(pData);
+        return;
+    }
+    m_pView->PostWorkResult(pData);
+}
+
+void CDocShelfMgr::Reset() {
+    std::unique_ptr<CDocShelfView> pView;
+    {
+        std::unique_lock<std::shared_mutex> lock(m_ViewLock);
+        pView = std::move(m_pView);
+    }
+    pView.reset();
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        m_LocalSavePath.clear();
+        m_AuthorName.clear();
+    }
+    m_hParentWnd = nullptr;
+    m_dwRights = 0;
+    m_ullMaxUploadSize = 0;
+    m_ullTotalSpace = 0;
+    m_bAutoDownload = 0;
+    m_wUserRole = 0;
+    m_bLocalCleanupDone = 0;
+    std::lock_guard<std::mutex> guard(m_Lock);
+    m_nActiveTransfers = 0;
+}
+
 IDocShelfContainerItf* CDocShelfMgr::GetHostContainer() {
+    // After ReleaseComp the host may be gone: work that outlived the shutdown tells nobody.
+    if (GetWebDavMgr()->IsShutDown()) {
+        return nullptr;
+    }
     IMXCCItfMgr* itfMgr = GetItfMgr();
     if (itfMgr == nullptr) {
         return nullptr;

@@ -1,9 +1,11 @@
 // The component's main object and the only implementation of IDocShelfItf.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 
 #include "IDocShelfContainerItf.h"
@@ -52,7 +54,9 @@ public:
     HWND GetParentWnd() const { return m_hParentWnd; }
     IDataRecord* CreateDataRecord();
     IDocShelfContainerItf* GetHostContainer();
-    std::string GetLocalDirectory() const { return m_LocalSavePath; }
+    // Worker threads read the settings while the host may change them: texts are copied
+    // under the lock, numbers are atomic.
+    std::string GetLocalDirectory() const;
     int CanDownload() const { return (m_dwRights & DS_RIGHT_DOWNLOAD) ? 1 : 0; }
     int CanUpload() const { return (m_dwRights & DS_RIGHT_UPLOAD) ? 1 : 0; }
     int CanList() const { return (m_dwRights & DS_RIGHT_LIST) ? 1 : 0; }
@@ -60,29 +64,36 @@ public:
     uint64_t GetMaxUploadSize() const { return m_ullMaxUploadSize; }
     uint64_t GetTotalSpace() const { return m_ullTotalSpace; }
     int IsAutoDownload() const { return m_bAutoDownload ? 1 : 0; }
-    std::string GetAuthorName() const { return m_AuthorName; }
+    std::string GetAuthorName() const;
     uint16_t GetUserRole() const { return m_wUserRole; }
     int IsLocalCleanupDone() const { return m_bLocalCleanupDone ? 1 : 0; }
     void SetLocalCleanupDone() { m_bLocalCleanupDone = 1; }
     void AddActiveTransfer();
     void RemoveActiveTransfer();
     int ShowMessage(const char* pszText, unsigned int nStyle);
+    // Any thread: hands a record to the view, or releases it when there is none.
+    void PostToView(IDataRecord* pData);
+    // After ReleaseComp: the view goes and the next InitComp starts a component afresh.
+    void Reset();
 
     static std::string FormatSize(uint64_t ullBytes);
     static std::string ToServerPath(const char* pszPath);
 
 private:
     HWND m_hParentWnd = nullptr;
+    // Guards the view's lifetime against posting threads.
+    mutable std::shared_mutex m_ViewLock;
     std::unique_ptr<CDocShelfView> m_pView;
     IDataFactory* m_pDataFactory = nullptr;
+    mutable std::mutex m_SettingsLock;
     std::string m_LocalSavePath;
     std::string m_AuthorName;
-    uint32_t m_dwRights = 0;
-    uint64_t m_ullMaxUploadSize = 0;
-    uint64_t m_ullTotalSpace = 0;
-    int32_t m_bAutoDownload = 0;
-    uint16_t m_wUserRole = 0;
-    int32_t m_bLocalCleanupDone = 0;
+    std::atomic<uint32_t> m_dwRights{0};
+    std::atomic<uint64_t> m_ullMaxUploadSize{0};
+    std::atomic<uint64_t> m_ullTotalSpace{0};
+    std::atomic<int32_t> m_bAutoDownload{0};
+    std::atomic<uint16_t> m_wUserRole{0};
+    std::atomic<int32_t> m_bLocalCleanupDone{0};
     mutable std::mutex m_Lock;
     int32_t m_nActiveTransfers = 0;
 };

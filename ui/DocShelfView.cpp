@@ -10,6 +10,7 @@
 
 #include "LocalResource.h"
 
+#include "ResultPost.h"
 #include "WebDavMgr.h"
 
 namespace {
@@ -20,8 +21,7 @@ constexpr COLORREF kCaptionText = 0x008F604B;
 
 // A record whose window went away before delivery still belongs to the view.
 void ReleasePostedRecord(WPARAM wParam, LPARAM) {
-    if (auto* pData = reinterpret_cast<IDataRecord*>(wParam))
-        pData->Release();
+    ReleaseWorkResult(reinterpret_cast<IDataRecord*>(wParam));
 }
 
 // "%s" in a resource text replaced by the argument; the text is never used as a format.
@@ -70,7 +70,7 @@ int CDocShelfView::PostWorkResult(IDataRecord* pData) {
     HWND hWnd = m_hPostWnd.load();
     if (hWnd == nullptr || !::PostMessage(hWnd, WM_DSNOTIFY, reinterpret_cast<WPARAM>(pData), 0)) {
         // Not posted: nobody else will ever release it.
-        pData->Release();
+        ReleaseWorkResult(pData);
         return 0;
     }
     return 1;
@@ -153,7 +153,7 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
     default:
         break;
     }
-    pData->Release();
+    ReleaseWorkResult(pData);
     return 0;
 }
 

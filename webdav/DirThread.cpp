@@ -14,9 +14,11 @@
 #include <ne_request.h>
 #include <ne_session.h>
 
-#include "AfxFile.h"
 #include "CoreLib.h"
+#include "DSProtocol.h"
 #include "DocShelfMgr.h"
+#include "ListingReader.h"
+#include "ListingReport.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
@@ -29,10 +31,6 @@ namespace {
 constexpr const char* kFile = "DirThread";
 // A reachability check must not hold the queue for minutes on a silent network.
 constexpr int kConnectTimeoutMs = 20000;
-
-std::string WirePath(IDataRecord* pItem, const char* key) {
-    return EncodePath(AnsiToUtf8(rec::GetStr(pItem, key)));
-}
 
 bool ConnectOnce(const sockaddr_in& addr) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -63,9 +61,13 @@ bool ConnectOnce(const sockaddr_in& addr) {
 
 } // namespace
 
+std::string WirePath(IDataRecord* pItem, const char* key) {
+    return EncodePath(AnsiToUtf8(rec::GetStr(pItem, key)));
+}
+
 CWDWorkThread::~CWDWorkThread() {
     if (IsRunning()) {
-        Stop(1, 50000);
+        Stop(1, 5000);
     }
     std::lock_guard<std::mutex> lock(m_QueueLock);
     for (IDataRecord* pItem : m_Queue) {
@@ -128,26 +130,34 @@ void CWDWorkThread::RunQueued() {
         if (bEmpty) {
             break;
         }
-        ProcessWork(PopWork());
+        IDataRecord* pItem = PopWork();
+        if (IsAbandoned()) {
+            // A stop gave up waiting for this thread: what is left is dropped, not run.
+            if (pItem != nullptr) {
+                pItem->Release();
+            }
+            continue;
+        }
+        ProcessWork(pItem);
     }
 }
 
 void CWDWorkThread::ProcessWork(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 170, "pWorkData");
     switch (pItem->GetMethod()) {
-    case WD_MOVE:
+    case ds::kWorkMove:
         DoMove(pItem);
         break;
-    case WD_DELETE:
+    case ds::kWorkDelete:
         DoDelete(pItem);
         break;
-    case WD_MKCOL:
+    case ds::kWorkMakeFolder:
         DoMKCol(pItem);
         break;
-    case WD_LIST:
+    case ds::kWorkList:
         DoRefreshDir(pItem);
         break;
-    case WD_CHECK_SERVER:
+    case ds::kWorkCheckServer:
         DoCheckServer(pItem);
         break;
     default:
@@ -160,19 +170,19 @@ void CWDWorkThread::ProcessWork(IDataRecord* pItem) {
 void CWDWorkThread::OnWorkDone(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 205, "pWorkData");
     switch (pItem->GetMethod()) {
-    case WD_MOVE:
+    case ds::kWorkMove:
         OnMoveDone(pItem);
         break;
-    case WD_DELETE:
+    case ds::kWorkDelete:
         OnDeleteDone(pItem);
         break;
-    case WD_MKCOL:
+    case ds::kWorkMakeFolder:
         OnMKColDone(pItem);
         break;
-    case WD_LIST:
+    case ds::kWorkList:
         OnRefreshDirDone(pItem);
         break;
-    case WD_CHECK_SERVER:
+    case ds::kWorkCheckServer:
         OnCheckServerDone(pItem);
         break;
     default:
@@ -185,14 +195,14 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
     if (!GetWebDavMgr()->IsServerAvailable()) {
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession();
-    std::string from = WirePath(pItem, "FullPathFrom");
-    std::string to = WirePath(pItem, "FullPathTo");
+    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    std::string from = WirePath(pItem, ds::key::FullPathFrom);
+    std::string to = WirePath(pItem, ds::key::FullPathTo);
     ne_request* req = ne_request_create(sess, "MOVE", from.c_str());
     CNeonCallback::AddDestination(sess, req, to);
     ne_add_response_body_reader(req, CNeonCallback::accept_response,
                                 CNeonCallback::read_response_block, pItem);
-    rec::SetPtr(pItem, "pThread", this);
+    rec::SetPtr(pItem, ds::key::Thread, this);
     ne_request_dispatch(req);
     ne_request_destroy(req);
     ne_session_destroy(sess);
@@ -200,10 +210,10 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
 
 void CWDWorkThread::DoDelete(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 270, "pWorkData");
-    ne_session* sess = CNeonCallback::CreateSession();
-    std::string path = WirePath(pItem, "FullPath");
+    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    std::string path = WirePath(pItem, ds::key::FullPath);
     ne_request* req = ne_request_create(sess, "DELETE", path.c_str());
-    rec::SetPtr(pItem, "pThread", this);
+    rec::SetPtr(pItem, ds::key::Thread, this);
     if (ne_request_dispatch(req) != NE_OK) {
         TraceError("dshelf -CWDWorkThread::DoDelete() Request failed: %s\n", ne_get_error(sess));
     }
@@ -217,12 +227,16 @@ void CWDWorkThread::DoMKCol(IDataRecord* pItem) {
         TraceError("dshelf -CWDWorkThread::DoMKCol;IsServerAvailable = false.");
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession();
-    std::string path = WirePath(pItem, "FullPath");
+    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    std::string path = WirePath(pItem, ds::key::FullPath);
+    // A collection's URL ends in "/"; some servers refuse MKCOL without it.
+    if (path.empty() || path.back() != '/') {
+        path.push_back('/');
+    }
     ne_request* req = ne_request_create(sess, "MKCOL", path.c_str());
     ne_add_response_body_reader(req, CNeonCallback::accept_response,
                                 CNeonCallback::read_response_block, pItem);
-    rec::SetPtr(pItem, "pThread", this);
+    rec::SetPtr(pItem, ds::key::Thread, this);
     if (ne_request_dispatch(req) != NE_OK) {
         TraceError("dshelf - Request failed: %s\n", ne_get_error(sess));
     }
@@ -237,79 +251,56 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         TraceError("dshelf -CWDWorkThread::DoRefreshDir;IsServerAvailable = false.");
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession();
-    std::string path = WirePath(pItem, "FullPath");
-    rec::SetPtr(pItem, "pThread", this);
+    const ServerSettings settings = pMgr->GetSettings();
+    const std::string folder = rec::GetStr(pItem, ds::key::FullPath);
+    rec::SetPtr(pItem, ds::key::Thread, this);
 
     // The directory list, once it exists, takes no clicks while its rows are rebuilt:
     // GetDirListCtrl()->ModifyStyle(0, WS_DISABLED) here for an item with "InternalUserData".
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
-    std::vector<std::string> keep;
-    bool bCleanup = false;
-    if (rec::GetStr(pItem, "FullPath") == pMgr->MakeServerPath(kPresenterFolder) &&
-        !pShelf->IsLocalCleanupDone()) {
-        // Marked before the request, so the clean-up happens once per lifetime.
-        pShelf->SetLocalCleanupDone();
-        bCleanup = true;
-        rec::SetPtr(pItem, "FileNameStringList", &keep);
-    }
     m_bHasVisualableFile = 0;
-    ne_simple_propfind(sess, path.c_str(), NE_DEPTH_ONE, nullptr,
-                       CNeonCallback::enum_ne_props_result, pItem);
+    ne_session* sess = CNeonCallback::CreateSession(settings);
+    ListingOutcome listing = ReadListing(sess, settings.serverDir, folder);
     ne_session_destroy(sess);
-    if (bCleanup) {
-        pItem->RemoveData("FileNameStringList");
-        CleanLocalDirectory(keep);
+    rec::SetU32(pItem, ds::key::ListResult, listing.result);
+    if (listing.result != ds::kListOk) {
+        // Not an empty folder: nothing is shown, nothing local is touched.
+        TraceError("dshelf - CWDWorkThread::DoRefreshDir() listing of %s failed (%u): %s",
+                   folder.c_str(), listing.result, listing.reason.c_str());
+    } else {
+        CListingReport report(pItem, this);
+        for (const DirEntry& entry : listing.entries) {
+            report.Report(entry);
+        }
+        // Once per lifetime, and only after a listing that was read.
+        CDocShelfMgr* pShelf = GetDocShelfMgr();
+        if (folder == ::MakeServerPath(settings.serverDir, kPresenterFolder) &&
+            !pShelf->IsLocalCleanupDone()) {
+            pShelf->SetLocalCleanupDone();
+            ReconcileLocalDirectory(pShelf->GetLocalDirectory(), listing);
+        }
     }
     // ... and ModifyStyle(WS_DISABLED, 0) here.
 }
 
-void CWDWorkThread::CleanLocalDirectory(const std::vector<std::string>& keep) {
-    std::string dir = GetDocShelfMgr()->GetLocalDirectory();
-    if (dir.empty()) {
-        // Without a save directory the pattern would name the working directory.
-        return;
-    }
-    CFileFind finder;
-    for (bool bMore = finder.FindFile((dir + "*.*").c_str()); bMore;) {
-        bMore = finder.FindNextFile();
-        if (finder.IsDots() || finder.IsDirectory()) {
-            continue;
-        }
-        std::string local = dir + finder.GetFileName();
-        bool bKeep = false;
-        for (const std::string& k : keep) {
-            if (k == local) {
-                bKeep = true;
-                break;
-            }
-        }
-        if (!bKeep) {
-            CFile::Remove(local.c_str());
-        }
-    }
-    finder.Close();
-}
-
 void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 410, "pWorkData");
-    CWebDavMgr* pMgr = GetWebDavMgr();
+    const ServerSettings settings = GetWebDavMgr()->GetSettings();
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(pMgr->GetPort() & 0xFFFF));
-    if (inet_pton(AF_INET, pMgr->GetHost().c_str(), &addr.sin_addr) != 1) {
+    addr.sin_port = htons(static_cast<uint16_t>(settings.port & 0xFFFF));
+    if (inet_pton(AF_INET, settings.host.c_str(), &addr.sin_addr) != 1) {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_STREAM;
         addrinfo* res = nullptr;
-        if (getaddrinfo(pMgr->GetHost().c_str(), nullptr, &hints, &res) != 0 || res == nullptr) {
-            rec::SetU32(pItem, "Result", 0);
+        if (getaddrinfo(settings.host.c_str(), nullptr, &hints, &res) != 0 || res == nullptr) {
+            rec::SetU32(pItem, ds::key::CheckResult, 0);
             return;
         }
         addr.sin_addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
         freeaddrinfo(res);
     }
-    rec::SetU32(pItem, "Result", ConnectOnce(addr) ? 1 : 0);
+    rec::SetU32(pItem, ds::key::CheckResult, ConnectOnce(addr) ? 1 : 0);
 }
 
 void CWDWorkThread::OnMoveDone(IDataRecord* pItem) {
@@ -319,24 +310,24 @@ void CWDWorkThread::OnMoveDone(IDataRecord* pItem) {
 void CWDWorkThread::OnDeleteDone(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 460, "pWorkData");
     std::string name;
-    std::string full = rec::GetStr(pItem, "FullPath");
+    std::string full = rec::GetStr(pItem, ds::key::FullPath);
     uint32_t hItem = 0;
-    rec::GetU32(pItem, "InternalUserData", hItem);
+    rec::GetU32(pItem, ds::key::InternalUserData, hItem);
     if (IDataRecord* pA = CreateDataRecord()) {
-        pA->SetMethod(4);
-        rec::SetU32(pA, "SubMethod", 2);
-        rec::SetU32(pA, "hItem", hItem);
-        rec::SetStr(pA, "FullPath", full);
+        pA->SetMethod(ds::kToWebDavMgr);
+        rec::SetU32(pA, ds::key::SubMethod, ds::kDeleteDone);
+        rec::SetU32(pA, ds::key::Item, hItem);
+        rec::SetStr(pA, ds::key::FullPath, full);
         name = GetPathName(full);
         PostWorkResult(pA);
     }
     IDataRecord* pB = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pB != nullptr, kFile, 481, "pContainer");
-    pB->SetMethod(1);
-    rec::SetU32(pB, "SubMethod", 4);
+    pB->SetMethod(ds::kToDirList);
+    rec::SetU32(pB, ds::key::SubMethod, ds::kDirHostMessage);
     auto* pMessage =
         new std::string(EqualsNoCase(name, kChatFilterFileName) ? kChatFilterDeleted : "");
-    rec::SetPtr(pB, "pMessage", pMessage);
+    rec::SetPtr(pB, ds::key::Message, pMessage);
     PostWorkResult(pB);
 }
 
@@ -348,11 +339,11 @@ void CWDWorkThread::OnMKColDone(IDataRecord* pItem) {
     }
     if (IDataRecord* pRec = CreateDataRecord()) {
         uint32_t hItem = 0;
-        rec::GetU32(pItem, "InternalUserData", hItem);
-        pRec->SetMethod(4);
-        rec::SetU32(pRec, "SubMethod", 3);
-        rec::SetU32(pRec, "hItem", hItem);
-        rec::SetStr(pRec, "FullPath", rec::GetStr(pItem, "FullPath"));
+        rec::GetU32(pItem, ds::key::InternalUserData, hItem);
+        pRec->SetMethod(ds::kToWebDavMgr);
+        rec::SetU32(pRec, ds::key::SubMethod, ds::kMakeFolderDone);
+        rec::SetU32(pRec, ds::key::Item, hItem);
+        rec::SetStr(pRec, ds::key::FullPath, rec::GetStr(pItem, ds::key::FullPath));
         PostWorkResult(pRec);
     }
 }
@@ -362,47 +353,54 @@ void CWDWorkThread::OnRefreshDirDone(IDataRecord* pItem) {
     if (!GetWebDavMgr()->IsServerAvailable()) {
         return;
     }
-    std::string full = rec::GetStr(pItem, "FullPath");
-    if (pItem->HasData("InternalUserData")) {
-        uint32_t hItem = 0;
-        rec::GetU32(pItem, "InternalUserData", hItem);
-        if (IDataRecord* pRec = CreateDataRecord()) {
-            pRec->SetMethod(1);
-            rec::SetU32(pRec, "SubMethod", 5);
-            rec::SetU32(pRec, "hItem", hItem);
-            rec::SetStr(pRec, "FullPath", full);
-            PostWorkResult(pRec);
-        }
-        if (IDataRecord* pRec = CreateDataRecord()) {
-            pRec->SetMethod(4);
-            rec::SetU32(pRec, "SubMethod", 1);
-            rec::SetU32(pRec, "hItem", hItem);
-            rec::SetStr(pRec, "FullPath", full);
-            rec::SetU32(pRec, "bHasVisualableFile", static_cast<uint32_t>(m_bHasVisualableFile));
-            PostWorkResult(pRec);
-        }
+    uint32_t listResult = ds::kListOk;
+    rec::GetU32(pItem, ds::key::ListResult, listResult);
+    if (pItem->HasData(ds::key::InternalUserData)) {
+        PostListingEnd(pItem, ds::kToDirList, listResult);
+        PostListingEnd(pItem, ds::kToWebDavMgr, listResult);
     }
     uint32_t dwAppData = 0;
-    if (rec::GetU32(pItem, "ApplicationUserData", dwAppData)) {
+    if (rec::GetU32(pItem, ds::key::ApplicationUserData, dwAppData)) {
         if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
-            pHost->OnDirectoryEntry(rec::GetStr(pItem, "RelatePath").c_str(), 0,
+            pHost->OnDirectoryEntry(rec::GetStr(pItem, ds::key::RelatePath).c_str(), 0,
                                     static_cast<int32_t>(dwAppData), nullptr, 0, 0);
         }
     }
+}
+
+// "Listing finished" for the directory list (its space) or the WebDAV manager, with whether
+// the listing could be read.
+void CWDWorkThread::PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t listResult) {
+    IDataRecord* pRec = CreateDataRecord();
+    if (pRec == nullptr) {
+        return;
+    }
+    uint32_t hItem = 0;
+    rec::GetU32(pItem, ds::key::InternalUserData, hItem);
+    pRec->SetMethod(method);
+    rec::SetU32(pRec, ds::key::SubMethod,
+                method == ds::kToDirList ? ds::kDirListingFinished : ds::kListDone);
+    rec::SetU32(pRec, ds::key::Item, hItem);
+    rec::SetStr(pRec, ds::key::FullPath, rec::GetStr(pItem, ds::key::FullPath));
+    if (method == ds::kToWebDavMgr) {
+        rec::SetU32(pRec, ds::key::HasVisibleFile, static_cast<uint32_t>(m_bHasVisualableFile));
+    }
+    rec::SetU32(pRec, ds::key::ListResult, listResult);
+    PostWorkResult(pRec);
 }
 
 void CWDWorkThread::OnCheckServerDone(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 560, "pWorkData");
     CWebDavMgr* pMgr = GetWebDavMgr();
     uint32_t available = 0;
-    rec::GetU32(pItem, "Result", available);
+    rec::GetU32(pItem, ds::key::CheckResult, available);
     pMgr->SetServerAvailable(static_cast<int32_t>(available));
     uint32_t bAuto = 0;
-    rec::GetU32(pItem, "bIsAutoRefresh", bAuto);
+    rec::GetU32(pItem, ds::key::AutoRefresh, bAuto);
     if (pMgr->IsServerAvailable() == 1 && bAuto == 1) {
         if (IDataRecord* pRec = CreateDataRecord()) {
-            pRec->SetMethod(1);
-            rec::SetU32(pRec, "SubMethod", 6);
+            pRec->SetMethod(ds::kToDirList);
+            rec::SetU32(pRec, ds::key::SubMethod, ds::kDirRelistRoot);
             PostWorkResult(pRec);
         }
     }

@@ -13,17 +13,6 @@
 class IDataFactory;
 class IDataRecord;
 
-// Work and job methods.
-enum : uint32_t {
-    WD_DOWNLOAD = 1,
-    WD_UPLOAD = 2,
-    WD_MOVE = 3,
-    WD_DELETE = 4,
-    WD_MKCOL = 5,
-    WD_LIST = 6,
-    WD_CHECK_SERVER = 7,
-};
-
 class CWDWorkThread : public qk::CThread {
 public:
     CWDWorkThread() = default;
@@ -55,10 +44,13 @@ private:
     void OnMKColDone(IDataRecord* pItem);
     void OnRefreshDirDone(IDataRecord* pItem);
     void OnCheckServerDone(IDataRecord* pItem);
-    void CleanLocalDirectory(const std::vector<std::string>& keep);
+    void PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t listResult);
 
     std::mutex m_QueueLock;
     std::deque<IDataRecord*> m_Queue;
     std::atomic<IDataFactory*> m_pDataFactory{nullptr};
     int m_bHasVisualableFile = 0;
 };
+
+// The connection's settings and the work item's path as it goes on the wire.
+std::string WirePath(IDataRecord* pItem, const char* key);

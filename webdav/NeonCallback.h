@@ -1,12 +1,13 @@
-// The functions handed to neon: credentials, response acceptance and reading, request bodies,
-// transfer progress and PROPFIND results. They keep no state and never throw.
+// The functions handed to neon: credentials, response acceptance and reading, request bodies
+// and transfer progress. They keep no state and never throw.
 #pragma once
 
 #include <string>
 
-#include <ne_props.h>
 #include <ne_request.h>
 #include <ne_session.h>
+
+struct ServerSettings;
 
 class CNeonCallback {
 public:
@@ -17,13 +18,9 @@ public:
     static ssize_t provide_request_body(void* userdata, char* buffer, size_t buflen);
     static void notify_session_status(void* userdata, ne_session_status status,
                                       const ne_session_status_info* info);
-    static void enum_ne_props_result(void* userdata, const ne_uri* uri,
-                                     const ne_prop_result_set* results);
 
-    // A session to the configured server with the credentials callback registered.
-    static ne_session* CreateSession();
-    // The Destination header of a MOVE to an already escaped server path.
+    // A session to the configured server with its timeouts and the credentials callback.
+    static ne_session* CreateSession(const ServerSettings& settings);
+    // The Destination and Overwrite headers of a MOVE to an already escaped server path.
     static void AddDestination(ne_session* sess, ne_request* req, const std::string& target);
-    // Whether a DAV:resourcetype value holds the collection element (attributes allowed).
-    static bool IsCollection(const char* pszResourceType);
 };

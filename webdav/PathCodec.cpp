@@ -121,5 +121,6 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }
 
 bool IsUnsafeLocalName(std::string_view name) {
-    return name.empty() || name == "." || name == ".." || name.find('/') != std::string_view::npos;
+    return name.empty() || name == "." || name == ".." ||
+           name.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos;
 }

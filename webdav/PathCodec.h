@@ -26,6 +26,6 @@ std::string Utf8ToAnsi(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
-// A name that must never be joined to a local directory: "", "." or "..", or one holding a
-// separator.
+// A name that must never be joined to a local directory: "", "." or "..", or one holding "/",
+// "\" or NUL.
 bool IsUnsafeLocalName(std::string_view name);

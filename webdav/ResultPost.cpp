@@ -4,8 +4,8 @@
 #include <string>
 
 #include "CoreLib.h"
+#include "DSProtocol.h"
 #include "DocShelfMgr.h"
-#include "DocShelfView.h"
 #include "RecordUtil.h"
 
 namespace {
@@ -27,19 +27,14 @@ void PostWorkResult(IDataRecord* pData) {
     if (WorkResultObserver pfn = s_pfnObserver.load()) {
         pfn(s_pObserverContext.load(), pData);
     }
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
-    if (pData->GetMethod() == 1 && pShelf->GetDirListCtrl() == nullptr) {
-        // The message text belongs to the directory list, which frees it; without a list
-        // nobody would.
-        if (auto* pMessage = rec::GetPtr<std::string>(pData, "pMessage")) {
-            delete pMessage;
-            pData->RemoveData("pMessage");
-        }
-    }
-    CDocShelfView* pView = pShelf->GetView();
-    if (pView == nullptr) {
-        pData->Release();
+    GetDocShelfMgr()->PostToView(pData);
+}
+
+void ReleaseWorkResult(IDataRecord* pData) {
+    if (pData == nullptr) {
         return;
     }
-    pView->PostWorkResult(pData);
+    delete rec::GetPtr<std::string>(pData, ds::key::Message);
+    pData->RemoveData(ds::key::Message);
+    pData->Release();
 }

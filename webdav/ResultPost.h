@@ -3,9 +3,13 @@
 
 class IDataRecord;
 
-// Takes over the record; without a view the record is released. A "pMessage" is a
-// std::string allocated with new; its receiver, the directory list, deletes it.
+// Takes over the record; without a view the record is released.
 void PostWorkResult(IDataRecord* pData);
+
+// Releases a posted record that was handled or could not be delivered. A "pMessage" text
+// (a std::string allocated with new) belongs to the record until a receiver takes it by
+// removing the key; one still there is freed here.
+void ReleaseWorkResult(IDataRecord* pData);
 
 // For tests: sees every record just before it is handed on, on the posting thread. The
 // observer must not keep the record.

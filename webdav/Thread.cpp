@@ -6,6 +6,11 @@
 
 namespace qk {
 
+namespace {
+// Longer than any request with the engine's connect and read timeouts.
+constexpr auto kAbandonedBodyWait = std::chrono::seconds(60);
+} // namespace
+
 CThread::~CThread() {
     if (m_bRunning.load()) {
         Stop(1, 50000);
@@ -25,11 +30,16 @@ int CThread::Start() {
     if (m_thread.joinable()) {
         return m_bRunning.load();
     }
-    m_bRunning = 1;
     {
-        std::lock_guard<std::mutex> lock(m_endLock);
+        std::unique_lock<std::mutex> lock(m_endLock);
+        if (m_bStarted &&
+            !m_endCv.wait_for(lock, kAbandonedBodyWait, [this] { return m_bEnded; })) {
+            return 0;
+        }
         m_bEnded = false;
     }
+    m_bAbandoned = false;
+    m_bRunning = 1;
     try {
         m_thread = std::thread(&CThread::Body, this);
         m_bStarted = true;
@@ -61,6 +71,7 @@ unsigned CThread::Stop(int bWait, unsigned nTimeoutMs) {
             m_thread.join();
             result = WAIT_OBJECT_0;
         } else {
+            m_bAbandoned = true;
             m_thread.detach();
             result = WAIT_TIMEOUT;
         }

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include <ne_basic.h>
@@ -11,8 +13,8 @@
 #include <ne_session.h>
 
 #include "AfxFile.h"
-#include "DirThread.h"
 #include "DocShelfMgr.h"
+#include "DownloadLog.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
@@ -26,6 +28,9 @@ constexpr const char* kFile = "ThreadSink";
 constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
 constexpr size_t kDownloadReadBlock = 64 * 1024;
+constexpr const char* kTempSuffix = ".mxdstmp";
+// Room for the temporary name's additions within a file name's 255 bytes.
+constexpr size_t kMaxTempStem = 200;
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
@@ -40,12 +45,32 @@ int StatusOf(ne_request* req) {
     return st != nullptr ? st->code : 0;
 }
 
+// What a request came to. No status means no answer: the connection failed or was lost.
+ds::TransferResult ResultOf(int ret, int code, std::initializer_list<int> accepted,
+                            bool bNotFoundCounts = false) {
+    if (code == 0) {
+        return ds::kResultRequestFailed;
+    }
+    for (int ok : accepted) {
+        if (code == ok) {
+            return ret == NE_OK ? ds::kResultOk : ds::kResultRequestFailed;
+        }
+    }
+    if (code == 507) {
+        return ds::kResultNoRoom;
+    }
+    if (code == 404 && bNotFoundCounts) {
+        return ds::kResultNotFound;
+    }
+    return ds::kResultServerError;
+}
+
 bool PostStarted(ITask* pTask, uint32_t sub) {
     IDataRecord* pRec = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 40, "pContainer", false);
-    pRec->SetMethod(3);
-    rec::SetU32(pRec, "SubMethod", sub);
-    rec::SetU32(pRec, "TaskID", TaskIdOf(pTask));
+    pRec->SetMethod(ds::kToTransferList);
+    rec::SetU32(pRec, ds::key::SubMethod, sub);
+    rec::SetU32(pRec, ds::key::TaskID, TaskIdOf(pTask));
     PostWorkResult(pRec);
     return true;
 }
@@ -53,10 +78,10 @@ bool PostStarted(ITask* pTask, uint32_t sub) {
 bool PostEnded(ITask* pTask, uint32_t sub, uint32_t result) {
     IDataRecord* pRec = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 50, "pContainer", false);
-    pRec->SetMethod(3);
-    rec::SetU32(pRec, "SubMethod", sub);
-    rec::SetU32(pRec, "TaskID", TaskIdOf(pTask));
-    rec::SetU32(pRec, "ErrorCode", result);
+    pRec->SetMethod(ds::kToTransferList);
+    rec::SetU32(pRec, ds::key::SubMethod, sub);
+    rec::SetU32(pRec, ds::key::TaskID, TaskIdOf(pTask));
+    rec::SetU32(pRec, ds::key::ErrorCode, result);
     PostWorkResult(pRec);
     return true;
 }
@@ -86,12 +111,48 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
     return ret;
 }
 
-// The job's local file and job pointer live only while the job runs.
+// A hidden name beside the target, unique among its neighbours.
+std::string TemporaryNameFor(const std::string& localPath) {
+    static thread_local std::mt19937 rng{std::random_device{}()};
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    size_t slash = localPath.find_last_of('/');
+    std::string dir = slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1);
+    std::string stem = localPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (stem.size() > kMaxTempStem) {
+        stem.resize(kMaxTempStem);
+    }
+    std::string tag(6, 'x');
+    for (char& c : tag) {
+        c = kChars[rng() % (sizeof kChars - 1)];
+    }
+    return dir + "." + stem + "." + tag + ".part";
+}
+
+bool IsAbsolute(const std::string& path) {
+    return !path.empty() && path.front() == '/';
+}
+
+// The job's local file, session and job pointer live only while the job runs.
 void ForgetRunState(IDataRecord* pJR) {
-    pJR->RemoveData("pFile");
-    pJR->RemoveData("ppJob");
-    pJR->RemoveData("pSession");
-    pJR->RemoveData("bBodyAccepted");
+    pJR->RemoveData(ds::key::File);
+    pJR->RemoveData(ds::key::Job);
+    pJR->RemoveData(ds::key::Session);
+    pJR->RemoveData(ds::key::BodyAccepted);
+    pJR->RemoveData(ds::key::LocalFileError);
+}
+
+void EndActiveTransfer(IDataRecord* pJR) {
+    uint32_t addRef = 0;
+    if (rec::GetU32(pJR, ds::key::AddRefFlag, addRef) && addRef != 0) {
+        GetDocShelfMgr()->RemoveActiveTransfer();
+    }
+}
+
+void CopyTaskValue(IDataRecord* pTR, IDataRecord* pTo, const char* key) {
+    uint32_t v = 0;
+    if (pTR != nullptr && rec::GetU32(pTR, key, v)) {
+        rec::SetU32(pTo, key, v);
+    }
 }
 
 } // namespace
@@ -101,10 +162,10 @@ void CThreadSink::ExecuteJob(IJob* pJob) {
     IDataRecord* pJR = pJob->GetContainer();
     DS_CHECK_RETURN(pJR != nullptr, kFile, 72, "pContainer");
     switch (pJR->GetMethod()) {
-    case WD_DOWNLOAD:
+    case ds::kWorkDownload:
         DoDownload(pJob);
         break;
-    case WD_UPLOAD:
+    case ds::kWorkUpload:
         DoUpload(pJob);
         break;
     default:
@@ -119,278 +180,372 @@ void CThreadSink::NotifyJob(IJob* pJob) {
 
 void CThreadSink::NotifyTask(ITask*) {}
 
+// ---- Download -------------------------------------------------------------------------------
+
 void CThreadSink::DoDownload(IJob* pJob) {
     TraceInfo("dshelf - CThreadSink::DoDownload");
-    ITask* pTask = pJob->GetTask();
-    if (!PostStarted(pTask, 2)) {
+    Run run;
+    run.pJob = pJob;
+    run.pTask = pJob->GetTask();
+    if (!PostStarted(run.pTask, ds::kDownloadStarted)) {
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession();
-    IDataRecord* pJR = pJob->GetContainer();
-    if (pJR == nullptr) {
-        ne_session_destroy(sess);
-        ReportAssert(kFile, 110, "pContainer");
-        return;
-    }
-    uint32_t R = 0;
-    std::string uri = Escaped(rec::GetStr(pJR, "FullPath"));
-    std::string localPath = rec::GetStr(pJR, "LocalFilePathName");
-    std::string localName;
+    run.pJR = pJob->GetContainer();
+    DS_CHECK_RETURN(run.pJR != nullptr, kFile, 110, "pContainer");
+    run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
+    run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
+    run.sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+
+    // The body goes to a temporary file; the target is replaced only by a complete one.
     CFile file;
-    bool bOpened =
-        file.Open(localPath.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::shareDenyWrite);
-    rec::SetPtr(pJR, "pFile", &file);
-    if (!bOpened) {
+    std::string tempPath;
+    ds::TransferResult result = OpenDownloadTarget(run, file, tempPath);
+    if (result == ds::kResultOk) {
+        result = FetchBody(run, file);
+    }
+    if (result == ds::kResultOk) {
+        result = CommitDownload(run, tempPath);
+    }
+    if (!tempPath.empty() && result != ds::kResultOk) {
+        CFile::Remove(tempPath.c_str());
+    }
+    ne_session_destroy(run.sess);
+    ForgetRunState(run.pJR);
+    PostDownloadDone(run, result);
+}
+
+ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath) {
+    if (!IsAbsolute(run.localPath)) {
+        // Never relative to the process's working directory.
         TraceAssert("dshelf - CThreadSink::DoDownload() File.open() failed! LastError=%u "
                     "LocalFilePathName=%s",
-                    static_cast<unsigned>(errno), localPath.c_str());
-        R = 2;
+                    static_cast<unsigned>(ENOENT), run.localPath.c_str());
+        return ds::kResultLocalFile;
     }
-    if (R == 0) {
-        localName = file.GetFileName();
-        // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
-        file.SetWriteBuffer(kDownloadWriteBlock);
-        ne_request* req = ne_request_create(sess, "GET", uri.c_str());
-        rec::SetPtr(pJR, "ppJob", pJob);
-        rec::SetPtr(pJR, "pSession", sess);
-        pJR->RemoveData("bLocalFileError");
-        pJR->RemoveData("bBodyAccepted");
-        ne_add_response_body_reader(req, CNeonCallback::accept_response,
-                                    CNeonCallback::read_response_block, pJR);
-        ne_set_notifier(sess, CNeonCallback::notify_session_status, pJob);
-        if (DispatchDownload(sess, req) != NE_OK) {
-            TraceError("dshelf - CThreadSink::DoDownload() Request failed: %s URI = %s",
-                       ne_get_error(sess), uri.c_str());
-            R = 1;
-        }
-        int code = StatusOf(req);
-        if (code != 200) {
-            TraceError("dshelf - CThreadSink::DoDownload() HTTP statues code:%d URI = %s", code,
-                       uri.c_str());
-            R = code == 404 ? 6 : 4;
-        } else if (pJR->HasData("bLocalFileError")) {
-            R = 2;
-        }
-        ne_set_notifier(sess, nullptr, nullptr);
-        ne_request_destroy(req);
-        if (!file.Close() && R == 0) {
-            TraceError("dshelf - CThreadSink::DoDownload() write failed! LastError=%u "
-                       "LocalFilePathName=%s",
-                       static_cast<unsigned>(errno), localPath.c_str());
-            R = 2;
+    struct stat st;
+    if (::stat(run.localPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+    } else {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            std::string candidate = TemporaryNameFor(run.localPath);
+            if (file.Open(candidate.c_str(),
+                          CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite)) {
+                tempPath = candidate;
+                break;
+            }
+            if (errno != EEXIST) {
+                break;
+            }
         }
     }
-    ne_session_destroy(sess);
-    ForgetRunState(pJR);
-    // Only a file this job opened is removed: a path it could not open is not its own.
-    if (R != 0 && bOpened) {
-        CFile::Remove(localPath.c_str());
+    rec::SetPtr(run.pJR, ds::key::File, &file);
+    if (tempPath.empty()) {
+        TraceAssert("dshelf - CThreadSink::DoDownload() File.open() failed! LastError=%u "
+                    "LocalFilePathName=%s",
+                    static_cast<unsigned>(errno), run.localPath.c_str());
+        return ds::kResultLocalFile;
     }
+    run.localName = GetPathName(run.localPath);
+    // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
+    file.SetWriteBuffer(kDownloadWriteBlock);
+    return ds::kResultOk;
+}
 
+ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
+    const std::string uri = Escaped(run.serverPath);
+    ne_request* req = ne_request_create(run.sess, "GET", uri.c_str());
+    rec::SetPtr(run.pJR, ds::key::Job, run.pJob);
+    rec::SetPtr(run.pJR, ds::key::Session, run.sess);
+    ne_add_response_body_reader(req, CNeonCallback::accept_response,
+                                CNeonCallback::read_response_block, run.pJR);
+    ne_set_notifier(run.sess, CNeonCallback::notify_session_status, run.pJob);
+    int ret = DispatchDownload(run.sess, req);
+    int code = StatusOf(req);
+    ne_set_notifier(run.sess, nullptr, nullptr);
+    ne_request_destroy(req);
+    bool bClosed = file.Close();
+
+    if (ret != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoDownload() Request failed: %s URI = %s",
+                   ne_get_error(run.sess), uri.c_str());
+    }
+    if (code != 200) {
+        TraceError("dshelf - CThreadSink::DoDownload() HTTP statues code:%d URI = %s", code,
+                   uri.c_str());
+    }
+    if (run.pJR->HasData(ds::key::LocalFileError) || (code == 200 && !bClosed)) {
+        TraceError("dshelf - CThreadSink::DoDownload() write failed! LocalFilePathName=%s",
+                   run.localPath.c_str());
+        return ds::kResultLocalFile;
+    }
+    if (run.pTask != nullptr && run.pTask->IsStopped()) {
+        return ds::kResultCancelled;
+    }
+    return ResultOf(ret, code, {200}, true);
+}
+
+ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& tempPath) {
+    if (std::rename(tempPath.c_str(), run.localPath.c_str()) != 0) {
+        TraceError("dshelf - CThreadSink::DoDownload() rename failed! LastError=%u "
+                   "LocalFilePathName=%s",
+                   static_cast<unsigned>(errno), run.localPath.c_str());
+        return ds::kResultLocalFile;
+    }
+    // Files the component wrote into the save directory are its own to clean up later.
+    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    if (!dir.empty() && run.localPath == dir + run.localName) {
+        struct stat st;
+        if (::stat(run.localPath.c_str(), &st) == 0) {
+            CDownloadLog::Add(dir, run.localName, static_cast<uint64_t>(st.st_size));
+        }
+    }
+    return ds::kResultOk;
+}
+
+void CThreadSink::PostDownloadDone(Run& run, ds::TransferResult result) {
     TraceInfo("dshelf - CThreadSink::DoDownload() DownloadDone Notify! step 1  ");
     IDataRecord* pD = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pD != nullptr, kFile, 160, "pContainer");
-    IDataRecord* pTR = pTask != nullptr ? pTask->GetTaskRecord() : nullptr;
-    pD->SetMethod(4);
-    rec::SetU32(pD, "SubMethod", 4);
-    rec::SetStr(pD, "LocalFileName", localName);
-    if (pTR != nullptr) {
-        uint32_t v = 0;
-        if (rec::GetU32(pTR, "dwUserData", v)) {
-            rec::SetU32(pD, "dwUserData", v);
-        }
-        if (rec::GetU32(pTR, "dwModuleData", v)) {
-            rec::SetU32(pD, "dwModuleData", v);
-        }
-    }
-    rec::SetStr(pD, "LocalFilePathName", localPath);
-    rec::SetU32(pD, "dwResult", R);
+    IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
+    pD->SetMethod(ds::kToWebDavMgr);
+    rec::SetU32(pD, ds::key::SubMethod, ds::kDownloadDone);
+    rec::SetStr(pD, ds::key::LocalFileName, run.localName);
+    CopyTaskValue(pTR, pD, ds::key::UserData);
+    CopyTaskValue(pTR, pD, ds::key::ModuleData);
+    rec::SetStr(pD, ds::key::LocalFilePathName, run.localPath);
+    rec::SetU32(pD, ds::key::Result, result);
     PostWorkResult(pD);
 
     TraceInfo("dshelf - CThreadSink::DoDownload() DownloadDone Notify! step 2  ");
-    if (!PostEnded(pTask, 4, R)) {
+    if (!PostEnded(run.pTask, ds::kDownloadEnded, result)) {
         return;
     }
-    rec::SetU32(pJR, "dwResult", R);
-    uint32_t addRef = 0;
-    if (rec::GetU32(pJR, "AddRefFlag", addRef) && addRef != 0) {
-        GetDocShelfMgr()->RemoveActiveTransfer();
-    }
+    rec::SetU32(run.pJR, ds::key::Result, result);
+    EndActiveTransfer(run.pJR);
 }
+
+// ---- Upload ---------------------------------------------------------------------------------
 
 void CThreadSink::DoUpload(IJob* pJob) {
     TraceInfo("dshelf - CThreadSink::DoUpload()");
-    ITask* pTask = pJob->GetTask();
-    if (!PostStarted(pTask, 1)) {
+    Run run;
+    run.pJob = pJob;
+    run.pTask = pJob->GetTask();
+    if (!PostStarted(run.pTask, ds::kUploadStarted)) {
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession();
-    IDataRecord* pJR = pJob->GetContainer();
-    if (pJR == nullptr) {
-        ne_session_destroy(sess);
-        ReportAssert(kFile, 205, "pContainer");
-        return;
-    }
-    uint32_t R = 0;
-    const std::string P = rec::GetStr(pJR, "FullPath");
-    const std::string target = Escaped(P);
-    const std::string temp = Escaped(P + ".mxdstmp");
-    std::string localPath = rec::GetStr(pJR, "LocalFilePathName");
-    std::string localName;
-    CFile file;
-    bool bOpened = file.Open(localPath.c_str(), CFile::modeRead | CFile::shareDenyWrite);
-    rec::SetPtr(pJR, "pFile", &file);
-    int64_t length = bOpened ? file.GetLength() : -1;
-    if (!bOpened || length < 0) {
-        R = 2;
-    }
-    if (R == 0) {
-        localName = file.GetFileName();
-        // The probe carries an explicit empty body; the body PUT is a request of its own, as
-        // a second body on one request would send two Content-Length headers.
-        ne_request* probe = ne_request_create(sess, "PUT", temp.c_str());
-        ne_set_request_body_buffer(probe, "", 0);
-        if (ne_request_dispatch(probe) != NE_OK) {
-            TraceError("dshelf - CThreadSink::DoUpload() Request failed1: %s URI = %s",
-                       ne_get_error(sess), temp.c_str());
-        }
-        int probeCode = StatusOf(probe);
-        ne_request_destroy(probe);
-        if (probeCode == 201 || probeCode == 204) {
-            ne_request* put = ne_request_create(sess, "PUT", temp.c_str());
-            rec::SetPtr(pJR, "pSession", sess);
-            pJR->RemoveData("bLocalFileError");
-            ne_set_request_body_provider(put, static_cast<ne_off_t>(length),
-                                         CNeonCallback::provide_request_body, pJob);
-            ne_add_response_body_reader(put, CNeonCallback::accept_response,
-                                        CNeonCallback::read_response_block, pJR);
-            ne_set_notifier(sess, CNeonCallback::notify_session_status, pJob);
-            if (ne_request_dispatch(put) != NE_OK) {
-                TraceError("dshelf - CThreadSink::DoUpload() Request failed2: %s URI = %s",
-                           ne_get_error(sess), temp.c_str());
-                R = 1;
-            }
-            int code = StatusOf(put);
-            if (code == 507) {
-                TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
-                           temp.c_str());
-                R = 5;
-            } else if (code != 201 && code != 204) {
-                TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
-                           temp.c_str());
-                R = 4;
-            }
-            if (pJR->HasData("bLocalFileError")) {
-                R = 2;
-            }
-            ne_set_notifier(sess, nullptr, nullptr);
-            ne_request_destroy(put);
-        } else {
-            TraceAssert("dshelf - CThreadSink::DoUpload() failed iResult=%d", probeCode);
-            R = 4;
-        }
-        file.Close();
+    run.pJR = pJob->GetContainer();
+    DS_CHECK_RETURN(run.pJR != nullptr, kFile, 205, "pContainer");
+    run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
+    run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
+    run.sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    const std::string target = Escaped(run.serverPath);
+    const std::string temp = Escaped(run.serverPath + kTempSuffix);
 
-        if (R == 0) {
-            ne_request* move = ne_request_create(sess, "MOVE", temp.c_str());
-            CNeonCallback::AddDestination(sess, move, target);
-            if (ne_request_dispatch(move) != NE_OK) {
-                TraceError("dshelf - CThreadSink::DoUpload() Request failed3: %s URI = %s",
-                           ne_get_error(sess), temp.c_str());
-                R = 1;
-            } else {
-                int code = StatusOf(move);
-                if (code != 201 && code != 204) {
-                    // The file still sits under its temporary name: not a success.
-                    TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s",
-                               code, temp.c_str());
-                    R = 4;
-                }
+    CFile file;
+    int64_t length = 0;
+    ds::TransferResult result = OpenUploadSource(run, file, length);
+    if (result == ds::kResultOk) {
+        result = SendProbe(run, temp);
+        if (result == ds::kResultOk) {
+            result = SendBody(run, temp, length);
+            file.Close();
+            if (result == ds::kResultOk) {
+                result = MoveIntoPlace(run, temp, target);
             }
-            ne_request_destroy(move);
+            if (result != ds::kResultOk) {
+                RemoveTemporary(run, temp);
+            }
         }
-        if (R == 0) {
-            // Labelled only once the file is in place, never somebody else's on a failure.
-            static const ne_propname kAuthor = {"ZIDaze:", "Author"};
-            std::string author = Escaped(GetDocShelfMgr()->GetAuthorName());
-            const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
-                                                  {nullptr, ne_propset, nullptr}};
-            if (ne_proppatch(sess, target.c_str(), ops) != NE_OK) {
-                TraceError("dshelf - CThreadSink::DoUpload() PROPPATCH failed: %s URI = %s",
-                           ne_get_error(sess), target.c_str());
-            }
+        if (result == ds::kResultOk) {
+            LabelAuthor(run, target);
         }
     }
-    ne_session_destroy(sess);
-    ForgetRunState(pJR);
+    file.Close();
+    ne_session_destroy(run.sess);
+    ForgetRunState(run.pJR);
 
     uint32_t dwModuleData = 0;
-    IDataRecord* pTR = pTask != nullptr ? pTask->GetTaskRecord() : nullptr;
+    IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
     if (pTR != nullptr) {
-        rec::GetU32(pTR, "dwModuleData", dwModuleData);
+        rec::GetU32(pTR, ds::key::ModuleData, dwModuleData);
     }
+    PostUploadDone(run, result, dwModuleData);
+}
 
+ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t& length) {
+    bool bOpened = IsAbsolute(run.localPath) &&
+                   file.Open(run.localPath.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+    rec::SetPtr(run.pJR, ds::key::File, &file);
+    length = bOpened ? file.GetLength() : -1;
+    if (length < 0) {
+        TraceError("dshelf - CThreadSink::DoUpload() File.open() failed! LastError=%u "
+                   "LocalFilePathName=%s",
+                   static_cast<unsigned>(errno), run.localPath.c_str());
+        return ds::kResultLocalFile;
+    }
+    run.localName = file.GetFileName();
+    return ds::kResultOk;
+}
+
+ds::TransferResult CThreadSink::SendProbe(Run& run, const std::string& temp) {
+    // The probe carries an explicit empty body; the body PUT is a request of its own, as a
+    // second body on one request would send two Content-Length headers.
+    ne_request* probe = ne_request_create(run.sess, "PUT", temp.c_str());
+    ne_set_request_body_buffer(probe, "", 0);
+    int ret = ne_request_dispatch(probe);
+    int code = StatusOf(probe);
+    ne_request_destroy(probe);
+    if (ret != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoUpload() Request failed1: %s URI = %s",
+                   ne_get_error(run.sess), temp.c_str());
+    }
+    ds::TransferResult result = ResultOf(ret, code, {201, 204});
+    if (result != ds::kResultOk) {
+        TraceAssert("dshelf - CThreadSink::DoUpload() failed iResult=%d", code);
+    }
+    return result;
+}
+
+ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int64_t length) {
+    ne_request* put = ne_request_create(run.sess, "PUT", temp.c_str());
+    rec::SetPtr(run.pJR, ds::key::Session, run.sess);
+    ne_set_request_body_provider(put, static_cast<ne_off_t>(length),
+                                 CNeonCallback::provide_request_body, run.pJob);
+    ne_add_response_body_reader(put, CNeonCallback::accept_response,
+                                CNeonCallback::read_response_block, run.pJR);
+    ne_set_notifier(run.sess, CNeonCallback::notify_session_status, run.pJob);
+    int ret = ne_request_dispatch(put);
+    int code = StatusOf(put);
+    ne_set_notifier(run.sess, nullptr, nullptr);
+    ne_request_destroy(put);
+    if (ret != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoUpload() Request failed2: %s URI = %s",
+                   ne_get_error(run.sess), temp.c_str());
+    }
+    if (run.pJR->HasData(ds::key::LocalFileError)) {
+        return ds::kResultLocalFile;
+    }
+    if (run.pTask != nullptr && run.pTask->IsStopped()) {
+        return ds::kResultCancelled;
+    }
+    ds::TransferResult result = ResultOf(ret, code, {201, 204});
+    if (code != 0 && result != ds::kResultOk) {
+        TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
+                   temp.c_str());
+    }
+    return result;
+}
+
+ds::TransferResult CThreadSink::MoveIntoPlace(Run& run, const std::string& temp,
+                                              const std::string& target) {
+    ne_request* move = ne_request_create(run.sess, "MOVE", temp.c_str());
+    CNeonCallback::AddDestination(run.sess, move, target);
+    int ret = ne_request_dispatch(move);
+    int code = StatusOf(move);
+    ne_request_destroy(move);
+    if (ret != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoUpload() Request failed3: %s URI = %s",
+                   ne_get_error(run.sess), temp.c_str());
+    }
+    // Until the MOVE succeeded the file sits under its temporary name: not a success.
+    ds::TransferResult result = ResultOf(ret, code, {201, 204});
+    if (code != 0 && result != ds::kResultOk) {
+        TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
+                   temp.c_str());
+    }
+    return result;
+}
+
+void CThreadSink::RemoveTemporary(Run& run, const std::string& temp) {
+    // Best effort: after a lost connection the server may not answer this either.
+    if (ne_delete(run.sess, temp.c_str()) != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoUpload() temporary file not removed: %s URI = %s",
+                   ne_get_error(run.sess), temp.c_str());
+    }
+}
+
+void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
+    // Labelled only once the file is in place, never somebody else's on a failure. A server
+    // that keeps no such property still has the file: the listing shows "Unknown".
+    static const ne_propname kAuthor = {"ZIDaze:", "Author"};
+    std::string author = Escaped(GetDocShelfMgr()->GetAuthorName());
+    const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
+                                          {nullptr, ne_propset, nullptr}};
+    if (ne_proppatch(run.sess, target.c_str(), ops) != NE_OK) {
+        TraceError("dshelf - CThreadSink::DoUpload() PROPPATCH failed: %s URI = %s",
+                   ne_get_error(run.sess), target.c_str());
+    }
+}
+
+void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result, uint32_t dwModuleData) {
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 1  ");
     IDataRecord* pD = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pD != nullptr, kFile, 300, "pContainer");
-    pD->SetMethod(4);
-    rec::SetU32(pD, "SubMethod", 5);
+    IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
+    pD->SetMethod(ds::kToWebDavMgr);
+    rec::SetU32(pD, ds::key::SubMethod, ds::kUploadDone);
     if (pTR != nullptr) {
-        uint32_t v = 0;
-        if (rec::GetU32(pTR, "dwUserData", v)) {
-            rec::SetU32(pD, "dwUserData", v);
-        }
-        rec::SetU32(pD, "dwModuleData", dwModuleData);
+        CopyTaskValue(pTR, pD, ds::key::UserData);
+        rec::SetU32(pD, ds::key::ModuleData, dwModuleData);
     }
-    rec::SetStr(pD, "LocalFilePathName", localPath);
-    rec::SetU32(pD, "dwResult", R);
+    rec::SetStr(pD, ds::key::LocalFilePathName, run.localPath);
+    rec::SetU32(pD, ds::key::Result, result);
     TraceInfo("dshelf - CThreadSink::DoUpload(); PostNotify() ");
     PostWorkResult(pD);
 
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 2  ");
-    if (!PostEnded(pTask, 3, R)) {
+    if (!PostEnded(run.pTask, ds::kUploadEnded, result)) {
         return;
     }
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 3  ");
-    rec::SetU32(pJR, "dwResult", R);
+    rec::SetU32(run.pJR, ds::key::Result, result);
+    if (result == ds::kResultOk && dwModuleData == ds::kPanelModuleData) {
+        PostUploadNotices(run);
+    }
+    EndActiveTransfer(run.pJR);
+}
 
-    if (R == 0 && dwModuleData == 1) {
-        IDataRecord* pF = GetDocShelfMgr()->CreateDataRecord();
-        DS_CHECK_RETURN(pF != nullptr, kFile, 330, "pContainer");
-        pF->SetMethod(1);
-        rec::SetU32(pF, "SubMethod", 3);
-        rec::SetStr(pF, "FullPath", P);
-        PostWorkResult(pF);
+// After a panel upload: the folder is listed again and the meeting hears of the file.
+void CThreadSink::PostUploadNotices(Run& run) {
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IDataRecord* pF = pShelf->CreateDataRecord();
+    DS_CHECK_RETURN(pF != nullptr, kFile, 330, "pContainer");
+    pF->SetMethod(ds::kToDirList);
+    rec::SetU32(pF, ds::key::SubMethod, ds::kDirRelistFolder);
+    rec::SetStr(pF, ds::key::FullPath, run.serverPath);
+    PostWorkResult(pF);
 
-        IDataRecord* pG = GetDocShelfMgr()->CreateDataRecord();
-        DS_CHECK_RETURN(pG != nullptr, kFile, 337, "pContainer");
-        pG->SetMethod(1);
-        rec::SetU32(pG, "SubMethod", 4);
-        auto* pMessage = new std::string;
-        if (EqualsNoCase(localName, kChatFilterFileName)) {
-            *pMessage = kChatFilterUploaded;
+    IDataRecord* pG = pShelf->CreateDataRecord();
+    DS_CHECK_RETURN(pG != nullptr, kFile, 337, "pContainer");
+    pG->SetMethod(ds::kToDirList);
+    rec::SetU32(pG, ds::key::SubMethod, ds::kDirHostMessage);
+    auto* pMessage = new std::string;
+    if (EqualsNoCase(run.localName, kChatFilterFileName)) {
+        *pMessage = kChatFilterUploaded;
+        const std::string localDir = pShelf->GetLocalDirectory();
+        if (localDir.empty()) {
+            TraceInfo("dshelf - CThreadSink::DoUpload(); no local directory for the chat "
+                      "filter file");
+        } else {
             CWebDavMgr* pMgr = GetWebDavMgr();
-            std::string local = GetDocShelfMgr()->GetLocalDirectory() + kChatFilterFileName;
-            ITask* pNext = pMgr->DownloadFile(
-                (std::string(kPresenterFolder) + kChatFilterFileName).c_str(), local.c_str(), 0, 0);
+            ITask* pNext =
+                pMgr->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
+                                   (localDir + kChatFilterFileName).c_str(), 0, 0);
             if (pNext != nullptr) {
                 pMgr->StartTask(pNext);
             }
-        } else {
-            std::string format = LoadLocalString(kIdsUploadedFile);
-            std::string author = GetDocShelfMgr()->GetAuthorName();
-            int n = std::snprintf(nullptr, 0, format.c_str(), author.c_str(), localName.c_str());
-            if (n > 0) {
-                pMessage->resize(static_cast<size_t>(n));
-                std::snprintf(pMessage->data(), static_cast<size_t>(n) + 1, format.c_str(),
-                              author.c_str(), localName.c_str());
-            }
         }
-        rec::SetPtr(pG, "pMessage", pMessage);
-        PostWorkResult(pG);
+    } else {
+        std::string format = LoadLocalString(kIdsUploadedFile);
+        std::string author = pShelf->GetAuthorName();
+        int n = std::snprintf(nullptr, 0, format.c_str(), author.c_str(), run.localName.c_str());
+        if (n > 0) {
+            pMessage->resize(static_cast<size_t>(n));
+            std::snprintf(pMessage->data(), static_cast<size_t>(n) + 1, format.c_str(),
+                          author.c_str(), run.localName.c_str());
+        }
     }
-    uint32_t addRef = 0;
-    if (rec::GetU32(pJR, "AddRefFlag", addRef) && addRef != 0) {
-        GetDocShelfMgr()->RemoveActiveTransfer();
-    }
+    rec::SetPtr(pG, ds::key::Message, pMessage);
+    PostWorkResult(pG);
 }

@@ -2,7 +2,15 @@
 // reports its start and end as records posted to the panel view.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "CoreLib.h"
+#include "DSProtocol.h"
+
+struct ne_session_s;
+typedef struct ne_session_s ne_session;
+class CFile;
 
 class CThreadSink : public IJobSink, public ITaskSink {
 public:
@@ -14,6 +22,33 @@ public:
     void NotifyTask(ITask* pTask) override;
 
 private:
+    // One transfer while it runs.
+    struct Run {
+        IJob* pJob = nullptr;
+        ITask* pTask = nullptr;
+        IDataRecord* pJR = nullptr;
+        ne_session* sess = nullptr;
+        std::string serverPath; // "FullPath", not escaped
+        std::string localPath;
+        std::string localName; // set once the local file is open
+    };
+
     void DoDownload(IJob* pJob);
     void DoUpload(IJob* pJob);
+
+    // Download steps.
+    ds::TransferResult OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath);
+    ds::TransferResult FetchBody(Run& run, CFile& file);
+    ds::TransferResult CommitDownload(Run& run, const std::string& tempPath);
+    void PostDownloadDone(Run& run, ds::TransferResult result);
+
+    // Upload steps.
+    ds::TransferResult OpenUploadSource(Run& run, CFile& file, int64_t& length);
+    ds::TransferResult SendProbe(Run& run, const std::string& temp);
+    ds::TransferResult SendBody(Run& run, const std::string& temp, int64_t length);
+    ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
+    void RemoveTemporary(Run& run, const std::string& temp);
+    void LabelAuthor(Run& run, const std::string& target);
+    void PostUploadDone(Run& run, ds::TransferResult result, uint32_t dwModuleData);
+    void PostUploadNotices(Run& run);
 };

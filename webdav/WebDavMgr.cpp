@@ -6,6 +6,7 @@
 #include <ne_socket.h>
 
 #include "CoreLib.h"
+#include "DSProtocol.h"
 #include "DocShelfMgr.h"
 #include "RecordUtil.h"
 #include "Trace.h"
@@ -16,6 +17,11 @@ constexpr const char* kFile = "WebDavMgr";
 constexpr size_t kMaxHost = 99;
 constexpr size_t kMaxServerDir = 258;
 constexpr size_t kMaxCredential = 99;
+// A silent server ends a request within these; the host's own limits sit above them.
+constexpr int kConnectTimeoutSeconds = 10;
+constexpr int kReadTimeoutSeconds = 25;
+// Shutdown waits this long for the directory work queued before it.
+constexpr unsigned kStopWaitMs = 5000;
 
 std::string Cut(const char* text, size_t max) {
     std::string s = text != nullptr ? text : "";
@@ -33,6 +39,9 @@ CWebDavMgr* GetWebDavMgr() {
 }
 
 CWebDavMgr::CWebDavMgr() {
+    m_Settings.serverDir = "/";
+    m_Settings.connectTimeout = kConnectTimeoutSeconds;
+    m_Settings.readTimeout = kReadTimeoutSeconds;
     ne_sock_init();
     // libxml2 sets up its global state lazily, which is not safe when the first parses happen
     // on several transfer threads at once; do it here, before any thread runs.
@@ -58,30 +67,57 @@ void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerD
     // Called once by design; a second call must not change the settings under a running
     // work thread, so that thread finishes its queue first.
     if (m_Thread.IsRunning()) {
-        m_Thread.Stop(1, 50000);
+        m_Thread.Stop(1, kStopWaitMs);
     }
-    m_Host = Cut(pszHost, kMaxHost);
-    m_nPort = nPort;
-    m_ServerDir = Cut(pszServerDir, kMaxServerDir);
-    if (m_ServerDir.empty() || m_ServerDir.back() != '/') {
-        m_ServerDir.push_back('/');
+    std::string dir = Cut(pszServerDir, kMaxServerDir);
+    if (dir.empty() || dir.back() != '/') {
+        dir.push_back('/');
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        m_Settings.host = Cut(pszHost, kMaxHost);
+        m_Settings.port = nPort;
+        m_Settings.serverDir = dir;
+    }
+    // A component created again after a shutdown starts where a new one would.
+    m_bShutDown = false;
+    m_bServerAvailable = 0;
+    if (m_pTaskMgr != nullptr) {
+        m_pTaskMgr->InitTaskMgr(1);
     }
     m_Thread.Start();
     CheckServer(0);
 }
 
 int32_t CWebDavMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
-    m_UserName = Cut(pszUser, kMaxCredential);
-    m_Password = Cut(pszPassword, kMaxCredential);
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    m_Settings.userName = Cut(pszUser, kMaxCredential);
+    m_Settings.password = Cut(pszPassword, kMaxCredential);
     return 0;
+}
+
+ServerSettings CWebDavMgr::GetSettings() const {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    return m_Settings;
+}
+
+std::string CWebDavMgr::GetServerDir() const {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    return m_Settings.serverDir;
+}
+
+void CWebDavMgr::SetNetworkTimeouts(int connectSeconds, int readSeconds) {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    m_Settings.connectTimeout = connectSeconds;
+    m_Settings.readTimeout = readSeconds;
 }
 
 ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
                                   const char* pszLocalPath, int32_t bStartNow, int32_t nAddRefFlag,
                                   const int lines[4]) {
     DS_CHECK_RETURN(m_pTaskMgr != nullptr, kFile, lines[0], "m_pTaskMgr", nullptr);
-    TraceInfo(dwMethod == WD_UPLOAD ? "dshelf - CWebDavMgr::UploadFile(%s,%s,%d)"
-                                    : "dshelf - CWebDavMgr::DownloadFile(%s,%s,%d)",
+    TraceInfo(dwMethod == ds::kWorkUpload ? "dshelf - CWebDavMgr::UploadFile(%s,%s,%d)"
+                                          : "dshelf - CWebDavMgr::DownloadFile(%s,%s,%d)",
               pszServerPath ? pszServerPath : "", pszLocalPath ? pszLocalPath : "", bStartNow);
     ITask* pTask = m_pTaskMgr->CreateTask();
     DS_CHECK_RETURN(pTask != nullptr, kFile, lines[1], "pTask", nullptr);
@@ -93,9 +129,9 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     DS_CHECK_RETURN(pRec != nullptr, kFile, lines[3], "pContainer", nullptr);
     pJob->SetContainer(pRec);
     pRec->SetMethod(dwMethod);
-    rec::SetStr(pRec, "FullPath", MakeServerPath(pszServerPath ? pszServerPath : ""));
-    rec::SetStr(pRec, "LocalFilePathName", pszLocalPath ? pszLocalPath : "");
-    rec::SetU32(pRec, "AddRefFlag", static_cast<uint32_t>(nAddRefFlag));
+    rec::SetStr(pRec, ds::key::FullPath, MakeServerPath(pszServerPath ? pszServerPath : ""));
+    rec::SetStr(pRec, ds::key::LocalFilePathName, pszLocalPath ? pszLocalPath : "");
+    rec::SetU32(pRec, ds::key::AddRefFlag, static_cast<uint32_t>(nAddRefFlag));
     if (bStartNow) {
         m_pTaskMgr->SubmitTask(pTask);
     }
@@ -105,13 +141,15 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
 ITask* CWebDavMgr::UploadFile(const char* pszServerPath, const char* pszLocalPath,
                               int32_t bStartNow, int32_t nAddRefFlag) {
     static const int lines[4] = {301, 310, 314, 319};
-    return CreateTransfer(WD_UPLOAD, pszServerPath, pszLocalPath, bStartNow, nAddRefFlag, lines);
+    return CreateTransfer(ds::kWorkUpload, pszServerPath, pszLocalPath, bStartNow, nAddRefFlag,
+                          lines);
 }
 
 ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalPath,
                                 int32_t bStartNow, int32_t nAddRefFlag) {
     static const int lines[4] = {347, 356, 360, 365};
-    return CreateTransfer(WD_DOWNLOAD, pszServerPath, pszLocalPath, bStartNow, nAddRefFlag, lines);
+    return CreateTransfer(ds::kWorkDownload, pszServerPath, pszLocalPath, bStartNow, nAddRefFlag,
+                          lines);
 }
 
 void CWebDavMgr::StartTask(ITask* pTask) {
@@ -128,10 +166,10 @@ void CWebDavMgr::MoveFile(const char* pszFrom, const char* pszTo, uint32_t dwUse
               dwUserData);
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 396, "pContainer");
-    pRec->SetMethod(WD_MOVE);
-    rec::SetStr(pRec, "FullPathFrom", MakeServerPath(pszFrom ? pszFrom : ""));
-    rec::SetStr(pRec, "FullPathTo", MakeServerPath(pszTo ? pszTo : ""));
-    rec::SetU32(pRec, "InternalUserData", dwUserData);
+    pRec->SetMethod(ds::kWorkMove);
+    rec::SetStr(pRec, ds::key::FullPathFrom, MakeServerPath(pszFrom ? pszFrom : ""));
+    rec::SetStr(pRec, ds::key::FullPathTo, MakeServerPath(pszTo ? pszTo : ""));
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
     m_Thread.PushWork(pRec);
 }
 
@@ -142,9 +180,9 @@ void CWebDavMgr::DeleteFile(const char* pszPath, uint32_t dwUserData) {
     TraceInfo("dshelf - CWebDavMgr::DeleteFile(%s,%u)", pszPath ? pszPath : "", dwUserData);
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 436, "pContainer");
-    pRec->SetMethod(WD_DELETE);
-    rec::SetStr(pRec, "FullPath", MakeServerPath(pszPath ? pszPath : ""));
-    rec::SetU32(pRec, "InternalUserData", dwUserData);
+    pRec->SetMethod(ds::kWorkDelete);
+    rec::SetStr(pRec, ds::key::FullPath, MakeServerPath(pszPath ? pszPath : ""));
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
     m_Thread.PushWork(pRec);
 }
 
@@ -161,29 +199,29 @@ void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_
     if (full.empty() || full.back() != '/') {
         full.push_back('/');
     }
-    pRec->SetMethod(WD_LIST);
-    rec::SetStr(pRec, "RelatePath", path);
-    rec::SetStr(pRec, "FullPath", full);
+    pRec->SetMethod(ds::kWorkList);
+    rec::SetStr(pRec, ds::key::RelatePath, path);
+    rec::SetStr(pRec, ds::key::FullPath, full);
     rec::SetU32(pRec, pszUserDataName, dwUserData);
-    rec::SetU32(pRec, "dwDepth", dwDepth);
+    rec::SetU32(pRec, ds::key::Depth, dwDepth);
     m_Thread.PushWork(pRec);
 }
 
 void CWebDavMgr::MakeDirectory(const char* pszPath, uint32_t dwUserData) {
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 514, "pContainer");
-    pRec->SetMethod(WD_MKCOL);
-    rec::SetStr(pRec, "FullPath", MakeServerPath(pszPath ? pszPath : ""));
-    rec::SetU32(pRec, "InternalUserData", dwUserData);
+    pRec->SetMethod(ds::kWorkMakeFolder);
+    rec::SetStr(pRec, ds::key::FullPath, MakeServerPath(pszPath ? pszPath : ""));
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
     m_Thread.PushWork(pRec);
 }
 
 void CWebDavMgr::MakeServerDirectory(const char* pszPath) {
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 541, "pContainer");
-    pRec->SetMethod(WD_MKCOL);
-    rec::SetStr(pRec, "FullPath", pszPath ? pszPath : "");
-    rec::SetU32(pRec, "InternalUserData", 0);
+    pRec->SetMethod(ds::kWorkMakeFolder);
+    rec::SetStr(pRec, ds::key::FullPath, pszPath ? pszPath : "");
+    rec::SetU32(pRec, ds::key::InternalUserData, 0);
     m_Thread.PushWork(pRec);
 }
 
@@ -193,9 +231,9 @@ void CWebDavMgr::DeleteDirectory(const char* pszPath, uint32_t dwUserData) {
     }
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 560, "pContainer");
-    pRec->SetMethod(WD_DELETE);
-    rec::SetStr(pRec, "FullPath", MakeServerPath(pszPath ? pszPath : "") + "/");
-    rec::SetU32(pRec, "InternalUserData", dwUserData);
+    pRec->SetMethod(ds::kWorkDelete);
+    rec::SetStr(pRec, ds::key::FullPath, MakeServerPath(pszPath ? pszPath : "") + "/");
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
     m_Thread.PushWork(pRec);
 }
 
@@ -209,12 +247,15 @@ void CWebDavMgr::ClearServerSpace() {
 void CWebDavMgr::CheckServer(uint32_t bAutoRefresh) {
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 828, "pContainer");
-    pRec->SetMethod(WD_CHECK_SERVER);
-    rec::SetU32(pRec, "bIsAutoRefresh", bAutoRefresh);
+    pRec->SetMethod(ds::kWorkCheckServer);
+    rec::SetU32(pRec, ds::key::AutoRefresh, bAutoRefresh);
     m_Thread.PushWork(pRec);
 }
 
 void CWebDavMgr::SetServerAvailable(int32_t bAvailable) {
+    if (IsShutDown()) {
+        return;
+    }
     m_bServerAvailable = bAvailable;
     // The directory list, once it exists, shows the state: OnServerAvailable(bAvailable != 0).
     if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
@@ -223,14 +264,19 @@ void CWebDavMgr::SetServerAvailable(int32_t bAvailable) {
 }
 
 uint32_t CWebDavMgr::Shutdown() {
-    m_Thread.Stop(1, 50000);
-    return m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
+    // Work blocked on a silent server is not waited for: it ends with the read timeout and,
+    // seeing the shutdown, reports to nobody.
+    m_bShutDown = true;
+    m_Thread.Stop(1, kStopWaitMs);
+    uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
+    m_bServerAvailable = 0;
+    return result;
 }
 
 void CWebDavMgr::OnNotify(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 593, "pData");
     uint32_t sub = 0;
-    if (!rec::GetU32(pData, "SubMethod", sub)) {
+    if (!rec::GetU32(pData, ds::key::SubMethod, sub)) {
         return;
     }
     switch (sub) {
@@ -257,10 +303,10 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
     // The directory list, once it exists, is repainted here: Invalidate(TRUE).
-    std::string rel = ToRelativePath(rec::GetStr(pData, "FullPath"));
+    std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
     if (EqualsNoCase(rel, kPresenterFolder)) {
         uint32_t bHas = 0;
-        rec::GetU32(pData, "bHasVisualableFile", bHas);
+        rec::GetU32(pData, ds::key::HasVisibleFile, bHas);
         if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
             pHost->NotifyPresenterFiles(static_cast<int32_t>(bHas));
         }
@@ -268,16 +314,16 @@ void CWebDavMgr::OnListDone(IDataRecord* pData) {
 }
 
 void CWebDavMgr::RelistParent(IDataRecord* pData) {
-    std::string path = rec::GetStr(pData, "FullPath");
+    std::string path = rec::GetStr(pData, ds::key::FullPath);
     uint32_t hItem = 0;
-    rec::GetU32(pData, "hItem", hItem);
-    ListDirectory(ToRelativePath(GetParentPath(path)).c_str(), hItem, 2, "InternalUserData");
+    rec::GetU32(pData, ds::key::Item, hItem);
+    ListDirectory(ToRelativePath(GetParentPath(path)).c_str(), hItem, 2, ds::key::InternalUserData);
 }
 
 void CWebDavMgr::OnDeleteDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 657, "pData");
     RelistParent(pData);
-    if (EqualsNoCase(GetPathName(rec::GetStr(pData, "FullPath")), kChatFilterFileName)) {
+    if (EqualsNoCase(GetPathName(rec::GetStr(pData, ds::key::FullPath)), kChatFilterFileName)) {
         if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
             pHost->SetChatFilterFile("");
         }
@@ -292,22 +338,22 @@ void CWebDavMgr::OnMakeDirDone(IDataRecord* pData) {
 void CWebDavMgr::OnFileDownloadDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 698, "pData");
     CDocShelfMgr* pShelf = GetDocShelfMgr();
-    std::string name = rec::GetStr(pData, "LocalFileName");
+    std::string name = rec::GetStr(pData, ds::key::LocalFileName);
     // Only a file that arrived is handed over: a failed download leaves no local copy.
     uint32_t dwChatResult = 0;
-    if (EqualsNoCase(name, kChatFilterFileName) && rec::GetU32(pData, "dwResult", dwChatResult) &&
-        dwChatResult == 0) {
+    if (EqualsNoCase(name, kChatFilterFileName) &&
+        rec::GetU32(pData, ds::key::Result, dwChatResult) && dwChatResult == 0) {
         if (IDocShelfContainerItf* pHost = pShelf->GetHostContainer()) {
             pHost->SetChatFilterFile((pShelf->GetLocalDirectory() + name).c_str());
         }
     }
     uint32_t dwUserData = 0, dwModuleData = 0, dwResult = 0;
-    if (!rec::GetU32(pData, "dwUserData", dwUserData) ||
-        !rec::GetU32(pData, "dwModuleData", dwModuleData)) {
+    if (!rec::GetU32(pData, ds::key::UserData, dwUserData) ||
+        !rec::GetU32(pData, ds::key::ModuleData, dwModuleData)) {
         return;
     }
-    std::string path = rec::GetStr(pData, "LocalFilePathName");
-    if (!rec::GetU32(pData, "dwResult", dwResult)) {
+    std::string path = rec::GetStr(pData, ds::key::LocalFilePathName);
+    if (!rec::GetU32(pData, ds::key::Result, dwResult)) {
         return;
     }
     if (dwModuleData != 1) {
@@ -322,18 +368,18 @@ void CWebDavMgr::OnFileDownloadDone(IDataRecord* pData) {
 void CWebDavMgr::OnFileUploadDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 752, "pData");
     uint32_t dwUserData = 0, dwModuleData = 0, dwResult = 0;
-    if (!rec::GetU32(pData, "dwUserData", dwUserData)) {
+    if (!rec::GetU32(pData, ds::key::UserData, dwUserData)) {
         TraceError("dshelf - CWebDavMgr::OnFileUploadDone(); bRet = pData->GetData(dwUserData), "
                    "bRet = false");
         return;
     }
-    if (!rec::GetU32(pData, "dwModuleData", dwModuleData)) {
+    if (!rec::GetU32(pData, ds::key::ModuleData, dwModuleData)) {
         TraceError("dshelf - CWebDavMgr::OnFileUploadDone(); bRet = "
                    "pData->GetData(dwModuleData), bRet = false");
         return;
     }
-    std::string path = rec::GetStr(pData, "LocalFilePathName");
-    if (!rec::GetU32(pData, "dwResult", dwResult)) {
+    std::string path = rec::GetStr(pData, ds::key::LocalFilePathName);
+    if (!rec::GetU32(pData, ds::key::Result, dwResult)) {
         TraceError("dshelf - CWebDavMgr::OnFileUploadDone(); bRet = pData->GetData(dwResult), "
                    "bRet = false");
         return;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "DirThread.h"
@@ -15,6 +16,17 @@ class IDataFactory;
 class IDataRecord;
 class ITask;
 class ITaskMgr;
+
+// The connection settings, copied together.
+struct ServerSettings {
+    std::string host;
+    int32_t port = 0;
+    std::string serverDir;
+    std::string userName;
+    std::string password;
+    int connectTimeout = 0; // seconds
+    int readTimeout = 0;    // seconds
+};
 
 class CWebDavMgr {
 public:
@@ -44,19 +56,22 @@ public:
     void OnNotify(IDataRecord* pData);
     uint32_t Shutdown();
 
-    // Settings, written by Init and SetUserAuth before any work runs.
-    const std::string& GetHost() const { return m_Host; }
-    int32_t GetPort() const { return m_nPort; }
-    const std::string& GetServerDir() const { return m_ServerDir; }
-    const std::string& GetUserName() const { return m_UserName; }
-    const std::string& GetPassword() const { return m_Password; }
+    // Settings: the host may change them while worker threads read them, so every read is a
+    // copy taken under the lock.
+    ServerSettings GetSettings() const;
+    std::string GetServerDir() const;
 
     std::string MakeServerPath(std::string_view path) const {
-        return ::MakeServerPath(m_ServerDir, path);
+        return ::MakeServerPath(GetServerDir(), path);
     }
     std::string ToRelativePath(std::string_view path) const {
-        return ::ToRelativePath(m_ServerDir, path);
+        return ::ToRelativePath(GetServerDir(), path);
     }
+    // The engine is shut down: worker threads left running by a timed-out stop call nobody.
+    bool IsShutDown() const { return m_bShutDown.load(); }
+
+    // For tests: timeouts of the sessions created from now on, in seconds.
+    void SetNetworkTimeouts(int connectSeconds, int readSeconds);
 
     // For tests: the directory work thread.
     CWDWorkThread& GetWorkThread() { return m_Thread; }
@@ -72,11 +87,9 @@ private:
     void OnFileUploadDone(IDataRecord* pData);
     void RelistParent(IDataRecord* pData);
 
-    std::string m_Host;
-    int32_t m_nPort = 0;
-    std::string m_ServerDir;
-    std::string m_UserName;
-    std::string m_Password;
+    mutable std::mutex m_SettingsLock;
+    ServerSettings m_Settings;
+    std::atomic<bool> m_bShutDown{false};
     ITaskMgr* m_pTaskMgr = nullptr;
     IDataFactory* m_pDataFactory = nullptr;
     CThreadSink m_Sink;

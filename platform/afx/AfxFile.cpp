@@ -29,7 +29,9 @@ bool CFile::Open(const char* pszPath, unsigned nFlags) {
     }
     if (nFlags & modeCreate) {
         flags |= O_CREAT;
-        if (!(nFlags & modeNoTruncate)) {
+        if (nFlags & modeCreateNew) {
+            flags |= O_EXCL;
+        } else if (!(nFlags & modeNoTruncate)) {
             flags |= O_TRUNC;
         }
     }

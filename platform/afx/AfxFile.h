@@ -19,6 +19,8 @@ public:
         shareDenyNone = 0x0040,
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
+        // With modeCreate: fails when the file exists already.
+        modeCreateNew = 0x4000,
     };
     enum SeekPosition { begin = 0, current = 1, end = 2 };
 

@@ -24,35 +24,41 @@ std::vector<std::string> EntryNames(const std::vector<RecordedCall>& calls) {
 
 } // namespace
 
-TEST_F(Cleanup, FirstPresenterListingReconcilesTheSaveDirectoryOnce) {
+// Only what the component downloaded there is its own to remove; a user's files stay.
+TEST_F(Cleanup, FirstPresenterListingRemovesOnlyStaleDownloadsOnce) {
     ASSERT_TRUE(StartServer());
     ASSERT_TRUE(m_server->WriteFile("Presenter/same.txt", "12345"));
     ASSERT_TRUE(m_server->WriteFile("Presenter/resized.txt", "123"));
-    ASSERT_TRUE(m_server->WriteFile("Presenter/fresh.txt", "not yet downloaded"));
-    ASSERT_TRUE(m_server->MakeDir("Presenter/old"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/gone.txt", "soon gone"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/edited.txt", "abc"));
     StartComponent(m_server->Port());
-    WriteLocal("same.txt", "abcde");
-    WriteLocal("resized.txt", "abcdef");
-    WriteLocal("gone.txt", "only here");
-    WriteLocal("old", "a local file named like the server folder");
-    WriteLocal("keep/inner.txt", "sub-folders are not touched");
+    for (const char* name : {"same.txt", "resized.txt", "gone.txt", "edited.txt"}) {
+        ASSERT_EQ(Download(std::string("Presenter/") + name, name), 0) << name;
+    }
+    ASSERT_TRUE(m_server->WriteFile("Presenter/resized.txt", "1234567"));
+    ASSERT_TRUE(m_server->Remove("Presenter/gone.txt"));
+    ASSERT_TRUE(m_server->Remove("Presenter/edited.txt"));
+    WriteLocal("edited.txt", "the user's own words now");
+    WriteLocal("notes.txt", "never on the server");
 
     m_pShelf->ListDirectoryContent("Presenter/", 0, 1);
     ASSERT_TRUE(WaitForCall("OnDirectoryEntry", IsEnd));
     EXPECT_TRUE(LocalExists("same.txt"));
     EXPECT_FALSE(LocalExists("resized.txt"));
     EXPECT_FALSE(LocalExists("gone.txt"));
-    EXPECT_FALSE(LocalExists("old"));
-    EXPECT_TRUE(LocalExists("keep/inner.txt"));
-    // Entries without a readable local copy are still reported.
+    EXPECT_EQ(ReadLocal("edited.txt"), "the user's own words now");
+    EXPECT_EQ(ReadLocal("notes.txt"), "never on the server");
     EXPECT_EQ(EntryNames(CallsNamed("OnDirectoryEntry")),
-              (std::vector<std::string>{"fresh.txt", "old", "resized.txt", "same.txt"}));
+              (std::vector<std::string>{"resized.txt", "same.txt"}));
 
+    // Once per lifetime: a later stale download stays.
     m_host.Clear();
-    WriteLocal("gone.txt", "made after the first listing");
+    ASSERT_EQ(Download("Presenter/same.txt", "again.txt"), 0);
+    ASSERT_TRUE(m_server->Remove("Presenter/same.txt"));
     m_pShelf->ListDirectoryContent("Presenter/", 0, 2);
     ASSERT_TRUE(WaitForCall("OnDirectoryEntry", IsEnd));
-    EXPECT_TRUE(LocalExists("gone.txt"));
+    EXPECT_TRUE(LocalExists("again.txt"));
+    EXPECT_TRUE(LocalExists("same.txt"));
 }
 
 TEST_F(Cleanup, OtherFoldersNeverReconcile) {

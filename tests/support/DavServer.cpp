@@ -216,6 +216,11 @@ bool CDavServer::Exists(const std::string& rel) const {
     return fs::exists(PathOf(rel));
 }
 
+bool CDavServer::Remove(const std::string& rel) const {
+    std::error_code ec;
+    return fs::remove(PathOf(rel), ec);
+}
+
 bool CDavServer::IsDir(const std::string& rel) const {
     return fs::is_directory(PathOf(rel));
 }

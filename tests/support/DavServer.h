@@ -36,6 +36,7 @@ public:
     bool MakeSparseFile(const std::string& rel, uint64_t size);
     std::optional<std::string> ReadFile(const std::string& rel) const;
     bool Exists(const std::string& rel) const;
+    bool Remove(const std::string& rel) const;
     bool IsDir(const std::string& rel) const;
     // Names in a folder of the data folder, sorted; "." and ".." and mod_dav_fs's own
     // ".DAV" folder left out.

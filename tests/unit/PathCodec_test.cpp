@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CodePage.h"
-#include "NeonCallback.h"
+#include "ListingReader.h"
 #include "PathCodec.h"
 
 TEST(PathCodec, EncodeKeepsOnlyLettersDigitsAndSlashes) {
@@ -71,6 +71,8 @@ TEST(PathCodec, UnsafeLocalNames) {
     EXPECT_TRUE(IsUnsafeLocalName("."));
     EXPECT_TRUE(IsUnsafeLocalName(".."));
     EXPECT_TRUE(IsUnsafeLocalName("a/b"));
+    EXPECT_TRUE(IsUnsafeLocalName("a\\b"));
+    EXPECT_TRUE(IsUnsafeLocalName(std::string("a\0b", 3)));
     EXPECT_FALSE(IsUnsafeLocalName("...")); // a legal file name
     EXPECT_FALSE(IsUnsafeLocalName(".hidden"));
 }
@@ -90,15 +92,31 @@ TEST(PathCodec, GbkCodePageGoesOutAsUtf8) {
     afx::SetTestCodePage(0);
 }
 
-TEST(ResourceType, CollectionElementIsRecognisedWithOrWithoutAttributes) {
-    EXPECT_TRUE(CNeonCallback::IsCollection("<DAV:collection></DAV:collection>"));
-    EXPECT_TRUE(CNeonCallback::IsCollection("<dav:COLLECTION></dav:COLLECTION>"));
-    EXPECT_TRUE(CNeonCallback::IsCollection("<DAV:collection xmlns:D=\"DAV:\"></DAV:collection>"));
-    EXPECT_TRUE(CNeonCallback::IsCollection("<DAV:collection/>"));
-    EXPECT_TRUE(CNeonCallback::IsCollection(
-        "<DAV:principal></DAV:principal><DAV:collection></DAV:collection>"));
-    EXPECT_FALSE(CNeonCallback::IsCollection(""));
-    EXPECT_FALSE(CNeonCallback::IsCollection(nullptr));
-    EXPECT_FALSE(CNeonCallback::IsCollection("<DAV:collectionx></DAV:collectionx>"));
-    EXPECT_FALSE(CNeonCallback::IsCollection("collection"));
+TEST(ResourceType, OnlyTheCollectionElementOfDavMakesAFolder) {
+    EXPECT_TRUE(IsCollectionValue("<DAV:collection></DAV:collection>"));
+    EXPECT_TRUE(IsCollectionValue(" <DAV:collection urn:zkind='room'></DAV:collection>\n"));
+    EXPECT_TRUE(
+        IsCollectionValue("<DAV:principal></DAV:principal><DAV:collection></DAV:collection>"));
+    EXPECT_FALSE(IsCollectionValue(""));
+    EXPECT_FALSE(IsCollectionValue(nullptr));
+    EXPECT_FALSE(IsCollectionValue("<DAV:collectionx></DAV:collectionx>"));
+    EXPECT_FALSE(IsCollectionValue("<urn:zcollection></urn:zcollection>"));
+    // Text is no element: escaped mentions arrive as bare text beside or inside elements.
+    EXPECT_FALSE(IsCollectionValue("collection"));
+    EXPECT_FALSE(IsCollectionValue("see <DAV:collection></DAV:collection>"));
+    EXPECT_FALSE(IsCollectionValue("<DAV:collection/>"));
+    EXPECT_FALSE(IsCollectionValue("<urn:zx><DAV:collection></DAV:collection></urn:zx>"));
+}
+
+TEST(ContentLength, DigitsWithinSixtyFourBitsOnly) {
+    uint64_t n = 1;
+    EXPECT_TRUE(ParseContentLength(" 5368709120 ", n));
+    EXPECT_EQ(n, 5368709120ull);
+    EXPECT_TRUE(ParseContentLength("18446744073709551615", n));
+    EXPECT_EQ(n, UINT64_MAX);
+    EXPECT_FALSE(ParseContentLength("18446744073709551616", n));
+    EXPECT_EQ(n, 0u);
+    EXPECT_FALSE(ParseContentLength("12abc", n));
+    EXPECT_FALSE(ParseContentLength("-1", n));
+    EXPECT_FALSE(ParseContentLength("", n));
 }

@@ -61,13 +61,13 @@ TEST(WebDavMgrInit, ServerDirectoryAlwaysEndsInASlashAndIsCut) {
     EXPECT_EQ(m->GetServerDir(), "/dav/room/");
     m->Init(std::string(150, 'h').c_str(), 1, "");
     EXPECT_EQ(m->GetServerDir(), "/");
-    EXPECT_EQ(m->GetHost().size(), 99u);
+    EXPECT_EQ(m->GetSettings().host.size(), 99u);
     m->Init("127.0.0.1", 1, ("/" + std::string(400, 'd')).c_str());
     EXPECT_EQ(m->GetServerDir().size(), 259u);
     EXPECT_EQ(m->GetServerDir().back(), '/');
     m->SetUserAuth(std::string(120, 'u').c_str(), "pw");
-    EXPECT_EQ(m->GetUserName().size(), 99u);
-    EXPECT_EQ(m->GetPassword(), "pw");
+    EXPECT_EQ(m->GetSettings().userName.size(), 99u);
+    EXPECT_EQ(m->GetSettings().password, "pw");
     m->Shutdown();
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -89,24 +90,29 @@ ITask* CJob::GetTask() {
 class CTaskMgr final : public ITaskMgr {
 public:
     CTaskMgr() = default;
-    ~CTaskMgr() { StopTaskMgr(); }
     CTaskMgr(const CTaskMgr&) = delete;
     CTaskMgr& operator=(const CTaskMgr&) = delete;
 
+    // Starts a pool; after StopTaskMgr it starts a new one.
     int32_t InitTaskMgr(int32_t nStart) override {
         std::lock_guard<std::mutex> guard(m_lock);
-        if (m_bStopping || !m_workers.empty()) {
+        if (!m_bStopping && !m_workers.empty()) {
             return 0;
         }
+        m_bStopping = false;
+        ++m_generation;
         int count = nStart > 1 ? nStart : kDefaultWorkers;
         for (int i = 0; i < count; ++i) {
-            m_workers.emplace_back([this] { WorkerLoop(); });
+            auto ended = std::make_shared<std::atomic<bool>>(false);
+            m_workers.push_back(
+                {std::thread([this, gen = m_generation, ended] { WorkerLoop(gen, *ended); }),
+                 ended});
         }
         return 1;
     }
 
     uint32_t StopTaskMgr() override {
-        std::vector<std::thread> workers;
+        std::vector<Worker> workers;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_bStopping = true;
@@ -114,18 +120,29 @@ public:
                 task->Stop();
             }
             workers.swap(m_workers);
+            // Tasks never run, or never submitted, go now; a running task goes with its job.
+            m_queue.clear();
+            std::erase_if(m_tasks, [this](const std::unique_ptr<CTask>& t) {
+                return std::find(m_running.begin(), m_running.end(), t.get()) == m_running.end();
+            });
         }
         m_wake.notify_all();
-        for (std::thread& t : workers) {
-            if (t.joinable()) {
-                t.join();
+        // A job blocked where it cannot see the stop (a silent server) is not waited for: its
+        // thread ends by itself once the network gives up, and frees its own task.
+        const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+        uint32_t result = 0;
+        for (Worker& w : workers) {
+            while (!w.ended->load() && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            if (w.ended->load()) {
+                w.thread.join();
+            } else {
+                w.thread.detach();
+                result = kStopTimedOut;
             }
         }
-        // Tasks never run, or never submitted, go with the manager's threads.
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_queue.clear();
-        m_tasks.clear();
-        return 0;
+        return result;
     }
 
     ITask* CreateTask() override {
@@ -154,6 +171,14 @@ public:
     }
 
 private:
+    static constexpr auto kStopWait = std::chrono::milliseconds(3000);
+    static constexpr uint32_t kStopTimedOut = 258;
+
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> ended;
+    };
+
     CTask* Owned(ITask* pTask) {
         for (auto& t : m_tasks) {
             if (t.get() == pTask) {
@@ -163,12 +188,14 @@ private:
         return nullptr;
     }
 
-    void WorkerLoop() {
+    bool Retired(uint64_t gen) const { return m_bStopping || gen != m_generation; }
+
+    void WorkerLoop(uint64_t gen, std::atomic<bool>& ended) {
         std::unique_lock<std::mutex> lock(m_lock);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_bStopping || !m_queue.empty(); });
-            if (m_bStopping) {
-                return;
+            m_wake.wait(lock, [&] { return Retired(gen) || !m_queue.empty(); });
+            if (Retired(gen)) {
+                break;
             }
             CTask* task = m_queue.front();
             m_queue.pop_front();
@@ -188,6 +215,7 @@ private:
             done.reset();
             lock.lock();
         }
+        ended = true;
     }
 
     static void Run(CTask* task) {
@@ -203,22 +231,23 @@ private:
 
     std::mutex m_lock;
     std::condition_variable m_wake;
-    std::vector<std::thread> m_workers;
+    std::vector<Worker> m_workers;
     std::deque<CTask*> m_queue;
     std::vector<CTask*> m_running;
     std::vector<std::unique_ptr<CTask>> m_tasks;
     uint32_t m_nextId = 1;
+    uint64_t m_generation = 0;
     bool m_bStopping = false;
 };
 
-// Managers live until the library is unloaded; their destructors stop their threads.
+// Managers live as long as the process: a job left blocked by a stop may still be using one.
 std::mutex g_registryLock;
-std::vector<std::unique_ptr<CTaskMgr>> g_managers;
+std::vector<CTaskMgr*>* g_managers = new std::vector<CTaskMgr*>;
 
 } // namespace
 
 extern "C" ITaskMgr* CreateTaskMgr() {
     std::lock_guard<std::mutex> guard(g_registryLock);
-    g_managers.push_back(std::make_unique<CTaskMgr>());
-    return g_managers.back().get();
+    g_managers->push_back(new CTaskMgr);
+    return g_managers->back();
 }

@@ -88,9 +88,12 @@ protected:
 
 class ITaskMgr {
 public:
-    // Starts the worker threads; nStart is the number to start, 1 for the default pool.
+    // Starts the worker threads; nStart is the number to start, 1 for the default pool. After
+    // StopTaskMgr it starts the manager again.
     virtual int32_t InitTaskMgr(int32_t nStart) = 0;
-    // Ends every task thread: running tasks are asked to stop, waiting tasks are dropped.
+    // Ends every task thread: running tasks are asked to stop, waiting tasks are dropped. A
+    // job that does not end within a few seconds is left to end by itself: 0 when every
+    // thread ended, 258 when one was left. New tasks are refused until InitTaskMgr.
     virtual uint32_t StopTaskMgr() = 0;
     virtual ITask* CreateTask() = 0;
     virtual int32_t SubmitTask(ITask* pTask) = 0;

@@ -1,0 +1,128 @@
+// The record protocol between the engine's threads and the panel: methods, sub-methods,
+// transfer results and record keys, named once.
+#pragma once
+
+#include <cstdint>
+
+namespace ds {
+
+// The method of a work item or job record: the work to run.
+enum WorkMethod : uint32_t {
+    kWorkDownload = 1,
+    kWorkUpload = 2,
+    kWorkMove = 3,
+    kWorkDelete = 4,
+    kWorkMakeFolder = 5,
+    kWorkList = 6,
+    kWorkCheckServer = 7,
+};
+
+// The method of a notification: its receiver.
+enum Receiver : uint32_t {
+    kToDirList = 1,
+    kToTransferEntries = 2,
+    kToTransferList = 3,
+    kToWebDavMgr = 4,
+};
+
+// "SubMethod" of records for the directory list.
+enum DirListSub : uint32_t {
+    kDirAddEntry = 1,
+    kDirClearList = 2,
+    kDirRelistFolder = 3,
+    kDirHostMessage = 4,
+    kDirListingFinished = 5,
+    kDirRelistRoot = 6,
+};
+
+// "SubMethod" of a listing entry for the transfer list (receiver kToTransferEntries).
+enum TransferEntrySub : uint32_t {
+    kTransferListingEntry = 7,
+};
+
+// "SubMethod" of records for the transfer list.
+enum TransferSub : uint32_t {
+    kUploadStarted = 1,
+    kDownloadStarted = 2,
+    kUploadEnded = 3,
+    kDownloadEnded = 4,
+    kUploadProgress = 5,
+    kDownloadProgress = 6,
+};
+
+// "SubMethod" of records for the WebDAV manager.
+enum WebDavSub : uint32_t {
+    kListDone = 1,
+    kDeleteDone = 2,
+    kMakeFolderDone = 3,
+    kDownloadDone = 4,
+    kUploadDone = 5,
+};
+
+// What a transfer came to: "ErrorCode" and "dwResult".
+enum TransferResult : uint32_t {
+    kResultOk = 0,
+    kResultRequestFailed = 1, // no connection, or it was lost
+    kResultLocalFile = 2,     // the local file could not be opened, read or written
+    kResultCancelled = 3,
+    kResultServerError = 4, // the server refused
+    kResultNoRoom = 5,      // 507
+    kResultNotFound = 6,    // 404
+};
+
+// What a listing came to: "ListResult" in the listing-finished records.
+enum ListResult : uint32_t {
+    kListOk = 0,
+    kListNoConnection = 1, // no answer, or the connection was lost
+    kListRefused = 4,      // an answer other than a multistatus (401, 404, 500, ...)
+    kListUnreadable = 7,   // a multistatus the engine could not read
+};
+
+// Module data of the panel's own uploads.
+constexpr uint32_t kPanelModuleData = 1;
+
+namespace key {
+// Work items and job records.
+inline constexpr const char* FullPath = "FullPath";
+inline constexpr const char* FullPathFrom = "FullPathFrom";
+inline constexpr const char* FullPathTo = "FullPathTo";
+inline constexpr const char* RelatePath = "RelatePath";
+inline constexpr const char* LocalFilePathName = "LocalFilePathName";
+inline constexpr const char* AddRefFlag = "AddRefFlag";
+inline constexpr const char* InternalUserData = "InternalUserData";
+inline constexpr const char* ApplicationUserData = "ApplicationUserData";
+inline constexpr const char* Depth = "dwDepth";
+inline constexpr const char* AutoRefresh = "bIsAutoRefresh";
+inline constexpr const char* CheckResult = "Result";
+inline constexpr const char* Thread = "pThread";
+inline constexpr const char* File = "pFile";
+inline constexpr const char* Job = "ppJob";
+// Set while a transfer runs: its session, and what the body callbacks found.
+inline constexpr const char* Session = "pSession";
+inline constexpr const char* LocalFileError = "bLocalFileError";
+inline constexpr const char* BodyAccepted = "bBodyAccepted";
+// Task records.
+inline constexpr const char* ModuleData = "dwModuleData";
+inline constexpr const char* UserData = "dwUserData";
+// Notifications.
+inline constexpr const char* SubMethod = "SubMethod";
+inline constexpr const char* Item = "hItem";
+inline constexpr const char* EntryDepth = "Depth";
+inline constexpr const char* IsDir = "bDir";
+inline constexpr const char* RelatedPath = "RelatedPath";
+inline constexpr const char* FileName = "FileName";
+inline constexpr const char* ExtName = "ExtName";
+inline constexpr const char* FileLength = "ullFileLength";
+inline constexpr const char* Author = "Author";
+inline constexpr const char* HasVisibleFile = "bHasVisualableFile";
+inline constexpr const char* ListResult = "ListResult";
+inline constexpr const char* Message = "pMessage";
+inline constexpr const char* TaskID = "TaskID";
+inline constexpr const char* ErrorCode = "ErrorCode";
+inline constexpr const char* Result = "dwResult";
+inline constexpr const char* LocalFileName = "LocalFileName";
+inline constexpr const char* TotalLength = "TotalLength";
+inline constexpr const char* CurrentProgress = "CurrentProgress";
+} // namespace key
+
+} // namespace ds

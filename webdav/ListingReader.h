@@ -1,0 +1,41 @@
+// Reads one folder listing: PROPFIND with Depth 1, and of its answer only the entries that lie
+// in the listed folder, with plain names. Nothing is reported from a listing that failed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <ne_session.h>
+
+#include "DSProtocol.h"
+
+struct DirEntry {
+    bool bFolderItself = false;
+    bool bDir = false;
+    std::string relatedPath; // relative to the server directory, "/Presenter/"
+    std::string fileName;    // a plain name: never empty, ".", ".." or with "/", "\" or NUL
+    std::string extName;
+    uint64_t length = 0;
+    std::string author; // as stored (escaped UTF-8), "" when absent
+};
+
+struct ListingOutcome {
+    ds::ListResult result = ds::kListOk;
+    std::string reason; // for the log when the listing failed
+    std::vector<DirEntry> entries;
+};
+
+// A listing larger than this is refused rather than held in memory.
+constexpr size_t kMaxListingEntries = 250000;
+
+// folder: the full server path of the listed folder, ending in "/", in the system code page.
+ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder);
+
+// The pieces, for tests.
+// Whether neon's flattened DAV:resourcetype value holds a DAV:collection element.
+bool IsCollectionValue(const char* pszValue);
+// A DAV:getcontentlength value: digits only (white space around them allowed) and within
+// 64 bits. False otherwise.
+bool ParseContentLength(const char* pszValue, uint64_t& length);

@@ -1,0 +1,170 @@
+#include "ListingReport.h"
+
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CoreLib.h"
+#include "DSProtocol.h"
+#include "DirThread.h"
+#include "DocShelfMgr.h"
+#include "DownloadLog.h"
+#include "LocalResource.h"
+#include "PathCodec.h"
+#include "RecordUtil.h"
+#include "ResultPost.h"
+#include "Trace.h"
+#include "WebDavMgr.h"
+
+namespace {
+
+constexpr UINT kIdsUnknownAuthor = 1037; // "Unknown"
+constexpr uint16_t kChatFilterRoles = 0xC;
+
+bool LocalFileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+CListingReport::CListingReport(IDataRecord* pItem, CWDWorkThread* pThread)
+    : m_pItem(pItem), m_pThread(pThread) {
+    m_bHasItem = pItem->HasData(ds::key::InternalUserData) != 0;
+    rec::GetU32(pItem, ds::key::InternalUserData, m_hItem);
+    m_bHasApp = rec::GetU32(pItem, ds::key::ApplicationUserData, m_dwAppData);
+    rec::GetU32(pItem, ds::key::Depth, m_dwDepth);
+    m_relatePath = rec::GetStr(pItem, ds::key::RelatePath);
+}
+
+void CListingReport::Report(const DirEntry& entry) {
+    // A listing for a row that is gone reports nothing.
+    if (m_bHasItem && m_hItem == 0) {
+        return;
+    }
+    if (entry.bFolderItself) {
+        if (m_hItem != 0) {
+            PostClearList();
+            return;
+        }
+        if (m_bHasApp) {
+            return;
+        }
+    }
+    if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
+        FetchChatFilterFileIfMissing();
+    }
+    if (!IsShown(entry)) {
+        return;
+    }
+    std::string author;
+    if (!entry.bDir) {
+        author = entry.author.empty() ? LoadLocalString(kIdsUnknownAuthor)
+                                      : Utf8ToAnsi(DecodePath(entry.author));
+    }
+    if (m_hItem != 0) {
+        m_pThread->SetHasVisualableFile();
+        PostEntry(ds::kToDirList, ds::kDirAddEntry, entry, author);
+        PostEntry(ds::kToTransferEntries, ds::kTransferListingEntry, entry, author);
+    }
+    if (m_bHasApp) {
+        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+            pHost->OnDirectoryEntry(m_relatePath.c_str(), 0, static_cast<int32_t>(m_dwAppData),
+                                    entry.fileName.c_str(), entry.length, entry.bDir ? 1 : 0);
+        }
+    }
+}
+
+bool CListingReport::IsShown(const DirEntry& entry) const {
+    // An upload in progress sits under its temporary name.
+    if (EndsWithNoCase(entry.fileName, ".mxdstmp")) {
+        return false;
+    }
+    if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
+        CDocShelfMgr* pShelf = GetDocShelfMgr();
+        return pShelf->CanUpload() == 1 && (pShelf->GetUserRole() & kChatFilterRoles) != 0;
+    }
+    return true;
+}
+
+void CListingReport::FetchChatFilterFileIfMissing() const {
+    std::string localDir = GetDocShelfMgr()->GetLocalDirectory();
+    if (localDir.empty()) {
+        TraceInfo("dshelf - CListingReport; no local directory for the chat filter file");
+        return;
+    }
+    std::string local = localDir + kChatFilterFileName;
+    if (LocalFileExists(local)) {
+        return;
+    }
+    CWebDavMgr* pMgr = GetWebDavMgr();
+    ITask* pTask = pMgr->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
+                                      local.c_str(), 0, 0);
+    if (pTask != nullptr) {
+        pMgr->StartTask(pTask);
+    }
+}
+
+void CListingReport::PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,
+                               const std::string& author) const {
+    IDataRecord* pRec = m_pThread->CreateDataRecord();
+    if (pRec == nullptr) {
+        return;
+    }
+    pRec->SetMethod(method);
+    rec::SetU32(pRec, ds::key::SubMethod, sub);
+    rec::SetU32(pRec, ds::key::EntryDepth, m_dwDepth);
+    rec::SetU32(pRec, ds::key::Item, m_hItem);
+    rec::SetU32(pRec, ds::key::IsDir, entry.bDir ? 1 : 0);
+    rec::SetStr(pRec, ds::key::RelatedPath, entry.relatedPath);
+    rec::SetStr(pRec, ds::key::FileName, entry.fileName);
+    rec::SetStr(pRec, ds::key::ExtName, entry.extName);
+    rec::SetU64(pRec, ds::key::FileLength, entry.length);
+    rec::SetStr(pRec, ds::key::Author, author);
+    PostWorkResult(pRec);
+}
+
+void CListingReport::PostClearList() const {
+    if (IDataRecord* pRec = m_pThread->CreateDataRecord()) {
+        pRec->SetMethod(ds::kToDirList);
+        rec::SetU32(pRec, ds::key::SubMethod, ds::kDirClearList);
+        rec::SetU32(pRec, ds::key::Item, m_hItem);
+        PostWorkResult(pRec);
+    }
+}
+
+void ReconcileLocalDirectory(const std::string& localDir, const ListingOutcome& listing) {
+    if (localDir.empty()) {
+        return;
+    }
+    std::map<std::string, uint64_t> onServer;
+    for (const DirEntry& e : listing.entries) {
+        if (!e.bDir && !e.bFolderItself) {
+            onServer[e.fileName] = e.length;
+        }
+    }
+    CDownloadLog::Update(localDir, [&](std::map<std::string, uint64_t>& downloaded) {
+        for (auto it = downloaded.begin(); it != downloaded.end();) {
+            const std::string local = localDir + it->first;
+            struct stat st;
+            bool bOurs = ::lstat(local.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                         static_cast<uint64_t>(st.st_size) == it->second;
+            if (!bOurs) {
+                // Gone, or changed by the user since: no longer the component's to remove.
+                it = downloaded.erase(it);
+                continue;
+            }
+            auto server = onServer.find(it->first);
+            if (server != onServer.end() && server->second == it->second) {
+                ++it;
+                continue;
+            }
+            if (::unlink(local.c_str()) == 0) {
+                TraceInfo("dshelf - ReconcileLocalDirectory; removed %s", local.c_str());
+                it = downloaded.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    });
+}

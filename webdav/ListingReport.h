@@ -1,0 +1,39 @@
+// Turns the entries of a listing that was read into records for the panel's two lists and
+// calls to the host, and fetches the chat filter file when the listing shows one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ListingReader.h"
+
+class CWDWorkThread;
+class IDataRecord;
+
+class CListingReport {
+public:
+    CListingReport(IDataRecord* pItem, CWDWorkThread* pThread);
+
+    void Report(const DirEntry& entry);
+
+private:
+    bool IsShown(const DirEntry& entry) const;
+    void FetchChatFilterFileIfMissing() const;
+    void PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,
+                   const std::string& author) const;
+    void PostClearList() const;
+
+    IDataRecord* m_pItem;
+    CWDWorkThread* m_pThread;
+    uint32_t m_hItem = 0;
+    bool m_bHasItem = false;
+    bool m_bHasApp = false;
+    uint32_t m_dwAppData = 0;
+    uint32_t m_dwDepth = 0;
+    std::string m_relatePath;
+};
+
+// The one-time clean-up of the local save directory after the presenter folder was read:
+// files the component downloaded there whose server copy is gone or has another size are
+// removed. A file the user changed since, or never came from the component, stays.
+void ReconcileLocalDirectory(const std::string& localDir, const ListingOutcome& listing);
