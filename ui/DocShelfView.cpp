@@ -10,6 +10,7 @@
 
 #include "LocalResource.h"
 
+#include "DSProtocol.h"
 #include "ResultPost.h"
 #include "WebDavMgr.h"
 
@@ -141,13 +142,15 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
     DS_CHECK_RETURN(wParam != 0, "DocShelfView", 220, "wParam", 0);
     auto* pData = reinterpret_cast<IDataRecord*>(wParam);
     switch (pData->GetMethod()) {
-    case 1: // directory list: m_pDirList->OnWorkResult(pData) once the list exists
+    case ds::kToDirList: // directory list: m_pDirList->OnWorkResult(pData) once the list exists
         break;
-    case 2: // transfer list: m_pFileList->OnListingRecord(pData) once the list exists
+    case ds::kToTransferEntries: // transfer list: m_pFileList->OnListingRecord(pData) once the list
+                                 // exists
         break;
-    case 3: // transfer list: m_pFileList->OnTransferRecord(pData) once the list exists
+    case ds::kToTransferList: // transfer list: m_pFileList->OnTransferRecord(pData) once the list
+                              // exists
         break;
-    case 4:
+    case ds::kToWebDavMgr:
         GetWebDavMgr()->OnNotify(pData);
         break;
     default:

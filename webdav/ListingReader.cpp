@@ -17,6 +17,9 @@ namespace {
 const ne_propname kResourceType = {"DAV:", "resourcetype"};
 const ne_propname kLength = {"DAV:", "getcontentlength"};
 const ne_propname kAuthor = {"ZIDaze:", "Author"};
+// A longer name cannot be a file here. It also catches hrefs that neon's parser cut: it keeps
+// at most 2 KiB of an href, so a cut one leaves a name far over this.
+constexpr size_t kMaxNameBytes = 255;
 
 // The listed folder and the server it was asked of.
 struct Collector {
@@ -50,7 +53,7 @@ bool SplitPath(std::string_view path, bool bEscaped, std::vector<std::string>& n
         std::string_view raw = path.substr(
             start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
         std::string name = bEscaped ? Utf8ToAnsi(DecodePath(raw)) : std::string(raw);
-        if (IsUnsafeLocalName(name)) {
+        if (IsUnsafeLocalName(name) || (bEscaped && name.size() > kMaxNameBytes)) {
             return false;
         }
         names.push_back(std::move(name));
@@ -83,14 +86,14 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
     }
     std::vector<std::string> names;
     if (!SameServer(c, uri) || !SplitPath(uri->path, true, names)) {
-        TraceError("dshelf - ListingReader; entry refused: %s", uri->path);
+        TraceError("dshelf - ListingReader; entry refused: %.300s", uri->path);
         return;
     }
     const size_t depth = c.folderNames.size();
     const bool bItself = names.size() == depth;
     if ((!bItself && names.size() != depth + 1) ||
         !std::equal(c.folderNames.begin(), c.folderNames.end(), names.begin())) {
-        TraceError("dshelf - ListingReader; entry outside the folder: %s", uri->path);
+        TraceError("dshelf - ListingReader; entry outside the folder: %.300s", uri->path);
         return;
     }
     if (c.out->entries.size() >= kMaxListingEntries) {

@@ -280,19 +280,19 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
         return;
     }
     switch (sub) {
-    case 1:
+    case ds::kListDone:
         OnListDone(pData);
         break;
-    case 2:
+    case ds::kDeleteDone:
         OnDeleteDone(pData);
         break;
-    case 3:
+    case ds::kMakeFolderDone:
         OnMakeDirDone(pData);
         break;
-    case 4:
+    case ds::kDownloadDone:
         OnFileDownloadDone(pData);
         break;
-    case 5:
+    case ds::kUploadDone:
         OnFileUploadDone(pData);
         break;
     default:
@@ -304,7 +304,10 @@ void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
     // The directory list, once it exists, is repainted here: Invalidate(TRUE).
     std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
-    if (EqualsNoCase(rel, kPresenterFolder)) {
+    uint32_t listResult = ds::kListOk;
+    rec::GetU32(pData, ds::key::ListResult, listResult);
+    // A listing that failed says nothing about what the folder holds.
+    if (listResult == ds::kListOk && EqualsNoCase(rel, kPresenterFolder)) {
         uint32_t bHas = 0;
         rec::GetU32(pData, ds::key::HasVisibleFile, bHas);
         if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
@@ -356,7 +359,7 @@ void CWebDavMgr::OnFileDownloadDone(IDataRecord* pData) {
     if (!rec::GetU32(pData, ds::key::Result, dwResult)) {
         return;
     }
-    if (dwModuleData != 1) {
+    if (dwModuleData != ds::kPanelModuleData) {
         if (IDocShelfContainerItf* pHost = pShelf->GetHostContainer()) {
             pHost->OnFileDownloaded(path.c_str(), static_cast<int32_t>(dwModuleData),
                                     static_cast<int32_t>(dwUserData),
@@ -384,7 +387,7 @@ void CWebDavMgr::OnFileUploadDone(IDataRecord* pData) {
                    "bRet = false");
         return;
     }
-    if (dwModuleData != 1) {
+    if (dwModuleData != ds::kPanelModuleData) {
         if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
             pHost->OnFileUploaded(path.c_str(), static_cast<int32_t>(dwModuleData),
                                   static_cast<int32_t>(dwUserData), static_cast<int32_t>(dwResult));

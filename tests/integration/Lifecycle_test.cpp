@@ -36,3 +36,21 @@ TEST_F(Lifecycle, DeletingTheChatFilterFileTellsTheHost) {
     EXPECT_EQ(CallsNamed("SetChatFilterFile")[0].args[0], "");
     EXPECT_FALSE(m_server->Exists("Presenter/MTKEY.TXT"));
 }
+
+TEST_F(Lifecycle, ComponentWorksAgainAfterDestroyComp) {
+    ASSERT_TRUE(StartServer());
+    StartComponent(m_server->Port());
+    WriteLocal("a.txt", "first life");
+    ASSERT_EQ(Upload("a.txt", "a.txt"), 0);
+    ReleaseComponent();
+
+    m_host.Clear();
+    StartComponent(m_server->Port());
+    ASSERT_EQ(Download("a.txt", "b.txt"), 0);
+    EXPECT_EQ(ReadLocal("b.txt"), "first life");
+    WriteLocal("c.txt", "second life");
+    EXPECT_EQ(Upload("c.txt", "c.txt"), 0);
+    EXPECT_EQ(m_server->ReadFile("c.txt").value_or(""), "second life");
+    m_pItfMgr->ReleaseComp();
+    DestroyComp(m_pItfMgr);
+}

@@ -59,3 +59,27 @@ TEST_F(MendedFaults, UploadOfMoreThanTwoGibibytesArrivesWhole) {
     }
     EXPECT_EQ(last, static_cast<int64_t>(size));
 }
+
+// Every local write has a local directory or an absolute target.
+TEST_F(MendedFaults, NothingIsWrittenRelativeToTheWorkingDirectory) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "old words"));
+    StartComponent(m_server->Port());
+    const std::string cwd = std::filesystem::current_path();
+    const std::string relative = "docshelf-relative-target.txt";
+    m_pShelf->DownloadFile(relative.c_str(), "Presenter/mtkey.txt", 3, 5);
+    ASSERT_TRUE(WaitForCall("OnFileDownloaded"));
+    EXPECT_EQ(CallsNamed("OnFileDownloaded")[0].args[3], "2");
+    EXPECT_FALSE(std::filesystem::exists(cwd + "/" + relative));
+
+    // A panel upload of the chat filter file fetches it back only into a local directory.
+    m_pShelf->SetLocalDirectory("");
+    WriteLocal("mtkey.txt", "new words");
+    std::string local = LocalPath("mtkey.txt");
+    m_pShelf->UploadFile(local.c_str(), "Presenter/mtkey.txt", 1, 6);
+    ASSERT_TRUE(
+        PumpUntil([&] { return m_server->ReadFile("Presenter/mtkey.txt") == "new words"; }));
+    Pump(300);
+    EXPECT_FALSE(std::filesystem::exists(cwd + "/mtkey.txt"));
+    EXPECT_EQ(Requests("GET"), 0);
+}
