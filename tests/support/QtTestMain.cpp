@@ -1,15 +1,21 @@
-// Records reach the user-interface thread through the panel view, so every test runs with a
-// QApplication on Qt's offscreen platform.
+// The main of the test binaries that drive a whole component: records reach the
+// user-interface thread through the panel view, so every test runs with a QApplication on
+// Qt's offscreen platform.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 
 int main(int argc, char** argv) {
-    std::string runtime = std::string(DOCSHELF_TEST_BINARY_DIR) + "/xdg-runtime";
+    // A runtime folder beside the executable, one per binary.
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::string runtime =
+        (ec ? std::filesystem::current_path() : exe.parent_path()).string() + "/xdg-runtime";
     ::mkdir(runtime.c_str(), 0700);
     ::chmod(runtime.c_str(), 0700);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);

@@ -66,6 +66,8 @@ bool ComponentFixture::StartServer() {
 }
 
 void ComponentFixture::StartComponent(int port, uint32_t rights, uint16_t role) {
+    // A test may release its component and start another on the same save directory.
+    m_released = false;
     ASSERT_EQ(CreateComp("Default", &m_pItfMgr), 0);
     ASSERT_NE(m_pItfMgr, nullptr);
     m_pItfMgr->SetHostItfMgr(&m_host);

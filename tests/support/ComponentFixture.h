@@ -1,4 +1,4 @@
-// One component, loaded as a host would, against its own Apache WebDAV server, with a
+// One component, loaded as a host would, against a server of the test's own, with a
 // recording host and a local save directory of its own.
 #pragma once
 
