@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "DocShelfTypes.h"
+
 namespace ds {
 
 // The method of a work item or job record: the work to run.
@@ -59,16 +61,8 @@ enum WebDavSub : uint32_t {
     kUploadDone = 5,
 };
 
-// What a transfer came to: "ErrorCode" and "dwResult".
-enum TransferResult : uint32_t {
-    kResultOk = 0,
-    kResultRequestFailed = 1, // no connection, or it was lost
-    kResultLocalFile = 2,     // the local file could not be opened, read or written
-    kResultCancelled = 3,
-    kResultServerError = 4, // the server refused
-    kResultNoRoom = 5,      // 507
-    kResultNotFound = 6,    // 404
-};
+// What a transfer came to ("ErrorCode" and "dwResult") is the public DSTransferResult.
+using TransferResult = DSTransferResult;
 
 // What a listing came to: "ListResult" in the listing-finished records.
 enum ListResult : uint32_t {

@@ -49,20 +49,20 @@ int StatusOf(ne_request* req) {
 ds::TransferResult ResultOf(int ret, int code, std::initializer_list<int> accepted,
                             bool bNotFoundCounts = false) {
     if (code == 0) {
-        return ds::kResultRequestFailed;
+        return DS_RESULT_REQUEST_FAILED;
     }
     for (int ok : accepted) {
         if (code == ok) {
-            return ret == NE_OK ? ds::kResultOk : ds::kResultRequestFailed;
+            return ret == NE_OK ? DS_RESULT_SUCCESS : DS_RESULT_REQUEST_FAILED;
         }
     }
     if (code == 507) {
-        return ds::kResultNoRoom;
+        return DS_RESULT_NO_ROOM;
     }
     if (code == 404 && bNotFoundCounts) {
-        return ds::kResultNotFound;
+        return DS_RESULT_NOT_FOUND;
     }
-    return ds::kResultServerError;
+    return DS_RESULT_SERVER_ERROR;
 }
 
 bool PostStarted(ITask* pTask, uint32_t sub) {
@@ -200,13 +200,13 @@ void CThreadSink::DoDownload(IJob* pJob) {
     CFile file;
     std::string tempPath;
     ds::TransferResult result = OpenDownloadTarget(run, file, tempPath);
-    if (result == ds::kResultOk) {
+    if (result == DS_RESULT_SUCCESS) {
         result = FetchBody(run, file);
     }
-    if (result == ds::kResultOk) {
+    if (result == DS_RESULT_SUCCESS) {
         result = CommitDownload(run, tempPath);
     }
-    if (!tempPath.empty() && result != ds::kResultOk) {
+    if (!tempPath.empty() && result != DS_RESULT_SUCCESS) {
         CFile::Remove(tempPath.c_str());
     }
     ne_session_destroy(run.sess);
@@ -220,7 +220,7 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         TraceAssert("dshelf - CThreadSink::DoDownload() File.open() failed! LastError=%u "
                     "LocalFilePathName=%s",
                     static_cast<unsigned>(ENOENT), run.localPath.c_str());
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     struct stat st;
     if (::stat(run.localPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -243,12 +243,12 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         TraceAssert("dshelf - CThreadSink::DoDownload() File.open() failed! LastError=%u "
                     "LocalFilePathName=%s",
                     static_cast<unsigned>(errno), run.localPath.c_str());
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = GetPathName(run.localPath);
     // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
     file.SetWriteBuffer(kDownloadWriteBlock);
-    return ds::kResultOk;
+    return DS_RESULT_SUCCESS;
 }
 
 ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
@@ -276,10 +276,10 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     if (run.pJR->HasData(ds::key::LocalFileError) || (code == 200 && !bClosed)) {
         TraceError("dshelf - CThreadSink::DoDownload() write failed! LocalFilePathName=%s",
                    run.localPath.c_str());
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     if (run.pTask != nullptr && run.pTask->IsStopped()) {
-        return ds::kResultCancelled;
+        return DS_RESULT_CANCELLED;
     }
     return ResultOf(ret, code, {200}, true);
 }
@@ -289,7 +289,7 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
         TraceError("dshelf - CThreadSink::DoDownload() rename failed! LastError=%u "
                    "LocalFilePathName=%s",
                    static_cast<unsigned>(errno), run.localPath.c_str());
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // Files the component wrote into the save directory are its own to clean up later.
     const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
@@ -299,7 +299,7 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
             CDownloadLog::Add(dir, run.localName, static_cast<uint64_t>(st.st_size));
         }
     }
-    return ds::kResultOk;
+    return DS_RESULT_SUCCESS;
 }
 
 void CThreadSink::PostDownloadDone(Run& run, ds::TransferResult result) {
@@ -345,19 +345,19 @@ void CThreadSink::DoUpload(IJob* pJob) {
     CFile file;
     int64_t length = 0;
     ds::TransferResult result = OpenUploadSource(run, file, length);
-    if (result == ds::kResultOk) {
+    if (result == DS_RESULT_SUCCESS) {
         result = SendProbe(run, temp);
-        if (result == ds::kResultOk) {
+        if (result == DS_RESULT_SUCCESS) {
             result = SendBody(run, temp, length);
             file.Close();
-            if (result == ds::kResultOk) {
+            if (result == DS_RESULT_SUCCESS) {
                 result = MoveIntoPlace(run, temp, target);
             }
-            if (result != ds::kResultOk) {
+            if (result != DS_RESULT_SUCCESS) {
                 RemoveTemporary(run, temp);
             }
         }
-        if (result == ds::kResultOk) {
+        if (result == DS_RESULT_SUCCESS) {
             LabelAuthor(run, target);
         }
     }
@@ -382,10 +382,10 @@ ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t&
         TraceError("dshelf - CThreadSink::DoUpload() File.open() failed! LastError=%u "
                    "LocalFilePathName=%s",
                    static_cast<unsigned>(errno), run.localPath.c_str());
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = file.GetFileName();
-    return ds::kResultOk;
+    return DS_RESULT_SUCCESS;
 }
 
 ds::TransferResult CThreadSink::SendProbe(Run& run, const std::string& temp) {
@@ -401,7 +401,7 @@ ds::TransferResult CThreadSink::SendProbe(Run& run, const std::string& temp) {
                    ne_get_error(run.sess), temp.c_str());
     }
     ds::TransferResult result = ResultOf(ret, code, {201, 204});
-    if (result != ds::kResultOk) {
+    if (result != DS_RESULT_SUCCESS) {
         TraceAssert("dshelf - CThreadSink::DoUpload() failed iResult=%d", code);
     }
     return result;
@@ -424,13 +424,13 @@ ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int6
                    ne_get_error(run.sess), temp.c_str());
     }
     if (run.pJR->HasData(ds::key::LocalFileError)) {
-        return ds::kResultLocalFile;
+        return DS_RESULT_LOCAL_FILE_FAILED;
     }
     if (run.pTask != nullptr && run.pTask->IsStopped()) {
-        return ds::kResultCancelled;
+        return DS_RESULT_CANCELLED;
     }
     ds::TransferResult result = ResultOf(ret, code, {201, 204});
-    if (code != 0 && result != ds::kResultOk) {
+    if (code != 0 && result != DS_RESULT_SUCCESS) {
         TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
                    temp.c_str());
     }
@@ -450,7 +450,7 @@ ds::TransferResult CThreadSink::MoveIntoPlace(Run& run, const std::string& temp,
     }
     // Until the MOVE succeeded the file sits under its temporary name: not a success.
     ds::TransferResult result = ResultOf(ret, code, {201, 204});
-    if (code != 0 && result != ds::kResultOk) {
+    if (code != 0 && result != DS_RESULT_SUCCESS) {
         TraceError("dshelf - CThreadSink::DoUpload() HTTP statues code:%d URI = %s", code,
                    temp.c_str());
     }
@@ -500,7 +500,7 @@ void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result, uint32_t d
     }
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 3  ");
     rec::SetU32(run.pJR, ds::key::Result, result);
-    if (result == ds::kResultOk && dwModuleData == ds::kPanelModuleData) {
+    if (result == DS_RESULT_SUCCESS && dwModuleData == ds::kPanelModuleData) {
         PostUploadNotices(run);
     }
     EndActiveTransfer(run.pJR);

@@ -39,7 +39,6 @@ CWebDavMgr* GetWebDavMgr() {
 }
 
 CWebDavMgr::CWebDavMgr() {
-    m_Settings.serverDir = "/";
     m_Settings.connectTimeout = kConnectTimeoutSeconds;
     m_Settings.readTimeout = kReadTimeoutSeconds;
     ne_sock_init();

@@ -21,7 +21,7 @@ class ITaskMgr;
 struct ServerSettings {
     std::string host;
     int32_t port = 0;
-    std::string serverDir;
+    std::string serverDir = "/";
     std::string userName;
     std::string password;
     int connectTimeout = 0; // seconds

@@ -151,11 +151,20 @@ TEST_F(Transfer, SeveralTransfersAtOnceAllArriveIntact) {
         contents.push_back(TestBytes(100000 + static_cast<size_t>(i) * 7919, i + 10));
         WriteLocal("c" + std::to_string(i) + ".bin", contents.back());
     }
+    // The host may set the settings again while transfers read them (a race for TSan).
+    auto settingsAgain = [&] {
+        m_pShelf->SetUserAuth("alice", m_password.c_str());
+        m_pShelf->SetAuthorName("Alice Example");
+        m_pShelf->SetLocalDirectory(m_localDir.c_str());
+    };
     for (int i = 0; i < n; ++i) {
         std::string local = LocalPath("c" + std::to_string(i) + ".bin");
         m_pShelf->UploadFile(local.c_str(), ("c" + std::to_string(i) + ".bin").c_str(), 2, i);
     }
-    ASSERT_TRUE(PumpUntil([&] { return CallsNamed("OnFileUploaded").size() == n; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        settingsAgain();
+        return CallsNamed("OnFileUploaded").size() == n;
+    }));
     for (const RecordedCall& c : CallsNamed("OnFileUploaded")) {
         EXPECT_EQ(c.args[3], "0");
     }
@@ -163,7 +172,10 @@ TEST_F(Transfer, SeveralTransfersAtOnceAllArriveIntact) {
         std::string local = LocalPath("d" + std::to_string(i) + ".bin");
         m_pShelf->DownloadFile(local.c_str(), ("c" + std::to_string(i) + ".bin").c_str(), 3, i);
     }
-    ASSERT_TRUE(PumpUntil([&] { return CallsNamed("OnFileDownloaded").size() == n; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        settingsAgain();
+        return CallsNamed("OnFileDownloaded").size() == n;
+    }));
     for (int i = 0; i < n; ++i) {
         EXPECT_TRUE(m_server->ReadFile("c" + std::to_string(i) + ".bin") == contents[i]);
         EXPECT_TRUE(ReadLocal("d" + std::to_string(i) + ".bin") == contents[i]);
