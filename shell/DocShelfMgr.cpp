@@ -7,6 +7,7 @@
 #include "AfxPrompt.h"
 #include "CodePage.h"
 #include "CoreLib.h"
+#include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelfView.h"
 #include "LocalTree.h"
@@ -62,6 +63,9 @@ int32_t CDocShelfMgr::Init() {
 
 int32_t CDocShelfMgr::RefreshRoot() {
     TraceInfo("dshelf - CDocShelfMgr::RefreshRoot()");
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->RefreshRoot();
+    }
     return 0;
 }
 
@@ -103,6 +107,10 @@ int32_t CDocShelfMgr::SetUserAuth(const char* pszUser, const char* pszPassword) 
 void CDocShelfMgr::SetRights(uint32_t dwRights) {
     TraceInfo("dshelf - CDocShelfMgr::SetRights(%u)", dwRights);
     m_dwRights = dwRights;
+    // The buttons are drawn for the rights.
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->Invalidate(TRUE);
+    }
 }
 
 void CDocShelfMgr::ClearServerSpace() {
@@ -272,6 +280,20 @@ std::string CDocShelfMgr::GetLocalDirectory() const {
 std::string CDocShelfMgr::GetAuthorName() const {
     std::lock_guard<std::mutex> lock(m_SettingsLock);
     return m_AuthorName;
+}
+
+void CDocShelfMgr::OnServerAvailable(bool bAvailable) {
+    std::shared_lock<std::shared_mutex> lock(m_ViewLock);
+    if (CDSDirListCtrl* pDirList = m_pView != nullptr ? m_pView->GetDirListCtrl() : nullptr) {
+        pDirList->OnServerAvailable(bAvailable);
+    }
+}
+
+void CDocShelfMgr::EnableDirList(bool bEnable) {
+    std::shared_lock<std::shared_mutex> lock(m_ViewLock);
+    if (CDSDirListCtrl* pDirList = m_pView != nullptr ? m_pView->GetDirListCtrl() : nullptr) {
+        pDirList->ModifyStyle(bEnable ? WS_DISABLED : 0, bEnable ? 0 : WS_DISABLED);
+    }
 }
 
 void CDocShelfMgr::PostToView(IDataRecord* pData) {

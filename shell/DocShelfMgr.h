@@ -71,6 +71,10 @@ public:
     void AddActiveTransfer();
     void RemoveActiveTransfer();
     int ShowMessage(const char* pszText, unsigned int nStyle);
+    // Any thread: the directory list's status after a server check, and its window disabled
+    // while the work thread rebuilds its rows.
+    void OnServerAvailable(bool bAvailable);
+    void EnableDirList(bool bEnable);
     // Any thread: hands a record to the view, or releases it when there is none.
     void PostToView(IDataRecord* pData);
     // After ReleaseComp: the view goes and the next InitComp starts a component afresh.

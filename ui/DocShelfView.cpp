@@ -8,6 +8,7 @@
 #include "MemDC.h"
 #include "Trace.h"
 
+#include "DSDirListCtrl.h"
 #include "LocalResource.h"
 
 #include "DSProtocol.h"
@@ -17,6 +18,9 @@
 namespace {
 
 constexpr int kCaptionHeight = 30;
+constexpr UINT kIdsConnecting = 1020;
+// Child, visible, border, report view, single selection.
+constexpr DWORD kListStyle = 0x50800005;
 constexpr COLORREF kBackground = 0x00FFF3E0;
 constexpr COLORREF kCaptionText = 0x008F604B;
 
@@ -42,7 +46,7 @@ CDocShelfView::CDocShelfView() {
 
 CDocShelfView::~CDocShelfView() {
     m_hPostWnd = nullptr;
-    // The list controls' code deletes its objects here (directory list, then transfer list).
+    m_pDirList.reset();
 }
 
 BOOL CDocShelfView::SubclassWindow(HWND hWnd) {
@@ -60,8 +64,16 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
                                    "Arial");
     }
     ModifyStyle(0, WS_CLIPCHILDREN);
-    // The directory and transfer lists are created here (style 0x50800005, empty rectangle,
-    // this view as parent, id 0) by the list controls' code, which then starts the retry timer.
+    // A second DSInit keeps the lists it made the first time.
+    if (m_pDirList == nullptr) {
+        auto pDirList = std::make_unique<CDSDirListCtrl>();
+        pDirList->SetView(this);
+        if (pDirList->Create(kListStyle, RECT{}, this, 0)) {
+            pDirList->SetFileList(m_pFileList);
+            pDirList->StartRetryTimer(pItfMgr);
+            m_pDirList = std::move(pDirList);
+        }
+    }
     // Lay out at once: a host window already has its size and may not be resized again.
     Layout();
 }
@@ -103,13 +115,14 @@ void CDocShelfView::Layout() {
     RECT client;
     GetClientRect(&client);
     ComputeLayout(client, &m_rcDirList, &m_rcFileList);
-    // The lists, once they exist, are moved here with repainting:
-    // m_pDirList->MoveWindow(&m_rcDirList, TRUE); m_pFileList->MoveWindow(&m_rcFileList, TRUE);
+    if (m_pDirList != nullptr)
+        m_pDirList->MoveWindow(&m_rcDirList, TRUE);
+    // The transfer list, once it exists, is moved to m_rcFileList here.
 }
 
 std::string CDocShelfView::GetDirCaption() const {
-    // The directory list's status text once it exists; until then the start text.
-    std::string status = LoadLocalString(1020);
+    std::string status =
+        m_pDirList != nullptr ? m_pDirList->GetStatusText() : LoadLocalString(kIdsConnecting);
     return FormatOne(LoadLocalString(1067), status);
 }
 
@@ -142,7 +155,9 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
     DS_CHECK_RETURN(wParam != 0, "DocShelfView", 220, "wParam", 0);
     auto* pData = reinterpret_cast<IDataRecord*>(wParam);
     switch (pData->GetMethod()) {
-    case ds::kToDirList: // directory list: m_pDirList->OnWorkResult(pData) once the list exists
+    case ds::kToDirList:
+        if (m_pDirList != nullptr)
+            m_pDirList->OnWorkResult(pData);
         break;
     case ds::kToTransferEntries: // transfer list: m_pFileList->OnListingRecord(pData) once the list
                                  // exists
@@ -174,8 +189,9 @@ LRESULT CDocShelfView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         CWnd::WindowProc(message, wParam, lParam);
         m_hPostWnd = nullptr;
-        // The list controls' code destroys the transfer list's window, then the directory
-        // list's, here.
+        // The transfer list's window, once it exists, goes first.
+        if (m_pDirList != nullptr)
+            m_pDirList->DestroyWindow();
         return 0;
     case WM_DSNOTIFY:
         return OnDSNotify(wParam);

@@ -33,7 +33,7 @@ public:
     int PostWorkResult(IDataRecord* pData);
     // Any thread: repaints the directory caption strip.
     void InvalidateHeader();
-    CDSDirListCtrl* GetDirListCtrl() const { return m_pDirList; }
+    CDSDirListCtrl* GetDirListCtrl() const { return m_pDirList.get(); }
     CFont* GetCaptionFont() const { return m_pCaptionFont.get(); }
     IMXCCItfMgr* GetItfMgr() const { return m_pItfMgr; }
 
@@ -54,8 +54,8 @@ private:
     LRESULT OnDSNotify(WPARAM wParam);
     void Layout();
 
-    // Owned; built by the list controls' code in CreateControls.
-    CDSDirListCtrl* m_pDirList = nullptr;
+    // Built by CreateControls. The transfer list's slot stays empty until that list exists.
+    std::unique_ptr<CDSDirListCtrl> m_pDirList;
     CDocShelfFileList* m_pFileList = nullptr;
     std::unique_ptr<CFont> m_pCaptionFont;
     IMXCCItfMgr* m_pItfMgr = nullptr;

@@ -255,8 +255,11 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     const std::string folder = rec::GetStr(pItem, ds::key::FullPath);
     rec::SetPtr(pItem, ds::key::Thread, this);
 
-    // The directory list, once it exists, takes no clicks while its rows are rebuilt:
-    // GetDirListCtrl()->ModifyStyle(0, WS_DISABLED) here for an item with "InternalUserData".
+    // The directory list takes no clicks while its rows are rebuilt.
+    const bool bForList = pItem->HasData(ds::key::InternalUserData) != 0;
+    if (bForList) {
+        GetDocShelfMgr()->EnableDirList(false);
+    }
     m_bHasVisualableFile = 0;
     ne_session* sess = CNeonCallback::CreateSession(settings);
     ListingOutcome listing = ReadListing(sess, settings.serverDir, folder);
@@ -276,10 +279,12 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         if (folder == ::MakeServerPath(settings.serverDir, kPresenterFolder) &&
             !pShelf->IsLocalCleanupDone()) {
             pShelf->SetLocalCleanupDone();
-            ReconcileLocalDirectory(pShelf->GetLocalDirectory(), listing);
+            ReconcileLocalDirectory(pShelf->GetLocalDirectory(), folder, listing);
         }
     }
-    // ... and ModifyStyle(WS_DISABLED, 0) here.
+    if (bForList) {
+        GetDocShelfMgr()->EnableDirList(true);
+    }
 }
 
 void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
@@ -379,7 +384,8 @@ void CWDWorkThread::PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t
     rec::GetU32(pItem, ds::key::InternalUserData, hItem);
     pRec->SetMethod(method);
     rec::SetU32(pRec, ds::key::SubMethod,
-                method == ds::kToDirList ? ds::kDirListingFinished : ds::kListDone);
+                method == ds::kToDirList ? uint32_t{ds::kDirListingFinished}
+                                         : uint32_t{ds::kListDone});
     rec::SetU32(pRec, ds::key::Item, hItem);
     rec::SetStr(pRec, ds::key::FullPath, rec::GetStr(pItem, ds::key::FullPath));
     if (method == ds::kToWebDavMgr) {

@@ -14,34 +14,37 @@ namespace {
 // Transfer threads finish downloads at the same time; the record is rewritten whole.
 std::mutex s_lock;
 
-std::map<std::string, uint64_t> LoadLocked(const std::string& dir) {
-    std::map<std::string, uint64_t> files;
+DownloadRecords LoadLocked(const std::string& dir) {
+    DownloadRecords files;
     std::ifstream in(dir + CDownloadLog::kFileName);
     std::string line;
     while (std::getline(in, line)) {
         size_t tab = line.find('\t');
-        if (tab == std::string::npos) {
+        size_t tab2 = tab == std::string::npos ? tab : line.find('\t', tab + 1);
+        if (tab2 == std::string::npos) {
             continue;
         }
-        std::string name = DecodePath(std::string_view(line).substr(tab + 1));
+        std::string_view view(line);
+        std::string name = DecodePath(view.substr(tab + 1, tab2 - tab - 1));
         char* end = nullptr;
         unsigned long long size = std::strtoull(line.c_str(), &end, 10);
         if (end != line.c_str() + tab || IsUnsafeLocalName(name)) {
             continue;
         }
-        files[name] = size;
+        files[name] = DownloadRecord{size, DecodePath(view.substr(tab2 + 1))};
     }
     return files;
 }
 
-bool SaveLocked(const std::string& dir, const std::map<std::string, uint64_t>& files) {
+bool SaveLocked(const std::string& dir, const DownloadRecords& files) {
     const std::string path = dir + CDownloadLog::kFileName;
     const std::string temp = path + ".new";
     {
         std::ofstream out(temp, std::ios::trunc);
-        for (const auto& [name, size] : files) {
+        for (const auto& [name, record] : files) {
             // Escaped, so a name never breaks a line.
-            out << size << '\t' << EncodePath(name) << '\n';
+            out << record.size << '\t' << EncodePath(name) << '\t' << EncodePath(record.serverPath)
+                << '\n';
         }
         out.flush();
         if (!out) {
@@ -58,17 +61,18 @@ bool SaveLocked(const std::string& dir, const std::map<std::string, uint64_t>& f
 
 } // namespace
 
-void CDownloadLog::Add(const std::string& dir, const std::string& name, uint64_t size) {
-    Update(dir, [&](std::map<std::string, uint64_t>& files) { files[name] = size; });
+void CDownloadLog::Add(const std::string& dir, const std::string& name, uint64_t size,
+                       const std::string& serverPath) {
+    Update(dir, [&](DownloadRecords& files) { files[name] = DownloadRecord{size, serverPath}; });
 }
 
-std::map<std::string, uint64_t> CDownloadLog::Load(const std::string& dir) {
+DownloadRecords CDownloadLog::Load(const std::string& dir) {
     std::lock_guard<std::mutex> lock(s_lock);
     return LoadLocked(dir);
 }
 
 void CDownloadLog::Update(const std::string& dir,
-                          const std::function<void(std::map<std::string, uint64_t>&)>& change) {
+                          const std::function<void(DownloadRecords&)>& change) {
     std::lock_guard<std::mutex> lock(s_lock);
     auto files = LoadLocked(dir);
     auto before = files;

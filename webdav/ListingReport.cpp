@@ -133,7 +133,8 @@ void CListingReport::PostClearList() const {
     }
 }
 
-void ReconcileLocalDirectory(const std::string& localDir, const ListingOutcome& listing) {
+void ReconcileLocalDirectory(const std::string& localDir, const std::string& folder,
+                             const ListingOutcome& listing) {
     if (localDir.empty()) {
         return;
     }
@@ -143,19 +144,24 @@ void ReconcileLocalDirectory(const std::string& localDir, const ListingOutcome& 
             onServer[e.fileName] = e.length;
         }
     }
-    CDownloadLog::Update(localDir, [&](std::map<std::string, uint64_t>& downloaded) {
+    CDownloadLog::Update(localDir, [&](DownloadRecords& downloaded) {
         for (auto it = downloaded.begin(); it != downloaded.end();) {
             const std::string local = localDir + it->first;
             struct stat st;
             bool bOurs = ::lstat(local.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                         static_cast<uint64_t>(st.st_size) == it->second;
+                         static_cast<uint64_t>(st.st_size) == it->second.size;
             if (!bOurs) {
                 // Gone, or changed by the user since: no longer the component's to remove.
                 it = downloaded.erase(it);
                 continue;
             }
+            // Only a file from this folder can be judged by its listing.
+            if (it->second.serverPath != folder + it->first) {
+                ++it;
+                continue;
+            }
             auto server = onServer.find(it->first);
-            if (server != onServer.end() && server->second == it->second) {
+            if (server != onServer.end() && server->second == it->second.size) {
                 ++it;
                 continue;
             }

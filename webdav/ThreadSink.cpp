@@ -296,7 +296,8 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
     if (!dir.empty() && run.localPath == dir + run.localName) {
         struct stat st;
         if (::stat(run.localPath.c_str(), &st) == 0) {
-            CDownloadLog::Add(dir, run.localName, static_cast<uint64_t>(st.st_size));
+            CDownloadLog::Add(dir, run.localName, static_cast<uint64_t>(st.st_size),
+                              run.serverPath);
         }
     }
     return DS_RESULT_SUCCESS;

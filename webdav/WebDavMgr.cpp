@@ -6,6 +6,7 @@
 #include <ne_socket.h>
 
 #include "CoreLib.h"
+#include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelfMgr.h"
 #include "RecordUtil.h"
@@ -256,7 +257,7 @@ void CWebDavMgr::SetServerAvailable(int32_t bAvailable) {
         return;
     }
     m_bServerAvailable = bAvailable;
-    // The directory list, once it exists, shows the state: OnServerAvailable(bAvailable != 0).
+    GetDocShelfMgr()->OnServerAvailable(bAvailable != 0);
     if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
         pHost->OnServerState(bAvailable);
     }
@@ -301,7 +302,9 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
-    // The directory list, once it exists, is repainted here: Invalidate(TRUE).
+    if (CDSDirListCtrl* pDirList = GetDocShelfMgr()->GetDirListCtrl()) {
+        pDirList->Invalidate(TRUE);
+    }
     std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
     uint32_t listResult = ds::kListOk;
     rec::GetU32(pData, ds::key::ListResult, listResult);

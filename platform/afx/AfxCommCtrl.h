@@ -9,6 +9,7 @@ typedef void* POSITION;
 typedef int (*PFNLVCOMPARE)(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
 
 constexpr int NM_CLICK = -2;
+constexpr int NM_RETURN = -4;
 constexpr int LVN_ITEMCHANGED = -101;
 constexpr UINT CDIS_SELECTED = 0x0001;
 constexpr UINT CDIS_FOCUS = 0x0010;

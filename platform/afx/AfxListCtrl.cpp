@@ -126,10 +126,15 @@ int CListCtrl::InsertItem(int nItem, const char* lpszItem) {
         return -1;
     nItem = std::min(nItem, GetItemCount());
     Item item;
-    item.texts.push_back(lpszItem != nullptr ? lpszItem : "");
+    if (lpszItem != nullptr)
+        item.texts.push_back(lpszItem);
+    const bool bAppend = nItem == GetItemCount();
     m_items.insert(m_items.begin() + nItem, std::move(item));
-    SyncScroll();
-    Invalidate();
+    if (bAppend && m_bDataIndexValid)
+        m_dataIndex.emplace(0, nItem);
+    else
+        m_bDataIndexValid = false;
+    ScheduleSync();
     return nItem;
 }
 
@@ -151,6 +156,10 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
 std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
     if (nItem < 0 || nItem >= GetItemCount() || nSubItem < 0)
         return std::string();
+    return OnGetItemText(nItem, nSubItem);
+}
+
+std::string CListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     const auto& texts = m_items[static_cast<size_t>(nItem)].texts;
     return static_cast<size_t>(nSubItem) < texts.size() ? texts[static_cast<size_t>(nSubItem)]
                                                         : std::string();
@@ -159,7 +168,19 @@ std::string CListCtrl::GetItemText(int nItem, int nSubItem) const {
 BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
     if (nItem < 0 || nItem >= GetItemCount())
         return FALSE;
-    m_items[static_cast<size_t>(nItem)].data = dwData;
+    Item& item = m_items[static_cast<size_t>(nItem)];
+    if (item.data == dwData)
+        return TRUE;
+    // The common case, setting the data of a row just appended, keeps the index.
+    if (m_bDataIndexValid && nItem == GetItemCount() - 1) {
+        auto old = m_dataIndex.find(item.data);
+        if (old != m_dataIndex.end() && old->second == nItem)
+            m_dataIndex.erase(old);
+        m_dataIndex.emplace(dwData, nItem);
+    } else {
+        m_bDataIndexValid = false;
+    }
+    item.data = dwData;
     return TRUE;
 }
 
@@ -183,12 +204,16 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
     if ((GetStyle() & LVS_SINGLESEL) && (newState & LVIS_SELECTED) && !(item.state & LVIS_SELECTED))
         for (int i = 0; i < GetItemCount(); ++i)
             if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED)) {
+                const UINT old = m_items[static_cast<size_t>(i)].state;
                 m_items[static_cast<size_t>(i)].state &= ~LVIS_SELECTED;
                 InvalidateItem(i);
+                NotifyItemChanged(i, old, old & ~LVIS_SELECTED);
             }
     if (newState != item.state) {
+        const UINT old = item.state;
         item.state = newState;
         InvalidateItem(nItem);
+        NotifyItemChanged(nItem, old, newState);
     }
     return TRUE;
 }
@@ -199,17 +224,23 @@ UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
     return m_items[static_cast<size_t>(nItem)].state & nMask;
 }
 
+void CListCtrl::IndexRows() const {
+    m_dataIndex.clear();
+    m_dataIndex.reserve(m_items.size());
+    for (int i = 0; i < GetItemCount(); ++i)
+        m_dataIndex.emplace(m_items[static_cast<size_t>(i)].data, i);
+    m_bDataIndexValid = true;
+}
+
 int CListCtrl::FindItem(LVFINDINFO* pFindInfo, int nStart) const {
     if (pFindInfo == nullptr || !(pFindInfo->flags & LVFI_PARAM))
         return -1;
     const auto data = static_cast<DWORD_PTR>(pFindInfo->lParam);
-    if (m_pSortIndex != nullptr && nStart == -1) {
-        int best = -1;
-        auto range = m_pSortIndex->equal_range(data);
-        for (auto it = range.first; it != range.second; ++it)
-            if (best == -1 || it->second < best)
-                best = it->second;
-        return best;
+    if (nStart == -1) {
+        if (!m_bDataIndexValid)
+            IndexRows();
+        auto it = m_dataIndex.find(data);
+        return it != m_dataIndex.end() ? it->second : -1;
     }
     for (int i = nStart + 1; i < GetItemCount(); ++i)
         if (m_items[static_cast<size_t>(i)].data == data)
@@ -221,17 +252,35 @@ BOOL CListCtrl::DeleteItem(int nItem) {
     if (nItem < 0 || nItem >= GetItemCount())
         return FALSE;
     m_items.erase(m_items.begin() + nItem);
-    SyncScroll();
-    Invalidate();
+    m_bDataIndexValid = false;
+    ScheduleSync();
     return TRUE;
 }
 
 BOOL CListCtrl::DeleteAllItems() {
     m_items.clear();
+    m_dataIndex.clear();
+    m_bDataIndexValid = true;
     m_nTopIndex = 0;
-    SyncScroll();
-    Invalidate();
+    ScheduleSync();
     return TRUE;
+}
+
+void CListCtrl::ScheduleSync() {
+    Invalidate();
+    ListWidget* w = Widget();
+    if (w == nullptr || m_bSyncPending)
+        return;
+    m_bSyncPending = true;
+    QMetaObject::invokeMethod(
+        w, [w] { w->FlushOwnerSync(); }, Qt::QueuedConnection);
+}
+
+void CListCtrl::FlushSync() {
+    if (!m_bSyncPending)
+        return;
+    m_bSyncPending = false;
+    SyncScroll();
 }
 
 POSITION CListCtrl::GetFirstSelectedItemPosition() const {
@@ -254,9 +303,12 @@ int CListCtrl::GetNextItem(int nItem, int nFlags) const {
 }
 
 int CListCtrl::GetRowHeight() const {
-    QWidget* w = GetWidget();
-    QFontMetrics fm(w != nullptr ? w->font() : QApplication::font());
-    return std::max(fm.height() + 4, 17);
+    if (m_nRowHeight == 0) {
+        QWidget* w = GetWidget();
+        QFontMetrics fm(w != nullptr ? w->font() : QApplication::font());
+        m_nRowHeight = std::max(fm.height() + 4, 17);
+    }
+    return m_nRowHeight;
 }
 
 int CListCtrl::GetHeaderHeight() const {
@@ -354,25 +406,20 @@ int CListCtrl::SubItemHitTest(LVHITTESTINFO* pInfo) const {
 BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
     if (pfnCompare == nullptr)
         return FALSE;
-    std::unordered_multimap<DWORD_PTR, int> index;
-    index.reserve(m_items.size());
-    for (int i = 0; i < GetItemCount(); ++i)
-        index.emplace(m_items[static_cast<size_t>(i)].data, i);
     std::vector<int> order(m_items.size());
     std::iota(order.begin(), order.end(), 0);
-    m_pSortIndex = &index;
     // A merge sort stays within bounds even if the comparison is not a strict order.
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return pfnCompare(static_cast<LPARAM>(m_items[static_cast<size_t>(a)].data),
                           static_cast<LPARAM>(m_items[static_cast<size_t>(b)].data),
                           static_cast<LPARAM>(dwData)) < 0;
     });
-    m_pSortIndex = nullptr;
     std::vector<Item> sorted;
     sorted.reserve(m_items.size());
     for (int i : order)
         sorted.push_back(std::move(m_items[static_cast<size_t>(i)]));
     m_items = std::move(sorted);
+    m_bDataIndexValid = false;
     Invalidate();
     return TRUE;
 }
@@ -478,6 +525,19 @@ void CListCtrl::OnDoubleClick(POINT pt) {
     ReflectNotify(&nm.hdr);
 }
 
+void CListCtrl::NotifyItemChanged(int nItem, UINT nOldState, UINT nNewState) {
+    if (m_hWnd == nullptr)
+        return;
+    NMLISTVIEW nm;
+    nm.hdr.code = LVN_ITEMCHANGED;
+    nm.iItem = nItem;
+    nm.uOldState = nOldState;
+    nm.uNewState = nNewState;
+    nm.uChanged = LVIF_STATE;
+    nm.lParam = static_cast<LPARAM>(GetItemData(nItem));
+    ReflectNotify(&nm.hdr);
+}
+
 void CListCtrl::SelectOnly(int nItem) {
     for (int i = 0; i < GetItemCount(); ++i)
         if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED))
@@ -487,9 +547,64 @@ void CListCtrl::SelectOnly(int nItem) {
 }
 
 void CListCtrl::OnLButtonDown(POINT pt) {
+    m_bPressed = true;
     SelectOnly(HitTest(pt));
     if (QWidget* w = GetWidget())
         w->setFocus(Qt::MouseFocusReason);
+}
+
+void CListCtrl::OnLButtonUp(POINT pt) {
+    if (!m_bPressed)
+        return;
+    m_bPressed = false;
+    LVHITTESTINFO info;
+    info.pt = pt;
+    SubItemHitTest(&info);
+    NMITEMACTIVATE nm;
+    nm.hdr.code = NM_CLICK;
+    nm.iItem = info.iItem;
+    nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
+    nm.ptAction = pt;
+    ReflectNotify(&nm.hdr);
+}
+
+void CListCtrl::OnKeyDown(UINT nKey) {
+    if (nKey == VK_RETURN) {
+        NMHDR nm;
+        nm.code = NM_RETURN;
+        ReflectNotify(&nm);
+        return;
+    }
+    const int count = GetItemCount();
+    if (count == 0)
+        return;
+    const int current = GetNextItem(-1, LVNI_SELECTED);
+    const int page = std::max(GetCountPerPage() - 1, 1);
+    int next = current;
+    switch (nKey) {
+    case VK_UP:
+        next = current <= 0 ? 0 : current - 1;
+        break;
+    case VK_DOWN:
+        next = current < 0 ? 0 : std::min(current + 1, count - 1);
+        break;
+    case VK_HOME:
+        next = 0;
+        break;
+    case VK_END:
+        next = count - 1;
+        break;
+    case VK_PRIOR:
+        next = std::max((current < 0 ? 0 : current) - page, 0);
+        break;
+    case VK_NEXT:
+        next = std::min((current < 0 ? 0 : current) + page, count - 1);
+        break;
+    default:
+        return;
+    }
+    SelectOnly(next);
+    EnsureVisible(next, FALSE);
 }
 
 void CListCtrl::DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF clrTextBk) {
@@ -529,6 +644,7 @@ void CListCtrl::OnPaint() {
         ToColorRef((w != nullptr ? w->palette() : QApplication::palette()).color(QPalette::Text));
     dc.FillSolidRect(&client, window);
     CFont* oldFont = dc.GetCurrentFont();
+    FlushSync();
 
     NMLVCUSTOMDRAW cd;
     cd.nmcd.hdr.code = NM_CUSTOMDRAW;
@@ -574,7 +690,15 @@ LRESULT CListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnLButtonDown(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
                             static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
         return 0;
+    case WM_LBUTTONUP:
+        OnLButtonUp(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                          static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
+        return 0;
+    case WM_KEYDOWN:
+        OnKeyDown(static_cast<UINT>(wParam));
+        return 0;
     case WM_MOUSEMOVE:
+    case WM_MOUSELEAVE:
         return 0;
     case WM_CREATE:
         Widget()->LayoutChildren();

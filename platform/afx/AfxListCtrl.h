@@ -1,7 +1,13 @@
-// A report-view list control: columns under a clickable header, rows of texts with item
-// data and state, custom draw raised to the control itself, vertical scrolling.
-// Notifications (NM_CUSTOMDRAW, NM_RCLICK, NM_DBLCLK, LVN_COLUMNCLICK) reach the control's
-// own window procedure as OCM_NOTIFY with an NMHDR* in lParam, as reflected notifications.
+// A report-view list control: columns under a clickable header, rows with item data and
+// state, custom draw raised to the control itself, vertical scrolling. Notifications
+// (NM_CUSTOMDRAW, NM_CLICK, NM_RCLICK, NM_DBLCLK, NM_RETURN, LVN_COLUMNCLICK,
+// LVN_ITEMCHANGED) reach the control's own window procedure as OCM_NOTIFY with an NMHDR* in
+// lParam, as reflected notifications.
+//
+// Texts: a control whose rows stand for objects of its own overrides OnGetItemText and keeps
+// no texts here; SetItemText stores texts for the others. Rows are found by item data through
+// a hash. Insertions and deletions relayout and repaint once per pass of the event loop, and
+// painting touches only the visible rows.
 #pragma once
 
 #include <memory>
@@ -41,7 +47,8 @@ public:
     DWORD_PTR GetItemData(int nItem) const;
     BOOL SetItemState(int nItem, UINT nState, UINT nMask);
     UINT GetItemState(int nItem, UINT nMask) const;
-    // LVFI_PARAM: the first row after nStart whose item data is lParam; -1 when none.
+    // LVFI_PARAM: the first row after nStart whose item data is lParam; -1 when none. From the
+    // top (nStart -1) this is a hash lookup.
     int FindItem(LVFINDINFO* pFindInfo, int nStart = -1) const;
     BOOL DeleteItem(int nItem);
     BOOL DeleteAllItems();
@@ -60,7 +67,8 @@ public:
     int SubItemHitTest(LVHITTESTINFO* pInfo) const;
 
     // Reorders the rows by pfnCompare over their item data. The rows keep their places
-    // while the comparison runs, so it may look rows up by data and read their texts.
+    // while the comparison runs, so it may look rows up by data and read their texts; the
+    // fast comparison compares the item data's objects directly.
     BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
 
     BOOL EnsureVisible(int nItem, BOOL bPartialOK);
@@ -79,6 +87,8 @@ protected:
     LRESULT ReflectNotify(NMHDR* pHeader);
     // The row as the control draws it when custom draw does not skip it.
     virtual void DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF clrTextBk);
+    // The text of a cell: by default what SetItemText stored.
+    virtual std::string OnGetItemText(int nItem, int nSubItem) const;
 
 private:
     friend class afx::detail::ListWidget;
@@ -96,9 +106,16 @@ private:
 
     void OnPaint();
     void OnLButtonDown(POINT pt);
+    void OnLButtonUp(POINT pt);
+    void OnKeyDown(UINT nKey);
     void SelectOnly(int nItem);
+    void NotifyItemChanged(int nItem, UINT nOldState, UINT nNewState);
     void SyncHeader();
     void SyncScroll();
+    // Relayout after insertions or deletions, once per pass of the event loop.
+    void ScheduleSync();
+    void FlushSync();
+    void IndexRows() const;
     void SetTopIndex(int nTop);
     void InvalidateItem(int nItem);
     int ColumnLeft(int nCol) const;
@@ -115,6 +132,11 @@ private:
     DWORD m_dwExStyle = 0;
     int m_nTopIndex = 0;
     CHeaderCtrl m_header;
-    // Item data to row while SortItems runs (rows stay in place until it ends).
-    const std::unordered_multimap<DWORD_PTR, int>* m_pSortIndex = nullptr;
+    // Item data -> first row with it; rebuilt on the next lookup after a change of order.
+    mutable std::unordered_map<DWORD_PTR, int> m_dataIndex;
+    mutable bool m_bDataIndexValid = true;
+    bool m_bSyncPending = false;
+    bool m_bPressed = false;
+    // Font metrics are measured once per font.
+    mutable int m_nRowHeight = 0;
 };

@@ -50,6 +50,19 @@ void ListWidget::ReleaseOwner() {
     m_pOwner = nullptr;
 }
 
+void ListWidget::FlushOwnerSync() {
+    if (m_pOwner != nullptr)
+        m_pOwner->FlushSync();
+}
+
+void ListWidget::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::FontChange && m_pOwner != nullptr) {
+        m_pOwner->m_nRowHeight = 0;
+        m_pOwner->SyncScroll();
+    }
+    AfxWidget::changeEvent(e);
+}
+
 void ListWidget::LayoutChildren() {
     const int h = m_header->sizeHint().height();
     m_header->setGeometry(0, 0, width(), h);

@@ -19,6 +19,8 @@ public:
     void LayoutChildren();
     // The control let the widget go (it may outlive the control until Qt deletes it).
     void ReleaseOwner();
+    // Runs the owner's deferred relayout, if the owner is still there.
+    void FlushOwnerSync();
 
     QHeaderView* m_header;
     QStandardItemModel* m_model;
@@ -29,6 +31,7 @@ protected:
     void wheelEvent(QWheelEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void paintEvent(QPaintEvent*) override {}
 
 private:

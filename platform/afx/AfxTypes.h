@@ -93,6 +93,18 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_INITMENUPOPUP = 0x0117;
 constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
+constexpr UINT WM_LBUTTONUP = 0x0202;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_MOUSELEAVE = 0x02A3;
+
+// Virtual keys the list controls handle.
+constexpr UINT VK_RETURN = 0x0D;
+constexpr UINT VK_PRIOR = 0x21;
+constexpr UINT VK_NEXT = 0x22;
+constexpr UINT VK_END = 0x23;
+constexpr UINT VK_HOME = 0x24;
+constexpr UINT VK_UP = 0x26;
+constexpr UINT VK_DOWN = 0x28;
 constexpr UINT WM_USER = 0x0400;
 
 // Window styles.
@@ -218,6 +230,7 @@ constexpr int LVIR_BOUNDS = 0;
 constexpr int LVIR_ICON = 1;
 constexpr int LVIR_LABEL = 2;
 constexpr UINT LVFI_PARAM = 0x0001;
+constexpr UINT LVIF_STATE = 0x0008;
 constexpr UINT ILD_IMAGE = 0x0020;
 constexpr UINT TPM_RETURNCMD = 0x0100;
 constexpr UINT MF_STRING = 0x0000;

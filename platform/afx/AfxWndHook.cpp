@@ -1,5 +1,6 @@
 #include "AfxWndHook.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
@@ -18,6 +19,29 @@ WPARAM MouseKeys(const QMouseEvent* e) {
     if (e->buttons() & Qt::RightButton)
         keys |= MK_RBUTTON;
     return keys;
+}
+
+// The keys the framework's controls know, 0 for the others.
+UINT VirtualKey(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    default:
+        return 0;
+    }
 }
 
 LPARAM MousePoint(const QMouseEvent* e) {
@@ -70,12 +94,28 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
         m_pWnd->DispatchMessage(WM_MOUSEMOVE, MouseKeys(me), MousePoint(me), &defaulted);
         return !defaulted;
     }
-    case QEvent::MouseButtonPress: {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() != Qt::LeftButton || !m_widget->isEnabled())
             return false;
         bool defaulted = false;
-        m_pWnd->DispatchMessage(WM_LBUTTONDOWN, MouseKeys(me), MousePoint(me), &defaulted);
+        const UINT message =
+            event->type() == QEvent::MouseButtonPress ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+        m_pWnd->DispatchMessage(message, MouseKeys(me), MousePoint(me), &defaulted);
+        return !defaulted;
+    }
+    case QEvent::Leave: {
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_MOUSELEAVE, 0, 0, &defaulted);
+        return false;
+    }
+    case QEvent::KeyPress: {
+        const UINT key = VirtualKey(static_cast<QKeyEvent*>(event)->key());
+        if (key == 0 || !m_widget->isEnabled())
+            return false;
+        bool defaulted = false;
+        m_pWnd->DispatchMessage(WM_KEYDOWN, key, 0, &defaulted);
         return !defaulted;
     }
     default:

@@ -166,11 +166,13 @@ TEST_F(ApacheFaults, WrongPasswordFailsOnceAndTouchesNothing) {
     Start(m_server->Port());
     WriteLocal("a.txt", "local copy");
     WriteLocal("b.txt", "only here");
+    // The panel lists its folder at start; counted apart.
+    const int panelListings = Requests("PROPFIND");
     EXPECT_TRUE(List("Presenter/", 1).empty());
     EXPECT_TRUE(OnlyEnd(1));
     EXPECT_EQ(Download("Presenter/a.txt", "a.txt", 2), 4);
     // The challenge and one answer to it, each.
-    EXPECT_LE(Requests("PROPFIND"), 2);
+    EXPECT_LE(Requests("PROPFIND") - panelListings, 2);
     EXPECT_LE(Requests("GET"), 2);
     EXPECT_EQ(ReadLocal("a.txt"), "local copy");
     EXPECT_EQ(LocalNames(), (std::vector<std::string>{"a.txt", "b.txt"}));

@@ -51,6 +51,4 @@ TEST_F(Lifecycle, ComponentWorksAgainAfterDestroyComp) {
     WriteLocal("c.txt", "second life");
     EXPECT_EQ(Upload("c.txt", "c.txt"), 0);
     EXPECT_EQ(m_server->ReadFile("c.txt").value_or(""), "second life");
-    m_pItfMgr->ReleaseComp();
-    DestroyComp(m_pItfMgr);
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -42,6 +43,8 @@ public:
     std::vector<int> itemPaints;
     std::vector<POINT> moves;
     std::vector<POINT> downs;
+    std::vector<std::pair<int, int>> changes; // (row, selected bit) of LVN_ITEMCHANGED
+    std::vector<int> clicks;                  // rows of NM_CLICK
 
     static constexpr UINT kFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 
@@ -60,6 +63,15 @@ protected:
         auto* hdr = reinterpret_cast<NMHDR*>(lParam);
         if (hdr->code == NM_CUSTOMDRAW)
             return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+        if (hdr->code == LVN_ITEMCHANGED) {
+            auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+            changes.push_back({nm->iItem, static_cast<int>(nm->uNewState & LVIS_SELECTED)});
+            return 0;
+        }
+        if (hdr->code == NM_CLICK) {
+            clicks.push_back(reinterpret_cast<NMITEMACTIVATE*>(hdr)->iItem);
+            return 0;
+        }
         if (hdr->code == LVN_COLUMNCLICK) {
             auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
             notes.push_back(Note{hdr->code, nm->iItem, nm->iSubItem, nm->ptAction});
@@ -125,6 +137,8 @@ protected:
             list.SetItemText(at, 2, std::to_string(i * 10).c_str());
             list.SetItemData(at, static_cast<DWORD_PTR>(1000 + i));
         }
+        // The scroll range follows once per pass of the event loop.
+        QCoreApplication::processEvents();
     }
     QPoint CellCentre(int row, int col) {
         RECT r;
@@ -509,4 +523,40 @@ TEST_F(ListTest, WindowEndedFromItsOwnNotificationGoesAfterTheEvent) {
     ASSERT_TRUE(WaitFor([&] { return w.isNull(); }));
     EXPECT_EQ(self.destroyed, 1);
     EXPECT_EQ(self.GetItemCount(), 1); // the rows belong to the object, not the window
+}
+
+TEST_F(ListTest, ClicksKeysAndSelectionChangesAreNotified) {
+    Fill(30);
+    Click(CellCentre(2, 1));
+    ASSERT_EQ(list.clicks, std::vector<int>{2});
+    EXPECT_EQ(list.changes.back(), (std::pair<int, int>{2, int(LVIS_SELECTED)}));
+    list.changes.clear();
+    auto key = [&](int qtKey) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+        QApplication::sendEvent(Widget(), &press);
+    };
+    key(Qt::Key_Down);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 3);
+    // The old row loses the selection, the new one gains it.
+    EXPECT_EQ(list.changes, (std::vector<std::pair<int, int>>{{2, 0}, {3, int(LVIS_SELECTED)}}));
+    key(Qt::Key_End);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 29);
+    EXPECT_GT(list.GetTopIndex(), 0);
+    key(Qt::Key_Home);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
+    EXPECT_EQ(list.GetTopIndex(), 0);
+}
+
+TEST_F(ListTest, RowsAreFoundByItemDataAfterReorders) {
+    Fill(2000);
+    LVFINDINFO find;
+    find.flags = LVFI_PARAM;
+    find.lParam = 1000 + 1234;
+    EXPECT_EQ(list.FindItem(&find), 1234);
+    list.SortItems([](LPARAM a, LPARAM b, LPARAM) { return a > b ? -1 : a < b ? 1 : 0; }, 0);
+    EXPECT_EQ(list.FindItem(&find), 2000 - 1 - 1234);
+    list.DeleteItem(0);
+    EXPECT_EQ(list.FindItem(&find), 2000 - 2 - 1234);
+    find.lParam = 1000 + 1999;
+    EXPECT_EQ(list.FindItem(&find), -1);
 }

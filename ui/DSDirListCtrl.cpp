@@ -1,0 +1,664 @@
+#include "DSDirListCtrl.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "AfxDC.h"
+#include "AfxIcon.h"
+#include "AfxShell.h"
+#include "CoreLib.h"
+#include "DSProtocol.h"
+#include "DocShelfMgr.h"
+#include "DocShelfView.h"
+#include "DownloadLog.h"
+#include "LocalResource.h"
+#include "RecordUtil.h"
+#include "Trace.h"
+#include "WebDavMgr.h"
+
+namespace {
+
+constexpr const char* kFile = "DSDirListCtrl";
+
+// Strings.
+constexpr UINT kIdsConnecting = 1020;
+constexpr UINT kIdsColumnName = 1021;
+constexpr UINT kIdsColumnDownload = 1024;
+constexpr UINT kIdsColumnDelete = 1025;
+constexpr UINT kIdsSpace = 1034;
+constexpr UINT kIdsConnectFailed = 1035;
+constexpr UINT kIdsNoPermission = 1036;
+constexpr UINT kIdsArrowUp = 1063;
+constexpr UINT kIdsArrowDown = 1064;
+// Bitmaps.
+constexpr UINT kBmpDownloadHover = 1011;
+constexpr UINT kBmpDownload = 1012;
+constexpr UINT kBmpDelete = 1018;
+constexpr UINT kBmpDeleteHover = 1019;
+
+struct ColumnSpec {
+    UINT textId;
+    int width;
+    int format;
+};
+constexpr ColumnSpec kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
+                                   {1022, 90, LVCFMT_LEFT},
+                                   {1023, 100, LVCFMT_LEFT},
+                                   {kIdsColumnDownload, 80, LVCFMT_LEFT},
+                                   {kIdsColumnDelete, 60, LVCFMT_LEFT}};
+constexpr int kSortableColumns = 3;
+
+constexpr COLORREF kEvenRow = 0x00F3F0F1;
+constexpr COLORREF kOddRow = 0x00FFFFFF;
+constexpr COLORREF kSelectedRow = 0x00FACE87;
+constexpr COLORREF kSelectedText = 0x00FFFFFF;
+constexpr COLORREF kText = 0x00000000;
+constexpr COLORREF kTransparent = 0x000000FF;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr int kMaxIcon = 16;
+constexpr int kRetryMaxLevel = 3;
+constexpr DWORD kExStyle = 0x420; // full-row select, info tips
+
+std::string FormatOne(const std::string& format, const std::string& a) {
+    std::string out = format;
+    size_t pos = out.find("%s");
+    if (pos != std::string::npos) {
+        out.replace(pos, 2, a);
+    }
+    return out;
+}
+
+// "%s ... %s" filled in order; the texts are never used as a format.
+std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
+    std::string out = FormatOne(format, a);
+    size_t first = format.find("%s");
+    size_t pos = first == std::string::npos ? std::string::npos : out.find("%s", first + a.size());
+    if (pos != std::string::npos) {
+        out.replace(pos, 2, b);
+    }
+    return out;
+}
+
+bool LocalSize(const std::string& path, uint64_t& size) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+} // namespace
+
+CDSDirListCtrl::CDSDirListCtrl() : m_nStatusId(kIdsConnecting) {
+    m_ImageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 4);
+    SHFILEINFO info{};
+    if (SHGetFileInfo("", 0, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0 &&
+        info.hIcon != nullptr) {
+        m_ImageList.Add(info.hIcon);
+        DestroyIcon(info.hIcon);
+    }
+    m_bmpDownload.LoadBitmap(kBmpDownload);
+    m_bmpDownloadHover.LoadBitmap(kBmpDownloadHover);
+    m_bmpDelete.LoadBitmap(kBmpDelete);
+    m_bmpDeleteHover.LoadBitmap(kBmpDeleteHover);
+}
+
+CDSDirListCtrl::~CDSDirListCtrl() {
+    DestroyWindow();
+    ClearIconCache(m_IconCache);
+}
+
+// ---- Creation and the root ---------------------------------------------------------------
+
+int CDSDirListCtrl::OnCreate() {
+    InitColumns();
+    SetExtendedStyle(kExStyle);
+    InitRoot();
+    return 0;
+}
+
+void CDSDirListCtrl::InitColumns() {
+    int index = 0;
+    for (const ColumnSpec& c : kColumns) {
+        InsertColumn(index++, LoadLocalString(c.textId).c_str(), c.format, c.width);
+    }
+}
+
+void CDSDirListCtrl::InitRoot() {
+    m_pRoot = std::make_unique<DSItemInfo>();
+    m_pRoot->nType = DSItemType::SystemDir;
+    m_pRoot->strRelatedPath = "/";
+    m_pRoot->strFileName = kPresenterFolder;
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    std::string parent = pWebDav->GetServerDir();
+    if (parent.empty()) {
+        return;
+    }
+    // Twice at the last "/": a server directory ending in "/" gives its parent folder.
+    for (int i = 0; i < 2; ++i) {
+        size_t slash = parent.find_last_of('/');
+        parent = slash == std::string::npos ? std::string() : parent.substr(0, slash);
+    }
+    pWebDav->MakeServerDirectory(parent.c_str());
+    pWebDav->MakeDirectory("/", 0);
+    pWebDav->MakeDirectory(m_pRoot->RemotePath().c_str(), 0);
+    ListRoot();
+}
+
+void CDSDirListCtrl::ListRoot() {
+    if (m_pRoot != nullptr) {
+        GetWebDavMgr()->ListDirectory(m_pRoot->RemotePath().c_str(), kRootItem, 2,
+                                      ds::key::InternalUserData);
+    }
+}
+
+void CDSDirListCtrl::RefreshRoot() {
+    ListRoot();
+}
+
+void CDSDirListCtrl::StartRetryTimer(IMXCCItfMgr* pItfMgr) {
+    m_pItfMgr = pItfMgr;
+    m_nRetryTimer = SetTimer(kRetryTimerId, kRetryPeriodMs);
+}
+
+// ---- Records ------------------------------------------------------------------------------
+
+void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 920, "pData");
+    uint32_t sub = 0;
+    rec::GetU32(pData, ds::key::SubMethod, sub);
+    switch (sub) {
+    case ds::kDirAddEntry:
+        AddEntry(pData);
+        break;
+    case ds::kDirClearList:
+        ClearList();
+        break;
+    case ds::kDirRelistFolder:
+        OnNotifyRefreshDir(pData);
+        break;
+    case ds::kDirHostMessage:
+        HostMessage(pData);
+        break;
+    case ds::kDirListingFinished:
+        UpdateSpace();
+        break;
+    case ds::kDirRelistRoot:
+        ResetRetry();
+        break;
+    default:
+        break;
+    }
+}
+
+void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 963, "pWorkData");
+    uint32_t depth = 0, bDir = 0;
+    rec::GetU32(pData, ds::key::EntryDepth, depth);
+    rec::GetU32(pData, ds::key::IsDir, bDir);
+    auto pEntry = std::make_unique<DSItemInfo>();
+    pEntry->nType = bDir ? DSItemType::UserDir : DSItemType::File;
+    pEntry->strRelatedPath = rec::GetStr(pData, ds::key::RelatedPath);
+    pEntry->strFileName = rec::GetStr(pData, ds::key::FileName);
+    pEntry->strExtName = rec::GetStr(pData, ds::key::ExtName);
+    if (!bDir) {
+        pData->GetData(ds::key::FileLength, &pEntry->ullFileLength, sizeof(uint64_t));
+        pEntry->strAuthor = rec::GetStr(pData, ds::key::Author);
+    }
+    const DSItemInfo& entry = *pEntry;
+    InsertEntry(std::move(pEntry));
+    if (depth == 2 && entry.IsFile() && GetDocShelfMgr()->IsAutoDownload()) {
+        AutoDownload(entry);
+    }
+}
+
+void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
+    int image = GetFileIconIndex(&m_ImageList, m_IconCache, pEntry->strExtName);
+    pEntry->nImage = image == -1 ? 0 : image;
+    const int n = GetItemCount();
+    // The row's texts come from its entry when painted: no copy to disagree with it.
+    InsertItem(n, nullptr);
+    SetItemData(n, reinterpret_cast<DWORD_PTR>(pEntry.get()));
+    m_Entries.push_back(std::move(pEntry));
+    Invalidate();
+    // A new row stays at the end: the list is no longer sorted.
+    if (m_nSortColumn != -1) {
+        m_nSortColumn = -1;
+        UpdateSortHeader();
+    }
+}
+
+void CDSDirListCtrl::ClearList() {
+    DeleteAllItems();
+    m_Entries.clear();
+    ClearHover();
+}
+
+void CDSDirListCtrl::OnNotifyRefreshDir(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 1086, "pWorkData");
+    TraceInfo("dshelf - CDSTreeCtrl::OnNotifyRefreshDir()");
+    std::string path = rec::GetStr(pData, ds::key::FullPath);
+    path = path.substr(0, path.find_last_of('/') + 1);
+    std::string folder = "/" + GetWebDavMgr()->ToRelativePath(path);
+    GetWebDavMgr()->ListDirectory(folder.c_str(), kRootItem, 2, ds::key::InternalUserData);
+}
+
+void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
+    // The text belongs to the receiver: taken out of the record, freed here.
+    std::unique_ptr<std::string> pMessage(rec::GetPtr<std::string>(pData, ds::key::Message));
+    pData->RemoveData(ds::key::Message);
+    if (pMessage == nullptr) {
+        return;
+    }
+    if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        pHost->BroadcastMessage(pMessage->c_str());
+    }
+}
+
+void CDSDirListCtrl::UpdateSpace() {
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    const uint64_t used = GetUsedSpace();
+    const uint64_t total = pShelf->GetTotalSpace();
+    const uint64_t free = total >= used ? total - used : 0;
+    SetStatus(kIdsSpace, CDocShelfMgr::FormatSize(used), CDocShelfMgr::FormatSize(free));
+}
+
+void CDSDirListCtrl::ResetRetry() {
+    m_nRetryTicks = 0;
+    m_nRetryLevel = 0;
+    ListRoot();
+}
+
+uint64_t CDSDirListCtrl::GetUsedSpace() const {
+    uint64_t used = 0;
+    for (const auto& pEntry : m_Entries) {
+        used += pEntry->ullFileLength;
+    }
+    return used;
+}
+
+void CDSDirListCtrl::AutoDownload(const DSItemInfo& entry) {
+    const std::string remote = entry.RemotePath();
+    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    if (dir.empty() || m_AutoDownloaded.count(remote) != 0) {
+        return;
+    }
+    const std::string local = dir + entry.strFileName;
+    if (!MayDownloadAutomatically(entry, local)) {
+        return;
+    }
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    ITask* pTask = pWebDav->DownloadFile(remote.c_str(), local.c_str(), 0, 0);
+    if (pTask == nullptr) {
+        return; // a later listing tries again
+    }
+    // The transfer list, once it exists, shows the row: AddTransfer(GetTaskID, local, remote,
+    // length, 0) here when m_pFileList is set.
+    pWebDav->StartTask(pTask);
+    m_AutoDownloaded.insert(remote);
+}
+
+// Never overwrites what is not the component's own, nor fetches what is already here.
+bool CDSDirListCtrl::MayDownloadAutomatically(const DSItemInfo& entry,
+                                              const std::string& local) const {
+    if (IsUnsafeLocalName(entry.strFileName)) {
+        return false;
+    }
+    uint64_t size = 0;
+    if (!LocalSize(local, size)) {
+        return true;
+    }
+    if (size == entry.ullFileLength) {
+        return false;
+    }
+    const auto downloaded = CDownloadLog::Load(GetDocShelfMgr()->GetLocalDirectory());
+    auto it = downloaded.find(entry.strFileName);
+    if (it == downloaded.end() || it->second.size != size) {
+        TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
+                  "left alone",
+                  local.c_str());
+        return false;
+    }
+    return true;
+}
+
+void CDSDirListCtrl::OnServerAvailable(bool bAvailable) {
+    if (!bAvailable) {
+        SetStatus(kIdsConnectFailed);
+    }
+}
+
+std::string CDSDirListCtrl::GetStatusText() const {
+    UINT id;
+    std::string used, free;
+    {
+        std::lock_guard<std::mutex> lock(m_StatusLock);
+        id = m_nStatusId;
+        used = m_StatusUsed;
+        free = m_StatusFree;
+    }
+    std::string text = LoadLocalString(id);
+    return id == kIdsSpace ? FormatTwo(text, used, free) : text;
+}
+
+void CDSDirListCtrl::SetStatus(UINT nStringId, const std::string& used, const std::string& free) {
+    {
+        std::lock_guard<std::mutex> lock(m_StatusLock);
+        m_nStatusId = nStringId;
+        m_StatusUsed = used;
+        m_StatusFree = free;
+    }
+    if (m_pView != nullptr) {
+        m_pView->InvalidateHeader();
+    }
+}
+
+void CDSDirListCtrl::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent != m_nRetryTimer || m_nRetryTimer == 0) {
+        return;
+    }
+    if (GetWebDavMgr()->IsServerAvailable()) {
+        return;
+    }
+    // Checks 1, 2, 4, 8, 8, ... ticks apart.
+    if (++m_nRetryTicks == (1 << m_nRetryLevel)) {
+        m_nRetryTicks = 0;
+        m_nRetryLevel = std::min(m_nRetryLevel + 1, kRetryMaxLevel);
+        GetWebDavMgr()->CheckServer(1);
+    }
+}
+
+// ---- Texts ----------------------------------------------------------------------------------
+
+const DSItemInfo* CDSDirListCtrl::GetEntry(int nItem) const {
+    return reinterpret_cast<const DSItemInfo*>(GetItemData(nItem));
+}
+
+std::string CDSDirListCtrl::SizeText(uint64_t ullLength) {
+    static const char* const kUnits[] = {"Byte", "KB", "MB", "GB"};
+    double value = static_cast<double>(ullLength);
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.2lf %s", value, kUnits[unit]);
+    return text;
+}
+
+std::string CDSDirListCtrl::OnGetItemText(int nItem, int nSubItem) const {
+    const DSItemInfo* pEntry = GetEntry(nItem);
+    if (pEntry == nullptr) {
+        return std::string();
+    }
+    switch (nSubItem) {
+    case kColName:
+        return pEntry->strFileName;
+    case kColAuthor:
+        return pEntry->strAuthor;
+    case kColSize:
+        return SizeText(pEntry->ullFileLength);
+    default:
+        return std::string();
+    }
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+LRESULT CDSDirListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* pDraw) {
+    if (pDraw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (pDraw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) {
+        return CDRF_DODEFAULT;
+    }
+    const int row = static_cast<int>(pDraw->nmcd.dwItemSpec);
+    CDC* pDC = CDC::FromHandle(pDraw->nmcd.hdc);
+    RECT bounds;
+    GetItemRect(row, &bounds, LVIR_BOUNDS);
+    pDC->FillSolidRect(&bounds, row % 2 == 0 ? kEvenRow : kOddRow);
+    PaintRow(pDC, row);
+    return CDRF_SKIPDEFAULT;
+}
+
+void CDSDirListCtrl::PaintRow(CDC* pDC, int nItem) {
+    const bool bSelected = GetItemState(nItem, LVIS_SELECTED) != 0;
+    if (bSelected) {
+        RECT bounds;
+        GetItemRect(nItem, &bounds, LVIR_BOUNDS);
+        pDC->FillSolidRect(&bounds, kSelectedRow);
+    }
+    const COLORREF clrText = bSelected ? kSelectedText : kText;
+    pDC->SetBkMode(TRANSPARENT);
+    PaintButton(pDC, nItem, kColDownload, clrText);
+    PaintButton(pDC, nItem, kColDelete, clrText);
+    pDC->SetTextColor(clrText);
+    PaintTexts(pDC, nItem);
+}
+
+void CDSDirListCtrl::PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText) {
+    RECT cell;
+    if (!GetSubItemRect(nItem, nCol, LVIR_LABEL, cell)) {
+        return;
+    }
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    const bool bAllowed = nCol == kColDownload ? pShelf->CanDownload() : pShelf->CanDelete();
+    if (!bAllowed) {
+        pDC->SetTextColor(clrText);
+        pDC->DrawText(LoadLocalString(kIdsNoPermission), &cell, kTextFormat);
+        return;
+    }
+    const bool bHover = IsButtonHovered(nItem, nCol);
+    CBitmap& bmp = nCol == kColDownload ? (bHover ? m_bmpDownloadHover : m_bmpDownload)
+                                        : (bHover ? m_bmpDeleteHover : m_bmpDelete);
+    BITMAP info{};
+    if (bmp.GetBitmap(&info) == 0) {
+        return;
+    }
+    // Scaled down in a cell too low for it.
+    const int side = std::min<int>(info.bmHeight, (cell.bottom - cell.top) - 2);
+    if (side <= 0) {
+        return;
+    }
+    CDC mem;
+    mem.CreateCompatibleDC(pDC);
+    CBitmap* pOld = mem.SelectObject(&bmp);
+    pDC->TransparentBlt(cell.left + 5, cell.top + 2, side, side, &mem, 0, 0, info.bmWidth,
+                        info.bmHeight, kTransparent);
+    mem.SelectObject(pOld);
+}
+
+void CDSDirListCtrl::PaintTexts(CDC* pDC, int nItem) {
+    const DSItemInfo* pEntry = GetEntry(nItem);
+    const int last = GetColumnCount() - 2;
+    for (int c = 0; c <= last; ++c) {
+        RECT cell;
+        if (!GetSubItemRect(nItem, c, LVIR_LABEL, cell)) {
+            continue;
+        }
+        if (c == kColName) {
+            const int size = std::min<int>(cell.bottom - cell.top, kMaxIcon);
+            const int image = pEntry != nullptr && pEntry->nImage >= 0 ? pEntry->nImage : 0;
+            m_ImageList.DrawEx(pDC, image, POINT{cell.left, cell.top}, SIZE{size, size},
+                               CLR_DEFAULT, CLR_DEFAULT, ILD_IMAGE);
+            cell.left += size + 5;
+        }
+        pDC->DrawText(GetItemText(nItem, c), &cell, kTextFormat);
+    }
+}
+
+// ---- Buttons and hover ----------------------------------------------------------------------
+
+RECT CDSDirListCtrl::ButtonArea(int nItem, int nCol) const {
+    RECT cell{};
+    if (!GetSubItemRect(nItem, nCol, LVIR_LABEL, cell)) {
+        return RECT{};
+    }
+    const LONG h = cell.bottom - cell.top;
+    return RECT{cell.left + 5, cell.bottom - h + 1, cell.left + h + 4, cell.bottom};
+}
+
+bool CDSDirListCtrl::IsButtonHovered(int nItem, int nCol) const {
+    return m_pHoverEntry != nullptr && m_nHoverColumn == nCol && GetEntry(nItem) == m_pHoverEntry;
+}
+
+bool CDSDirListCtrl::IsOnButton(int nItem, POINT pt) const {
+    if (nItem < 0) {
+        return false;
+    }
+    for (int col : {int(kColDownload), int(kColDelete)}) {
+        RECT r = ButtonArea(nItem, col);
+        if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CDSDirListCtrl::OnMouseMove(POINT pt) {
+    LVHITTESTINFO hit;
+    hit.pt = pt;
+    SubItemHitTest(&hit);
+    const bool bOnButton = IsOnButton(hit.iItem, pt);
+    if (hit.iItem != m_nLastRow || hit.iSubItem != m_nLastColumn || bOnButton != m_bLastOnButton) {
+        if (m_bLastOnButton) {
+            SetButtonHover(m_nLastRow, m_nLastColumn, false);
+        }
+        if (bOnButton) {
+            SetButtonHover(hit.iItem, hit.iSubItem, true);
+        }
+    }
+    m_nLastRow = hit.iItem;
+    m_nLastColumn = hit.iSubItem;
+    m_bLastOnButton = bOnButton;
+}
+
+void CDSDirListCtrl::ClearHover() {
+    if (m_pHoverEntry != nullptr && m_nLastRow >= 0) {
+        SetButtonHover(m_nLastRow, m_nLastColumn, false);
+    }
+    m_pHoverEntry = nullptr;
+    m_nHoverColumn = -1;
+    m_nLastRow = -1;
+    m_nLastColumn = -1;
+    m_bLastOnButton = false;
+}
+
+void CDSDirListCtrl::SetButtonHover(int nItem, int nCol, bool bHover) {
+    const DSItemInfo* pEntry = GetEntry(nItem);
+    if (bHover) {
+        m_pHoverEntry = pEntry;
+        m_nHoverColumn = nCol;
+    } else if (pEntry == m_pHoverEntry && nCol == m_nHoverColumn) {
+        m_pHoverEntry = nullptr;
+        m_nHoverColumn = -1;
+    }
+    RECT cell;
+    if (pEntry != nullptr && GetSubItemRect(nItem, nCol, LVIR_LABEL, cell)) {
+        RedrawWindow(&cell, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+}
+
+// ---- Sorting --------------------------------------------------------------------------------
+
+namespace {
+
+// Compares the entries themselves: no row is looked up per comparison.
+int CompareEntries(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
+    const auto* a = reinterpret_cast<const DSItemInfo*>(lParam1);
+    const auto* b = reinterpret_cast<const DSItemInfo*>(lParam2);
+    const int column = static_cast<int>(lParamSort & 0xFF);
+    const bool bAscending = (lParamSort & 0x100) != 0;
+    int result = 0;
+    if (a == nullptr || b == nullptr) {
+        return 0;
+    }
+    if (column == CDSDirListCtrl::kColSize) {
+        result = a->ullFileLength < b->ullFileLength ? -1 : a->ullFileLength > b->ullFileLength;
+    } else {
+        const std::string& ta = column == CDSDirListCtrl::kColName ? a->strFileName : a->strAuthor;
+        const std::string& tb = column == CDSDirListCtrl::kColName ? b->strFileName : b->strAuthor;
+        int c = std::strcmp(ta.c_str(), tb.c_str());
+        result = c < 0 ? -1 : c > 0;
+    }
+    return bAscending ? result : -result;
+}
+
+} // namespace
+
+void CDSDirListCtrl::OnColumnClick(int nCol) {
+    if (nCol < 0 || nCol >= kSortableColumns) {
+        return;
+    }
+    if (nCol == m_nSortColumn) {
+        m_bAscending = !m_bAscending;
+    } else {
+        m_bAscending = true;
+        m_nSortColumn = nCol;
+    }
+    ClearHover();
+    SortItems(&CompareEntries, static_cast<DWORD_PTR>(nCol | (m_bAscending ? 0x100 : 0)));
+    UpdateSortHeader();
+}
+
+void CDSDirListCtrl::UpdateSortHeader() {
+    CHeaderCtrl* pHeader = GetHeaderCtrl();
+    if (pHeader == nullptr) {
+        return;
+    }
+    for (int c = 0; c < kSortableColumns; ++c) {
+        std::string text = LoadLocalString(kColumns[c].textId);
+        if (c == m_nSortColumn) {
+            text += LoadLocalString(m_bAscending ? kIdsArrowUp : kIdsArrowDown);
+        }
+        if (pHeader->GetItemText(c) != text) {
+            pHeader->SetItemText(c, text);
+        }
+    }
+}
+
+// ---- Messages -------------------------------------------------------------------------------
+
+LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
+            return -1;
+        }
+        return OnCreate();
+    case WM_TIMER:
+        OnTimer(static_cast<UINT_PTR>(wParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                          static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        ClearHover();
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case OCM_NOTIFY: {
+        auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
+        if (pHeader->code == NM_CUSTOMDRAW) {
+            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(pHeader));
+        }
+        if (pHeader->code == LVN_COLUMNCLICK) {
+            OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
+            return 0;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    }
+    case WM_DESTROY:
+        if (m_nRetryTimer != 0) {
+            KillTimer(m_nRetryTimer);
+            m_nRetryTimer = 0;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    default:
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    }
+}

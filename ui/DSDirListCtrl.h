@@ -1,0 +1,126 @@
+// The upper list of the panel: the entries of the presenter folder with uploader and size,
+// Download and Delete buttons it paints itself, the status line above it, automatic
+// downloads, and server checks with growing pauses while the server cannot be reached.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AfxGdi.h"
+#include "AfxImageList.h"
+#include "AfxListCtrl.h"
+#include "DSItemInfo.h"
+#include "FileIconIndex.h"
+
+class CDC;
+class CDocShelfFileList;
+class CDocShelfView;
+class IDataRecord;
+class IMXCCItfMgr;
+
+class CDSDirListCtrl : public CListCtrl {
+public:
+    // The item data value of every listing this control asks for.
+    static constexpr uint32_t kRootItem = 0xFFFF0000;
+    static constexpr UINT_PTR kRetryTimerId = 550;
+    static constexpr UINT kRetryPeriodMs = 60000;
+    enum Column { kColName = 0, kColAuthor = 1, kColSize = 2, kColDownload = 3, kColDelete = 4 };
+
+    CDSDirListCtrl();
+    ~CDSDirListCtrl() override;
+
+    // The view repaints the status line; set before the window is created.
+    void SetView(CDocShelfView* pView) { m_pView = pView; }
+    // Not owned; may stay null, and every use tests it.
+    void SetFileList(CDocShelfFileList* pFileList) { m_pFileList = pFileList; }
+    void StartRetryTimer(IMXCCItfMgr* pItfMgr);
+    // Any thread: the text of the directory caption.
+    std::string GetStatusText() const;
+    void OnWorkResult(IDataRecord* pData);
+    void RefreshRoot();
+    // Any thread (the directory work thread calls it after each server check).
+    void OnServerAvailable(bool bAvailable);
+    uint64_t GetUsedSpace() const;
+    void InsertEntry(std::unique_ptr<DSItemInfo> pEntry);
+    const DSItemInfo* GetEntry(int nItem) const;
+    int GetSortColumn() const { return m_nSortColumn; }
+    bool IsAscending() const { return m_bAscending; }
+    // The button area of a row's Download (kColDownload) or Delete (kColDelete) cell.
+    RECT ButtonArea(int nItem, int nCol) const;
+    bool IsButtonHovered(int nItem, int nCol) const;
+
+    // "1.50 KB", "1023.00 Byte": the size column's text.
+    static std::string SizeText(uint64_t ullLength);
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    std::string OnGetItemText(int nItem, int nSubItem) const override;
+
+private:
+    // Creation and the root.
+    int OnCreate();
+    void InitColumns();
+    void InitRoot();
+    void ListRoot();
+
+    // Records of method 1.
+    void AddEntry(IDataRecord* pData);
+    void ClearList();
+    void OnNotifyRefreshDir(IDataRecord* pData);
+    void HostMessage(IDataRecord* pData);
+    void UpdateSpace();
+    void ResetRetry();
+    void AutoDownload(const DSItemInfo& entry);
+    bool MayDownloadAutomatically(const DSItemInfo& entry, const std::string& local) const;
+    // The status is kept as a string id (and the sizes for the space text), so that it
+    // follows the user-interface language.
+    void SetStatus(UINT nStringId, const std::string& used = {}, const std::string& free = {});
+    void OnTimer(UINT_PTR nIDEvent);
+
+    // Painting, hover and sorting.
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);
+    void PaintRow(CDC* pDC, int nItem);
+    void PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText);
+    void PaintTexts(CDC* pDC, int nItem);
+    bool IsOnButton(int nItem, POINT pt) const;
+    void OnMouseMove(POINT pt);
+    void ClearHover();
+    void SetButtonHover(int nItem, int nCol, bool bHover);
+    void OnColumnClick(int nCol);
+    void UpdateSortHeader();
+
+    CBitmap m_bmpDownload;
+    CBitmap m_bmpDownloadHover;
+    CBitmap m_bmpDelete;
+    CBitmap m_bmpDeleteHover;
+    // Written by the work thread, painted by the user-interface thread.
+    mutable std::mutex m_StatusLock;
+    UINT m_nStatusId;
+    std::string m_StatusUsed;
+    std::string m_StatusFree;
+    CDocShelfView* m_pView = nullptr;
+    CDocShelfFileList* m_pFileList = nullptr;
+    std::unique_ptr<DSItemInfo> m_pRoot;
+    // Every row's entry; the rows hold them as item data.
+    std::vector<std::unique_ptr<DSItemInfo>> m_Entries;
+    IconCache m_IconCache;
+    CImageList m_ImageList;
+    std::set<std::string> m_AutoDownloaded;
+    int m_nRetryTicks = 0;
+    int m_nRetryLevel = 0;
+    UINT_PTR m_nRetryTimer = 0;
+    IMXCCItfMgr* m_pItfMgr = nullptr;
+    bool m_bAscending = true;
+    int m_nSortColumn = -1;
+    // The button under the mouse, by entry so a reorder cannot move it to another row.
+    const DSItemInfo* m_pHoverEntry = nullptr;
+    int m_nHoverColumn = -1;
+    // The last mouse position's hit: row, column, and whether it was on a button.
+    int m_nLastRow = -1;
+    int m_nLastColumn = -1;
+    bool m_bLastOnButton = false;
+};
