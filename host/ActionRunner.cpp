@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdio>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -14,15 +15,57 @@
 
 namespace {
 constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
-}
+constexpr int kIdlePollMs = 50;
+} // namespace
 
-CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, QWidget* pPanel,
+CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, IDocShelfPanelItf* pPanelItf, QWidget* pPanel,
                              std::vector<HostAction> actions, int timeoutSeconds,
                              std::function<void(int)> onFinished)
-    : m_pDocShelf(pDocShelf), m_pPanel(pPanel), m_Actions(std::move(actions)),
-      m_nTimeoutMs(timeoutSeconds * 1000), m_OnFinished(std::move(onFinished)) {
+    : m_pDocShelf(pDocShelf), m_pPanelItf(pPanelItf), m_pPanel(pPanel),
+      m_Actions(std::move(actions)), m_nTimeoutMs(timeoutSeconds * 1000),
+      m_OnFinished(std::move(onFinished)) {
     m_Timer.setSingleShot(true);
     connect(&m_Timer, &QTimer::timeout, this, &CActionRunner::OnTimeout);
+    m_IdleTimer.setInterval(kIdlePollMs);
+    connect(&m_IdleTimer, &QTimer::timeout, this, &CActionRunner::OnIdlePoll);
+}
+
+void CActionRunner::OnIdlePoll() {
+    if (m_Wait != Wait::Idle) {
+        m_IdleTimer.stop();
+        return;
+    }
+    // Results already posted reach the panel between two polls.
+    m_nIdlePolls = m_pPanelItf == nullptr || !m_pPanelItf->IsBusy() ? m_nIdlePolls + 1 : 0;
+    if (m_nIdlePolls < 2)
+        return;
+    m_IdleTimer.stop();
+    Complete(RunPanelAction(m_Actions[m_nCurrent]));
+}
+
+bool CActionRunner::RunPanelAction(const HostAction& action) {
+    QCoreApplication::processEvents();
+    return action.kind == HostActionKind::Screenshot ? TakeScreenshot(action.text) : PrintPanel();
+}
+
+bool CActionRunner::TakeScreenshot(const std::string& file) {
+    QImage image = m_pPanel->grab().toImage();
+    bool ok = !image.isNull() && image.save(QString::fromLocal8Bit(file.c_str()), "PNG");
+    if (ok)
+        CHostLog::Instance().Diag("screenshot written to %s", file.c_str());
+    return ok;
+}
+
+bool CActionRunner::PrintPanel() {
+    if (m_pPanelItf == nullptr) {
+        CHostLog::Instance().Diag("the component does not show its panel's texts");
+        return false;
+    }
+    std::string text(m_pPanelItf->GetPanelText(nullptr, 0) + 1, '\0');
+    text.resize(m_pPanelItf->GetPanelText(text.data(), static_cast<uint32_t>(text.size())));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    return true;
 }
 
 void CActionRunner::Start() {
@@ -192,15 +235,13 @@ bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
     case HostActionKind::ClearLocal:
         ok = m_pDocShelf->ClearLocalDSSpace() == 1;
         return true;
-    case HostActionKind::Screenshot: {
-        // Let posted results and pending paints reach the panel first.
-        QCoreApplication::processEvents();
-        QImage image = m_pPanel->grab().toImage();
-        ok = !image.isNull() && image.save(QString::fromLocal8Bit(action.text.c_str()), "PNG");
-        if (ok)
-            CHostLog::Instance().Diag("screenshot written to %s", action.text.c_str());
-        return true;
-    }
+    case HostActionKind::Screenshot:
+    case HostActionKind::PrintPanel:
+        // Once the panel has settled: rows listed, transfers ended.
+        m_nIdlePolls = 0;
+        WaitFor(Wait::Idle);
+        m_IdleTimer.start();
+        return false;
     }
     ok = false;
     return true;
@@ -234,6 +275,8 @@ const char* CActionRunner::ActionName(HostActionKind kind) {
         return "clear-local";
     case HostActionKind::Screenshot:
         return "screenshot";
+    case HostActionKind::PrintPanel:
+        return "print-panel";
     }
     return "?";
 }

@@ -13,6 +13,7 @@
 #include "HostOptions.h"
 
 class IDocShelfItf;
+class IDocShelfPanelItf;
 class QWidget;
 
 // Exit statuses of the host.
@@ -26,8 +27,11 @@ enum : int {
 class CActionRunner : public QObject {
     Q_OBJECT
 public:
-    CActionRunner(IDocShelfItf* pDocShelf, QWidget* pPanel, std::vector<HostAction> actions,
-                  int timeoutSeconds, std::function<void(int)> onFinished);
+    // pPanelItf may be null: the panel actions then run without waiting for idleness and
+    // print nothing.
+    CActionRunner(IDocShelfItf* pDocShelf, IDocShelfPanelItf* pPanelItf, QWidget* pPanel,
+                  std::vector<HostAction> actions, int timeoutSeconds,
+                  std::function<void(int)> onFinished);
 
     // The module data every host transfer carries; 1 would mark the panel's own.
     static constexpr int32_t kModuleData = 2;
@@ -43,13 +47,18 @@ public:
     void PostChatFilterFile(const std::string& localPath);
 
 private:
-    enum class Wait { None, FirstState, Barrier, ListEnd, Uploaded, Downloaded, ChatFilter };
+    enum class Wait { None, FirstState, Barrier, ListEnd, Uploaded, Downloaded, ChatFilter, Idle };
 
     void OnServerState(int32_t bAvailable);
     void OnListEnd(int32_t nUserData);
     void OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData, int32_t nResult);
     void OnChatFilterFile(const std::string& localPath);
     void OnTimeout();
+    // Polls the panel until it was idle twice in a row, then runs the panel action.
+    void OnIdlePoll();
+    bool RunPanelAction(const HostAction& action);
+    bool TakeScreenshot(const std::string& file);
+    bool PrintPanel();
 
     void RunNext();
     // Starts action m_nCurrent; returns true when it finished at once (result in ok).
@@ -62,11 +71,14 @@ private:
     static const char* ActionName(HostActionKind kind);
 
     IDocShelfItf* m_pDocShelf;
+    IDocShelfPanelItf* m_pPanelItf;
     QWidget* m_pPanel;
     std::vector<HostAction> m_Actions;
     int m_nTimeoutMs;
     std::function<void(int)> m_OnFinished;
     QTimer m_Timer;
+    QTimer m_IdleTimer;
+    int m_nIdlePolls = 0;
     Wait m_Wait = Wait::None;
     size_t m_nCurrent = 0;
     // Server checks asked for and server states seen: a barrier holds until they match.

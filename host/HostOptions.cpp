@@ -39,8 +39,12 @@ const char* CHostOptions::Usage() {
            "         [--list SERVERPATH] [--upload LOCAL=SERVERPATH] [--download "
            "SERVERPATH=LOCAL]\n"
            "         [--ensure-dir SERVERPATH] [--broadcast TEXT] [--clear-server]\n"
-           "         [--clear-local] [--screenshot FILE.png] ...\n"
-           "The password is read from DOCSHELF_PASSWORD; actions run in the order given.\n";
+           "         [--clear-local] [--screenshot FILE.png] [--print-panel] ...\n"
+           "The password is read from DOCSHELF_PASSWORD; actions run in the order given.\n"
+           "--screenshot and --print-panel wait until the panel is idle (no listing queued or\n"
+           "running, no transfer active); --print-panel prints what the panel shows on\n"
+           "standard output, after the container-call lines: Caption<TAB>text, then\n"
+           "DirRow<TAB>name<TAB>uploader<TAB>size for each row in the list's order.\n";
 }
 
 bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
@@ -60,6 +64,10 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
         }
         if (opt == "--clear-server") {
             actions.push_back({HostActionKind::ClearServer, {}, {}, {}});
+            continue;
+        }
+        if (opt == "--print-panel") {
+            actions.push_back({HostActionKind::PrintPanel, {}, {}, {}});
             continue;
         }
         if (opt == "--clear-local") {

@@ -14,6 +14,7 @@ enum class HostActionKind {
     ClearServer,
     ClearLocal,
     Screenshot,
+    PrintPanel,
 };
 
 struct HostAction {

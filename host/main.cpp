@@ -170,6 +170,8 @@ int main(int argc, char** argv) {
         ExitNow(HOST_EXIT_FAILED);
     }
     auto* pDocShelf = static_cast<IDocShelfItf*>(pItf);
+    void* pPanelItf = nullptr;
+    pItfMgr->QueryItf("IDocShelfPanel", &pPanelItf);
 
     int exitStatus = HOST_EXIT_FAILED;
     bool destroyed = false;
@@ -180,8 +182,8 @@ int main(int argc, char** argv) {
         loader.DestroyComp(pItfMgr);
         app.quit();
     };
-    CActionRunner runner(pDocShelf, window.Panel(), options.actions, options.timeoutSeconds,
-                         [&](int status) {
+    CActionRunner runner(pDocShelf, static_cast<IDocShelfPanelItf*>(pPanelItf), window.Panel(),
+                         options.actions, options.timeoutSeconds, [&](int status) {
                              exitStatus = status;
                              if (options.headless) {
                                  QTimer::singleShot(0, &app, shutDown);

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "DocShelfMgr.h"
+#include "DocShelfPanel.h"
 #include "WebDavMgr.h"
 
 int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
@@ -10,6 +11,9 @@ int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
         CDocShelfMgr* mgr = GetDocShelfMgr();
         *ppItf = static_cast<IDocShelfItf*>(mgr);
         mgr->SetItfMgr(this);
+    } else if (pszName != nullptr && ppItf != nullptr &&
+               strcasecmp(pszName, "IDocShelfPanel") == 0) {
+        *ppItf = static_cast<IDocShelfPanelItf*>(GetDocShelfPanel());
     }
     // Unknown names leave the out-pointer alone; callers test it.
     return 1;

@@ -76,12 +76,14 @@ CWDWorkThread::~CWDWorkThread() {
         }
     }
     m_Queue.clear();
+    m_nPending = 0;
 }
 
 void CWDWorkThread::PushWork(IDataRecord* pItem) {
     {
         std::lock_guard<std::mutex> lock(m_QueueLock);
         m_Queue.push_back(pItem);
+        ++m_nPending;
     }
     Signal();
 }
@@ -136,9 +138,11 @@ void CWDWorkThread::RunQueued() {
             if (pItem != nullptr) {
                 pItem->Release();
             }
+            --m_nPending;
             continue;
         }
         ProcessWork(pItem);
+        --m_nPending;
     }
 }
 

@@ -26,8 +26,16 @@ public:
     void SetHasVisualableFile() { m_bHasVisualableFile = 1; }
     int HasVisualableFile() const { return m_bHasVisualableFile; }
     size_t QueuedCount();
+    // Work is queued or running.
+    bool IsBusy() const { return m_nPending.load() > 0; }
     // For tests: removes and returns the oldest queued item (the caller releases it).
-    IDataRecord* TakeQueuedWork() { return PopWork(); }
+    IDataRecord* TakeQueuedWork() {
+        IDataRecord* pItem = PopWork();
+        if (pItem != nullptr) {
+            --m_nPending;
+        }
+        return pItem;
+    }
 
 private:
     IDataRecord* PopWork();
@@ -50,6 +58,7 @@ private:
     std::deque<IDataRecord*> m_Queue;
     std::atomic<IDataFactory*> m_pDataFactory{nullptr};
     int m_bHasVisualableFile = 0;
+    std::atomic<int> m_nPending{0};
 };
 
 // The connection's settings and the work item's path as it goes on the wire.

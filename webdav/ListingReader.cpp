@@ -17,6 +17,9 @@ namespace {
 const ne_propname kResourceType = {"DAV:", "resourcetype"};
 const ne_propname kLength = {"DAV:", "getcontentlength"};
 const ne_propname kAuthor = {"ZIDaze:", "Author"};
+// Only what the lists show: an answer with every property is several times larger to send
+// and to parse.
+const ne_propname kListedProps[] = {kResourceType, kLength, kAuthor, {nullptr, nullptr}};
 // A longer name cannot be a file here. It also catches hrefs that neon's parser cut: it keeps
 // at most 2 KiB of an href, so a cut one leaves a name far over this.
 constexpr size_t kMaxNameBytes = 255;
@@ -245,7 +248,7 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
 
     const std::string wire = EncodePath(AnsiToUtf8(folder));
     ne_propfind_handler* pf = ne_propfind_create(sess, wire.c_str(), NE_DEPTH_ONE);
-    int ret = ne_propfind_allprop(pf, OnResult, &c);
+    int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
     ne_request* req = ne_propfind_get_request(pf);
     const ne_status* st = ne_get_status(req);
     const int code = st != nullptr ? st->code : 0;

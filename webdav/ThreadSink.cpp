@@ -171,6 +171,7 @@ void CThreadSink::ExecuteJob(IJob* pJob) {
     default:
         break;
     }
+    GetWebDavMgr()->OnTransferEnded();
 }
 
 void CThreadSink::NotifyJob(IJob* pJob) {

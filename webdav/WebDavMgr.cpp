@@ -82,6 +82,7 @@ void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerD
     // A component created again after a shutdown starts where a new one would.
     m_bShutDown = false;
     m_bServerAvailable = 0;
+    m_nTransfers = 0;
     if (m_pTaskMgr != nullptr) {
         m_pTaskMgr->InitTaskMgr(1);
     }
@@ -133,7 +134,7 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     rec::SetStr(pRec, ds::key::LocalFilePathName, pszLocalPath ? pszLocalPath : "");
     rec::SetU32(pRec, ds::key::AddRefFlag, static_cast<uint32_t>(nAddRefFlag));
     if (bStartNow) {
-        m_pTaskMgr->SubmitTask(pTask);
+        Submit(pTask);
     }
     return pTask;
 }
@@ -154,7 +155,15 @@ ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalP
 
 void CWebDavMgr::StartTask(ITask* pTask) {
     if (m_pTaskMgr != nullptr && pTask != nullptr) {
-        m_pTaskMgr->SubmitTask(pTask);
+        Submit(pTask);
+    }
+}
+
+void CWebDavMgr::Submit(ITask* pTask) {
+    // Counted before the job can end.
+    ++m_nTransfers;
+    if (!m_pTaskMgr->SubmitTask(pTask)) {
+        --m_nTransfers;
     }
 }
 
@@ -270,6 +279,7 @@ uint32_t CWebDavMgr::Shutdown() {
     m_Thread.Stop(1, kStopWaitMs);
     uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
     m_bServerAvailable = 0;
+    m_nTransfers = 0;
     return result;
 }
 

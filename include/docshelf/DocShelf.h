@@ -4,6 +4,7 @@
 #include "DocShelfTypes.h"
 #include "IDocShelfContainerItf.h"
 #include "IDocShelfItf.h"
+#include "IDocShelfPanelItf.h"
 #include "MXModuleItf.h"
 
 extern "C" {

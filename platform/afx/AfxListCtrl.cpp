@@ -64,8 +64,11 @@ void CListCtrl::SyncHeader() {
     for (int i = 0; i < n; ++i) {
         const Column& c = m_columns[static_cast<size_t>(i)];
         w->m_model->setHeaderData(i, Qt::Horizontal, FromAnsi(c.text), Qt::DisplayRole);
-        w->m_model->setHeaderData(i, Qt::Horizontal, QVariant::fromValue(HeaderAlignment(c.format)),
-                                  Qt::TextAlignmentRole);
+        // As in the framework, the first column is always left-aligned.
+        w->m_model->setHeaderData(
+            i, Qt::Horizontal,
+            QVariant::fromValue(HeaderAlignment(i == 0 ? LVCFMT_LEFT : c.format)),
+            Qt::TextAlignmentRole);
         if (w->m_header->sectionSize(i) != c.width)
             w->m_header->resizeSection(i, c.width);
     }

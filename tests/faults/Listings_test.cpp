@@ -175,3 +175,25 @@ TEST_F(Listings, CleanupTrustsOnlyReadableListingsAndDeletesOnlyItsOwnDownloads)
     List("Presenter/", 1);
     EXPECT_EQ(LocalNames(), (std::vector<std::string>{"same.txt", "user.txt"}));
 }
+
+TEST_F(Listings, HostileNamesAreNeverDownloadedAutomatically) {
+    S server;
+    server
+        .On("PROPFIND", S::Multistatus({{"/dav/room/Presenter/", kFolderProps},
+                                        {"/dav/room/Presenter/..%2Fescape.txt", FileProps("3")},
+                                        {"/dav/room/Presenter/back%5Cslash.txt", FileProps("3")},
+                                        {"/dav/room/Presenter/nul%00.txt", FileProps("3")},
+                                        {"/dav/room/Presenter/%2E%2E", FileProps("3")},
+                                        {"/dav/room/Presenter/ok.txt", FileProps("2")}}))
+        .On("MKCOL", S::Status(405))
+        .On("GET", S::Status(200, "ok"));
+    Start(server.Port());
+    m_pShelf->EnableAutoDownload();
+    m_pShelf->RunRefreshCommand();
+    ASSERT_TRUE(PumpUntil([&] { return !server.RequestsFor("GET").empty(); }, 10000));
+    Pump(300);
+    const auto gets = server.RequestsFor("GET");
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_EQ(gets[0].path, "/dav/room/Presenter/ok%2Etxt");
+    EXPECT_EQ(LocalNames(), std::vector<std::string>{"ok.txt"});
+}

@@ -81,6 +81,17 @@ if [ -d "$inst/data" ]; then
     expect_rc ensure 0
     [ -d "$inst/data/x/y/z" ] || fail "ensure: x/y/z not made on the server"
 
+    # What the panel shows, once it has settled, after the container calls.
+    DOCSHELF_PASSWORD=secret run panel --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/panel-local" --headless --timeout 60 --print-panel
+    expect_rc panel 0
+    expect_line panel 'DirRow\trandom.bin\tbob\t2.86 MB'
+    expect_line panel 'DirRow\twith space.txt\tbob\t7.00 Byte'
+    grep -q "^Caption	Docshelf: Docshelf Server (Used space: " "$T/panel.out" ||
+        fail "panel: no space caption: $(cat "$T/panel.out")"
+    tail -n 6 "$T/panel.out" | grep -qv '^\(Caption\|DirRow\)	' &&
+        fail "panel: a container call after the panel's lines"
+
     # A file the server does not have: the download fails and the run says so.
     DOCSHELF_PASSWORD=secret run missing --server "127.0.0.1:$port" --dir /dav/room/ \
         --user alice --local-dir "$T/missing-local" --headless --timeout 60 \
@@ -112,7 +123,7 @@ if [ -d "$inst/data" ]; then
     cmp -s "$T/mtkey.txt" "$T/chat-bob/mtkey.txt" || fail "chat: local copy differs"
     # When the fetch fails the host does not take the named path for a file.
     DOCSHELF_PASSWORD=wrong run chat-denied --server "127.0.0.1:$port" --dir /dav/room/ \
-        --user bob --local-dir "$T/chat-denied" --headless --timeout 60 \
+        --user bob --local-dir "$T/chat-denied" --headless --timeout 5 \
         --broadcast CHAT_FILTER_FILE_UPLOADED
     expect_rc chat-denied 1
 

@@ -16,6 +16,7 @@ cat >"$T/full.expected" <<EXPECTED
 CreateComp Default
 SetHostItfMgr
 QueryItf IDocShelf
+QueryItf IDocShelfPanel
 InitComp window 0
 SetParentWnd window
 Init
