@@ -62,3 +62,18 @@ TEST_F(Panel, AutomaticDownloadFetchesEachFileOnceAndSparesTheUsersFiles) {
     Settled();
     EXPECT_EQ(Requests("GET", 200), 1);
 }
+
+TEST_F(Panel, PanelUploadRelistsTheFolderAndTellsTheMeeting) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeDir("Presenter"));
+    StartComponent(m_server->Port());
+    WriteLocal("minutes.txt", "words");
+    std::string local = LocalPath("minutes.txt");
+    // Module data 1 marks an upload of the panel's own.
+    m_pShelf->UploadFile(local.c_str(), "Presenter/minutes.txt", 1, 0);
+    ASSERT_TRUE(WaitForCall("BroadcastMessage"));
+    EXPECT_EQ(CallsNamed("BroadcastMessage")[0].args[0], "Alice Example uploaded file minutes.txt");
+    EXPECT_NE(Settled().find("DirRow\tminutes.txt\tAlice Example\t5.00 Byte\n"),
+              std::string::npos);
+    EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+}
