@@ -503,25 +503,23 @@ void CListCtrl::OnColumnClick(int nCol) {
 }
 
 void CListCtrl::OnRightClick(POINT pt) {
-    LVHITTESTINFO info;
-    info.pt = pt;
-    SubItemHitTest(&info);
-    if (info.iItem >= 0)
-        SelectOnly(info.iItem);
-    NMITEMACTIVATE nm;
-    nm.hdr.code = NM_RCLICK;
-    nm.iItem = info.iItem;
-    nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
-    nm.ptAction = pt;
-    ReflectNotify(&nm.hdr);
+    const int item = HitTest(pt);
+    if (item >= 0)
+        SelectOnly(item);
+    NotifyActivate(NM_RCLICK, pt);
 }
 
 void CListCtrl::OnDoubleClick(POINT pt) {
+    NotifyActivate(NM_DBLCLK, pt);
+}
+
+// NM_CLICK, NM_DBLCLK or NM_RCLICK with the row and column under the point.
+void CListCtrl::NotifyActivate(int nCode, POINT pt) {
     LVHITTESTINFO info;
     info.pt = pt;
     SubItemHitTest(&info);
     NMITEMACTIVATE nm;
-    nm.hdr.code = NM_DBLCLK;
+    nm.hdr.code = nCode;
     nm.iItem = info.iItem;
     nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
     nm.ptAction = pt;
@@ -560,15 +558,7 @@ void CListCtrl::OnLButtonUp(POINT pt) {
     if (!m_bPressed)
         return;
     m_bPressed = false;
-    LVHITTESTINFO info;
-    info.pt = pt;
-    SubItemHitTest(&info);
-    NMITEMACTIVATE nm;
-    nm.hdr.code = NM_CLICK;
-    nm.iItem = info.iItem;
-    nm.iSubItem = info.iItem >= 0 ? info.iSubItem : 0;
-    nm.ptAction = pt;
-    ReflectNotify(&nm.hdr);
+    NotifyActivate(NM_CLICK, pt);
 }
 
 void CListCtrl::OnKeyDown(UINT nKey) {

@@ -126,6 +126,7 @@ private:
     void OnColumnClick(int nCol);
     void OnRightClick(POINT pt);
     void OnDoubleClick(POINT pt);
+    void NotifyActivate(int nCode, POINT pt);
 
     std::vector<Column> m_columns;
     std::vector<Item> m_items;
