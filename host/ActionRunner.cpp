@@ -16,6 +16,11 @@
 namespace {
 constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
 constexpr int kIdlePollMs = 50;
+// Commands of the panel's directory list.
+constexpr uint32_t kCmdDownload = 32773;
+constexpr uint32_t kCmdDelete = 32774;
+constexpr uint32_t kCmdUpload = 32781;
+constexpr uint32_t kCmdDownloadTo = 32794;
 } // namespace
 
 CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, IDocShelfPanelItf* pPanelItf, QWidget* pPanel,
@@ -39,13 +44,56 @@ void CActionRunner::OnIdlePoll() {
     m_nIdlePolls = m_pPanelItf == nullptr || !m_pPanelItf->IsBusy() ? m_nIdlePolls + 1 : 0;
     if (m_nIdlePolls < 2)
         return;
+    const HostAction& action = m_Actions[m_nCurrent];
+    if (IsPanelCommand(action.kind) && !m_bCommandIssued) {
+        m_bCommandIssued = true;
+        m_nIdlePolls = 0;
+        if (!RunPanelCommand(action)) {
+            m_IdleTimer.stop();
+            Complete(false);
+        }
+        return;
+    }
     m_IdleTimer.stop();
-    Complete(RunPanelAction(m_Actions[m_nCurrent]));
+    Complete(RunPanelAction(action));
+}
+
+bool CActionRunner::IsPanelCommand(HostActionKind kind) {
+    return kind == HostActionKind::PanelUpload || kind == HostActionKind::PanelDownload ||
+           kind == HostActionKind::PanelDelete;
 }
 
 bool CActionRunner::RunPanelAction(const HostAction& action) {
     QCoreApplication::processEvents();
-    return action.kind == HostActionKind::Screenshot ? TakeScreenshot(action.text) : PrintPanel();
+    switch (action.kind) {
+    case HostActionKind::Screenshot:
+        return TakeScreenshot(action.text);
+    case HostActionKind::PrintPanel:
+        return PrintPanel();
+    default:
+        return true; // a panel command: done once the panel is idle again
+    }
+}
+
+bool CActionRunner::RunPanelCommand(const HostAction& action) {
+    if (m_pPanelItf == nullptr) {
+        CHostLog::Instance().Diag("the component does not take panel commands");
+        return false;
+    }
+    uint32_t command = kCmdDelete;
+    const char* row = action.serverPath.c_str();
+    if (action.kind == HostActionKind::PanelUpload) {
+        command = kCmdUpload;
+        row = nullptr;
+    } else if (action.kind == HostActionKind::PanelDownload) {
+        command = action.localPath.empty() ? kCmdDownload : kCmdDownloadTo;
+    }
+    if (!m_pPanelItf->RunDirCommand(command, row, action.localPath.c_str())) {
+        CHostLog::Instance().Diag("the panel has no row '%s' or the command is disabled",
+                                  row != nullptr ? row : "");
+        return false;
+    }
+    return true;
 }
 
 bool CActionRunner::TakeScreenshot(const std::string& file) {
@@ -235,6 +283,13 @@ bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
     case HostActionKind::ClearLocal:
         ok = m_pDocShelf->ClearLocalDSSpace() == 1;
         return true;
+    case HostActionKind::PanelUpload:
+    case HostActionKind::PanelDownload:
+    case HostActionKind::PanelDelete:
+        // The command runs once the panel has settled (its rows listed), and the action ends
+        // when it has settled again.
+        m_bCommandIssued = false;
+        [[fallthrough]];
     case HostActionKind::Screenshot:
     case HostActionKind::PrintPanel:
         // Once the panel has settled: rows listed, transfers ended.
@@ -277,6 +332,12 @@ const char* CActionRunner::ActionName(HostActionKind kind) {
         return "screenshot";
     case HostActionKind::PrintPanel:
         return "print-panel";
+    case HostActionKind::PanelUpload:
+        return "panel-upload";
+    case HostActionKind::PanelDownload:
+        return "panel-download";
+    case HostActionKind::PanelDelete:
+        return "panel-delete";
     }
     return "?";
 }

@@ -57,6 +57,8 @@ private:
     // Polls the panel until it was idle twice in a row, then runs the panel action.
     void OnIdlePoll();
     bool RunPanelAction(const HostAction& action);
+    bool RunPanelCommand(const HostAction& action);
+    static bool IsPanelCommand(HostActionKind kind);
     bool TakeScreenshot(const std::string& file);
     bool PrintPanel();
 
@@ -79,6 +81,7 @@ private:
     QTimer m_Timer;
     QTimer m_IdleTimer;
     int m_nIdlePolls = 0;
+    bool m_bCommandIssued = false;
     Wait m_Wait = Wait::None;
     size_t m_nCurrent = 0;
     // Server checks asked for and server states seen: a barrier holds until they match.

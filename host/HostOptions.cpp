@@ -39,12 +39,19 @@ const char* CHostOptions::Usage() {
            "         [--list SERVERPATH] [--upload LOCAL=SERVERPATH] [--download "
            "SERVERPATH=LOCAL]\n"
            "         [--ensure-dir SERVERPATH] [--broadcast TEXT] [--clear-server]\n"
-           "         [--clear-local] [--screenshot FILE.png] [--print-panel] ...\n"
+           "         [--clear-local] [--screenshot FILE.png] [--print-panel]\n"
+           "         [--panel-upload LOCAL] [--panel-download NAME[=LOCAL]] [--panel-delete NAME]"
+           " ...\n"
            "The password is read from DOCSHELF_PASSWORD; actions run in the order given.\n"
            "--screenshot and --print-panel wait until the panel is idle (no listing queued or\n"
            "running, no transfer active); --print-panel prints what the panel shows on\n"
            "standard output, after the container-call lines: Caption<TAB>text, then\n"
-           "DirRow<TAB>name<TAB>uploader<TAB>size for each row in the list's order.\n";
+           "DirRow<TAB>name<TAB>uploader<TAB>size for each row in the list's order, then\n"
+           "TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress for each transfer row.\n"
+           "--panel-upload, --panel-download and --panel-delete work the panel as a person\n"
+           "would, through its commands and dialogs: the file dialog is answered with LOCAL\n"
+           "(without LOCAL a download goes to the local save directory) and every question\n"
+           "with Yes; each waits until the panel is idle again.\n";
 }
 
 bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
@@ -161,6 +168,16 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
             actions.push_back({HostActionKind::Broadcast, {}, {}, val});
         } else if (opt == "--screenshot") {
             actions.push_back({HostActionKind::Screenshot, {}, {}, val});
+        } else if (opt == "--panel-upload") {
+            actions.push_back({HostActionKind::PanelUpload, {}, val, {}});
+        } else if (opt == "--panel-download") {
+            // NAME or NAME=LOCAL
+            if (SplitPair(val, left, right))
+                actions.push_back({HostActionKind::PanelDownload, left, right, {}});
+            else
+                actions.push_back({HostActionKind::PanelDownload, val, {}, {}});
+        } else if (opt == "--panel-delete") {
+            actions.push_back({HostActionKind::PanelDelete, val, {}, {}});
         } else {
             error = "unknown option: " + opt;
             return false;

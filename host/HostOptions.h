@@ -15,6 +15,9 @@ enum class HostActionKind {
     ClearLocal,
     Screenshot,
     PrintPanel,
+    PanelUpload,
+    PanelDownload,
+    PanelDelete,
 };
 
 struct HostAction {

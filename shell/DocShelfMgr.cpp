@@ -9,6 +9,7 @@
 #include "CoreLib.h"
 #include "DSDirListCtrl.h"
 #include "DSProtocol.h"
+#include "DocShelfFileList.h"
 #include "DocShelfView.h"
 #include "LocalTree.h"
 #include "ResultPost.h"
@@ -73,6 +74,8 @@ void CDocShelfMgr::DSInit(const char* pszHost, int32_t nPort, const char* pszSer
     TraceInfo("dshelf - CDocShelfMgr::DSInit(%s,%d,%s)", Safe(pszHost), nPort, Safe(pszServerDir));
     GetWebDavMgr()->Init(pszHost, nPort, pszServerDir);
     if (m_pView != nullptr) {
+        // The work thread already runs and may look for the directory list meanwhile.
+        std::unique_lock<std::shared_mutex> lock(m_ViewLock);
         m_pView->CreateControls(GetItfMgr());
     }
     // A chat filter file left over from an earlier meeting. Without a local directory there is
@@ -245,18 +248,23 @@ void CDocShelfMgr::CheckServer() {
 
 void CDocShelfMgr::RunUploadCommand() {
     TraceInfo("dshelf - CDocShelfMgr::RunUploadCommand()");
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->OnUploadFile();
+    }
 }
 
 void CDocShelfMgr::RunRefreshCommand() {
     TraceInfo("dshelf - CDocShelfMgr::RunRefreshCommand()");
-    if (m_pView != nullptr) {
-        // The folder list's refresh command: a server check that lists the root once found.
-        GetWebDavMgr()->CheckServer(1);
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->OnRefreshFolder();
     }
 }
 
 void CDocShelfMgr::ClearTransferList() {
     TraceInfo("dshelf - CDocShelfMgr::ClearTransferList()");
+    if (CDocShelfFileList* pFileList = m_pView != nullptr ? m_pView->GetFileList() : nullptr) {
+        pFileList->ClearRows();
+    }
 }
 
 int32_t CDocShelfMgr::GetActiveTransferCount() {

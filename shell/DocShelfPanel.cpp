@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "AfxPrompt.h"
 #include "DSDirListCtrl.h"
+#include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
 #include "WebDavMgr.h"
@@ -39,7 +41,63 @@ std::string CDocShelfPanel::PanelText() {
             text += "\n";
         }
     }
+    if (CDocShelfFileList* pList = pView->GetFileList()) {
+        for (int row = 0; row < pList->GetItemCount(); ++row) {
+            text += "TransferRow";
+            for (int col : {CDocShelfFileList::kColName, CDocShelfFileList::kColStatus,
+                            CDocShelfFileList::kColSize, CDocShelfFileList::kColProgress}) {
+                text += "\t" + Field(pList->GetItemText(row, col));
+            }
+            text += "\n";
+        }
+    }
     return text;
+}
+
+namespace {
+
+// Answers every file dialog with one path and every question with Yes, for one command.
+class CAnsweringPrompts final : public afx::IPromptService {
+public:
+    explicit CAnsweringPrompts(std::string path) : m_Path(std::move(path)) {}
+    int MessageBox(HWND, const std::string&, const std::string&, UINT style) override {
+        return (style & 0x0F) == MB_YESNO ? IDYES : IDOK;
+    }
+    bool FileDialog(bool, HWND, const std::string&, const std::string&, DWORD,
+                    std::string& chosenPath) override {
+        chosenPath = m_Path;
+        return !m_Path.empty();
+    }
+    bool ChooseProgram(const std::string&) override { return false; }
+    UINT TrackPopup(const std::vector<afx::PopupItem>&, POINT, HWND) override { return 0; }
+
+private:
+    std::string m_Path;
+};
+
+} // namespace
+
+int32_t CDocShelfPanel::RunDirCommand(uint32_t nCommand, const char* pszRow, const char* pszPath) {
+    CDSDirListCtrl* pList = GetDocShelfMgr()->GetDirListCtrl();
+    if (pList == nullptr) {
+        return 0;
+    }
+    if (pszRow != nullptr) {
+        int row = 0;
+        while (row < pList->GetItemCount() && pList->GetItemText(row, 0) != pszRow) {
+            ++row;
+        }
+        if (row == pList->GetItemCount()) {
+            return 0;
+        }
+        pList->SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    CAnsweringPrompts answers(pszPath != nullptr ? pszPath : "");
+    afx::IPromptService* previous = afx::InstalledPromptService();
+    afx::SetPromptService(&answers);
+    const bool bKnown = pList->RunCommand(nCommand);
+    afx::SetPromptService(previous);
+    return bKnown ? 1 : 0;
 }
 
 uint32_t CDocShelfPanel::GetPanelText(char* pBuffer, uint32_t dwSize) {

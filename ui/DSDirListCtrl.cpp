@@ -10,6 +10,7 @@
 #include "AfxShell.h"
 #include "CoreLib.h"
 #include "DSProtocol.h"
+#include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
 #include "DownloadLog.h"
@@ -296,8 +297,9 @@ void CDSDirListCtrl::AutoDownload(const DSItemInfo& entry) {
     if (pTask == nullptr) {
         return; // a later listing tries again
     }
-    // The transfer list, once it exists, shows the row: AddTransfer(GetTaskID, local, remote,
-    // length, 0) here when m_pFileList is set.
+    if (m_pFileList != nullptr) {
+        m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, entry.ullFileLength, false);
+    }
     pWebDav->StartTask(pTask);
     m_AutoDownloaded.insert(remote);
 }
@@ -634,6 +636,18 @@ LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         OnTimer(static_cast<UINT_PTR>(wParam));
         return 0;
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam))) {
+            return 0;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+        if (OnLButtonDown(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                                static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))}) ==
+            -1) {
+            return -1;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
     case WM_MOUSEMOVE:
         OnMouseMove(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
                           static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
@@ -648,6 +662,10 @@ LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         if (pHeader->code == LVN_COLUMNCLICK) {
             OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
+            return 0;
+        }
+        if (pHeader->code == NM_RCLICK) {
+            OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
             return 0;
         }
         return CListCtrl::WindowProc(message, wParam, lParam);

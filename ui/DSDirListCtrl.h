@@ -53,12 +53,31 @@ public:
     RECT ButtonArea(int nItem, int nCol) const;
     bool IsButtonHovered(int nItem, int nCol) const;
 
+    // Commands of its context menus.
+    static constexpr UINT kCmdDownload = 32773;
+    static constexpr UINT kCmdDelete = 32774;
+    static constexpr UINT kCmdNewFolder = 32780;
+    static constexpr UINT kCmdUpload = 32781;
+    static constexpr UINT kCmdDeleteFolder = 32782;
+    static constexpr UINT kCmdRefresh = 32785;
+    static constexpr UINT kCmdDownloadTo = 32794;
+
+    // The upload command: checks, the open dialog, the task and its transfer row. Also the
+    // host's upload request.
+    void OnUploadFile();
+    // The refresh command: a server check that lists the root once the server answers.
+    void OnRefreshFolder();
+    // Runs a menu command as if chosen from its menu; false when it is disabled or this list
+    // does not have it.
+    bool RunCommand(UINT nID);
+
     // "1.50 KB", "1023.00 Byte": the size column's text.
     static std::string SizeText(uint64_t ullLength);
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     std::string OnGetItemText(int nItem, int nSubItem) const override;
+    bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
 
 private:
     // Creation and the root.
@@ -80,6 +99,19 @@ private:
     // follows the user-interface language.
     void SetStatus(UINT nStringId, const std::string& used = {}, const std::string& free = {});
     void OnTimer(UINT_PTR nIDEvent);
+
+    // Commands (DSDirListCommands.cpp).
+    void OnContextMenu(POINT pt);
+    int OnLButtonDown(POINT pt);
+    bool OnCommand(UINT nID);
+    const DSItemInfo* SelectedEntry() const;
+    void OnDelete();
+    void OnDownload();
+    void OnDownloadTo();
+    // Steps shared by Download and Download to, from the "File downloading." check on.
+    void StartDownload(const DSItemInfo& entry, const std::string& local);
+    bool UploadChecksPass(const std::string& local, const std::string& name, uint64_t& length);
+    void StartUpload(const std::string& local, const std::string& remote, uint64_t length);
 
     // Painting, hover and sorting.
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);

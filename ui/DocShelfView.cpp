@@ -9,6 +9,7 @@
 #include "Trace.h"
 
 #include "DSDirListCtrl.h"
+#include "DocShelfFileList.h"
 #include "LocalResource.h"
 
 #include "DSProtocol.h"
@@ -47,6 +48,7 @@ CDocShelfView::CDocShelfView() {
 CDocShelfView::~CDocShelfView() {
     m_hPostWnd = nullptr;
     m_pDirList.reset();
+    m_pFileList.reset();
 }
 
 BOOL CDocShelfView::SubclassWindow(HWND hWnd) {
@@ -68,8 +70,11 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
     if (m_pDirList == nullptr) {
         auto pDirList = std::make_unique<CDSDirListCtrl>();
         pDirList->SetView(this);
-        if (pDirList->Create(kListStyle, RECT{}, this, 0)) {
-            pDirList->SetFileList(m_pFileList);
+        auto pFileList = std::make_unique<CDocShelfFileList>();
+        if (pDirList->Create(kListStyle, RECT{}, this, 0) &&
+            pFileList->Create(kListStyle, RECT{}, this, 0)) {
+            m_pFileList = std::move(pFileList);
+            pDirList->SetFileList(m_pFileList.get());
             pDirList->StartRetryTimer(pItfMgr);
             m_pDirList = std::move(pDirList);
         }
@@ -117,7 +122,8 @@ void CDocShelfView::Layout() {
     ComputeLayout(client, &m_rcDirList, &m_rcFileList);
     if (m_pDirList != nullptr)
         m_pDirList->MoveWindow(&m_rcDirList, TRUE);
-    // The transfer list, once it exists, is moved to m_rcFileList here.
+    if (m_pFileList != nullptr)
+        m_pFileList->MoveWindow(&m_rcFileList, TRUE);
 }
 
 std::string CDocShelfView::GetDirCaption() const {
@@ -159,11 +165,13 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
         if (m_pDirList != nullptr)
             m_pDirList->OnWorkResult(pData);
         break;
-    case ds::kToTransferEntries: // transfer list: m_pFileList->OnListingRecord(pData) once the list
-                                 // exists
+    case ds::kToTransferEntries:
+        if (m_pFileList != nullptr)
+            m_pFileList->OnListingRecord(pData);
         break;
-    case ds::kToTransferList: // transfer list: m_pFileList->OnTransferRecord(pData) once the list
-                              // exists
+    case ds::kToTransferList:
+        if (m_pFileList != nullptr)
+            m_pFileList->OnTransferRecord(pData);
         break;
     case ds::kToWebDavMgr:
         GetWebDavMgr()->OnNotify(pData);
@@ -189,7 +197,8 @@ LRESULT CDocShelfView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         CWnd::WindowProc(message, wParam, lParam);
         m_hPostWnd = nullptr;
-        // The transfer list's window, once it exists, goes first.
+        if (m_pFileList != nullptr)
+            m_pFileList->DestroyWindow();
         if (m_pDirList != nullptr)
             m_pDirList->DestroyWindow();
         return 0;

@@ -34,6 +34,7 @@ public:
     // Any thread: repaints the directory caption strip.
     void InvalidateHeader();
     CDSDirListCtrl* GetDirListCtrl() const { return m_pDirList.get(); }
+    CDocShelfFileList* GetFileList() const { return m_pFileList.get(); }
     CFont* GetCaptionFont() const { return m_pCaptionFont.get(); }
     IMXCCItfMgr* GetItfMgr() const { return m_pItfMgr; }
 
@@ -54,9 +55,9 @@ private:
     LRESULT OnDSNotify(WPARAM wParam);
     void Layout();
 
-    // Built by CreateControls. The transfer list's slot stays empty until that list exists.
+    // Built by CreateControls.
     std::unique_ptr<CDSDirListCtrl> m_pDirList;
-    CDocShelfFileList* m_pFileList = nullptr;
+    std::unique_ptr<CDocShelfFileList> m_pFileList;
     std::unique_ptr<CFont> m_pCaptionFont;
     IMXCCItfMgr* m_pItfMgr = nullptr;
     // The window other threads post to; read without the UI thread's help.

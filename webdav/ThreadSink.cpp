@@ -171,7 +171,6 @@ void CThreadSink::ExecuteJob(IJob* pJob) {
     default:
         break;
     }
-    GetWebDavMgr()->OnTransferEnded();
 }
 
 void CThreadSink::NotifyJob(IJob* pJob) {

@@ -82,7 +82,6 @@ void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerD
     // A component created again after a shutdown starts where a new one would.
     m_bShutDown = false;
     m_bServerAvailable = 0;
-    m_nTransfers = 0;
     if (m_pTaskMgr != nullptr) {
         m_pTaskMgr->InitTaskMgr(1);
     }
@@ -134,7 +133,7 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     rec::SetStr(pRec, ds::key::LocalFilePathName, pszLocalPath ? pszLocalPath : "");
     rec::SetU32(pRec, ds::key::AddRefFlag, static_cast<uint32_t>(nAddRefFlag));
     if (bStartNow) {
-        Submit(pTask);
+        m_pTaskMgr->SubmitTask(pTask);
     }
     return pTask;
 }
@@ -155,16 +154,12 @@ ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalP
 
 void CWebDavMgr::StartTask(ITask* pTask) {
     if (m_pTaskMgr != nullptr && pTask != nullptr) {
-        Submit(pTask);
+        m_pTaskMgr->SubmitTask(pTask);
     }
 }
 
-void CWebDavMgr::Submit(ITask* pTask) {
-    // Counted before the job can end.
-    ++m_nTransfers;
-    if (!m_pTaskMgr->SubmitTask(pTask)) {
-        --m_nTransfers;
-    }
+bool CWebDavMgr::IsBusy() {
+    return m_Thread.IsBusy() || (m_pTaskMgr != nullptr && m_pTaskMgr->GetPendingTaskCount() > 0);
 }
 
 void CWebDavMgr::MoveFile(const char* pszFrom, const char* pszTo, uint32_t dwUserData) {
@@ -279,7 +274,6 @@ uint32_t CWebDavMgr::Shutdown() {
     m_Thread.Stop(1, kStopWaitMs);
     uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
     m_bServerAvailable = 0;
-    m_nTransfers = 0;
     return result;
 }
 

@@ -68,9 +68,7 @@ public:
         return ::ToRelativePath(GetServerDir(), path);
     }
     // Directory work is queued or running, or a transfer is waiting or running.
-    bool IsBusy() const { return m_Thread.IsBusy() || m_nTransfers.load() > 0; }
-    // The transfer job sink, when a job has ended.
-    void OnTransferEnded() { --m_nTransfers; }
+    bool IsBusy();
     // The engine is shut down: worker threads left running by a timed-out stop call nobody.
     bool IsShutDown() const { return m_bShutDown.load(); }
 
@@ -82,7 +80,6 @@ public:
 
 private:
     IDataRecord* CreateDataRecord();
-    void Submit(ITask* pTask);
     ITask* CreateTransfer(uint32_t dwMethod, const char* pszServerPath, const char* pszLocalPath,
                           int32_t bStartNow, int32_t nAddRefFlag, const int lines[4]);
     void OnListDone(IDataRecord* pData);
@@ -95,7 +92,6 @@ private:
     mutable std::mutex m_SettingsLock;
     ServerSettings m_Settings;
     std::atomic<bool> m_bShutDown{false};
-    std::atomic<int> m_nTransfers{0};
     ITaskMgr* m_pTaskMgr = nullptr;
     IDataFactory* m_pDataFactory = nullptr;
     CThreadSink m_Sink;

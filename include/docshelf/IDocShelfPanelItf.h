@@ -10,9 +10,16 @@ public:
     virtual int32_t IsBusy() = 0;
     // The panel as a person sees it, one line per item, fields separated by tabs, in the
     // system code page: "Caption" and the directory caption, then "DirRow", name, uploader
-    // and size text for each row in the list's order. Copies at most dwSize - 1 bytes and a
-    // terminating zero; returns the full length.
+    // and size text for each row in the list's order, then "TransferRow", file name, status,
+    // size and progress text for each transfer row in its list's order. Copies at most dwSize - 1
+    // bytes and a terminating zero; returns the full length.
     virtual uint32_t GetPanelText(char* pBuffer, uint32_t dwSize) = 0;
+    // Runs a command of the directory list as a person would from its context menu, on the
+    // row named pszRow (null: the selection stays), with its dialogs answered: a file dialog
+    // with pszPath, every question with Yes. Commands: 32773 Download, 32794 Download to,
+    // 32774 Delete, 32781 Upload file, 32785 Refresh folder. 0 when there is no panel, no
+    // such row or no such command; 1 when the command ran.
+    virtual int32_t RunDirCommand(uint32_t nCommand, const char* pszRow, const char* pszPath) = 0;
 
 protected:
     ~IDocShelfPanelItf() = default;

@@ -9,6 +9,7 @@ void CCmdUI::Enable(BOOL bOn) {
     if (m_pMenu != nullptr)
         m_pMenu->EnableMenuItem(m_nIndex, MF_BYPOSITION | (bOn ? MF_ENABLED : MF_GRAYED));
     m_bEnableChanged = true;
+    m_bEnabled = bOn != FALSE;
 }
 
 CMenu::CMenu() = default;

@@ -22,6 +22,7 @@ public:
     UINT m_nIndex = 0;
     CMenu* m_pMenu = nullptr;
     bool m_bEnableChanged = false;
+    bool m_bEnabled = true; // as the last Enable left it
 
     void Enable(BOOL bOn = TRUE);
 };

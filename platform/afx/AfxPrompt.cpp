@@ -26,6 +26,10 @@ void SetPromptService(IPromptService* service) {
     g_service.store(service, std::memory_order_release);
 }
 
+IPromptService* InstalledPromptService() {
+    return g_service.load(std::memory_order_acquire);
+}
+
 int CancelAnswer(UINT style) {
     switch (style & 0x0F) {
     case 1: // OK/Cancel

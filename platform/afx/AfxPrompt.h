@@ -37,6 +37,8 @@ public:
 
 IPromptService& Prompts();
 void SetPromptService(IPromptService* service); /* null restores the real Qt dialogs */
+// The service set with SetPromptService, null while the real dialogs answer.
+IPromptService* InstalledPromptService();
 
 // The answer of a box nobody could answer: No for Yes/No, Cancel where there is one, else OK.
 int CancelAnswer(UINT style);

@@ -65,6 +65,9 @@ TEST_F(MendedFaults, NothingIsWrittenRelativeToTheWorkingDirectory) {
     ASSERT_TRUE(StartServer());
     ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "old words"));
     StartComponent(m_server->Port());
+    // The panel's first listing fetches the chat filter file into the save directory.
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    const int gets = Requests("GET");
     const std::string cwd = std::filesystem::current_path();
     const std::string relative = "docshelf-relative-target.txt";
     m_pShelf->DownloadFile(relative.c_str(), "Presenter/mtkey.txt", 3, 5);
@@ -81,5 +84,5 @@ TEST_F(MendedFaults, NothingIsWrittenRelativeToTheWorkingDirectory) {
         PumpUntil([&] { return m_server->ReadFile("Presenter/mtkey.txt") == "new words"; }));
     Pump(300);
     EXPECT_FALSE(std::filesystem::exists(cwd + "/mtkey.txt"));
-    EXPECT_EQ(Requests("GET"), 0);
+    EXPECT_EQ(Requests("GET"), gets);
 }

@@ -1,7 +1,10 @@
 // The directory list against Apache, read as --print-panel prints it: rows with uploader and
 // size, automatic downloads, the status line.
 #include "ComponentFixture.h"
+#include "DSDirListCtrl.h"
+#include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
+#include "ScriptedPrompts.h"
 #include "WebDavMgr.h"
 
 namespace {
@@ -73,7 +76,145 @@ TEST_F(Panel, PanelUploadRelistsTheFolderAndTellsTheMeeting) {
     m_pShelf->UploadFile(local.c_str(), "Presenter/minutes.txt", 1, 0);
     ASSERT_TRUE(WaitForCall("BroadcastMessage"));
     EXPECT_EQ(CallsNamed("BroadcastMessage")[0].args[0], "Alice Example uploaded file minutes.txt");
-    EXPECT_NE(Settled().find("DirRow\tminutes.txt\tAlice Example\t5.00 Byte\n"),
-              std::string::npos);
+    EXPECT_NE(Settled().find("DirRow\tminutes.txt\tAlice Example\t5.00 Byte\n"), std::string::npos);
     EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+}
+
+namespace {
+
+// The panel worked with the mouse: a row selected, a command from its menu, the dialogs
+// answered from a script.
+class PanelCommands : public Panel {
+protected:
+    void SetUp() override {
+        Panel::SetUp();
+        ASSERT_TRUE(StartServer());
+        ASSERT_TRUE(m_server->WriteFile("Presenter/report.txt", "the server's report"));
+        StartComponent(m_server->Port(), kAllRights, 0xC);
+        m_pShelf->SetSizeLimits(1ull << 40, 1ull << 40);
+        Settled();
+    }
+    CDSDirListCtrl* List() { return GetDocShelfMgr()->GetDirListCtrl(); }
+    void Command(UINT id, const std::string& row = {}) {
+        for (int i = 0; !row.empty() && i < List()->GetItemCount(); ++i) {
+            if (List()->GetItemText(i, 0) == row) {
+                List()->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+            }
+        }
+        ::SendMessage(List()->GetSafeHwnd(), WM_COMMAND, id, 0);
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& p : m_prompts.Prompts()) {
+            if (p.kind == ScriptedPrompts::Kind::MessageBox) {
+                texts.push_back(p.text);
+            }
+        }
+        return texts;
+    }
+    std::string TransferRows() {
+        std::string text = Settled(), rows;
+        for (size_t at = text.find("TransferRow"); at != std::string::npos;
+             at = text.find("TransferRow", at + 1)) {
+            rows += text.substr(at, text.find('\n', at) - at + 1);
+        }
+        return rows;
+    }
+
+    ScriptedPrompts m_prompts;
+    ScriptedPrompts::Installer m_installed{m_prompts};
+};
+
+} // namespace
+
+TEST_F(PanelCommands, UploadFromThePanelGoesUpAndIsShown) {
+    WriteLocal("../agenda.txt", "1. welcome");
+    m_prompts.AnswerFileDialog(m_baseDir + "/agenda.txt");
+    m_pShelf->RunUploadCommand();
+    ASSERT_TRUE(WaitForCall("BroadcastMessage"));
+    EXPECT_EQ(CallsNamed("BroadcastMessage")[0].args[0], "Alice Example uploaded file agenda.txt");
+    EXPECT_EQ(TransferRows(), "TransferRow\tagenda.txt\tUpload finished\t0.01 KB\t100.0%\n");
+    EXPECT_EQ(m_server->ReadFile("Presenter/agenda.txt").value_or(""), "1. welcome");
+    EXPECT_NE(Settled().find("DirRow\tagenda.txt\tAlice Example\t10.00 Byte\n"), std::string::npos);
+    EXPECT_EQ(m_pShelf->GetActiveTransferCount(), 0);
+    EXPECT_EQ(m_prompts.UnexpectedCount(), 0u);
+}
+
+TEST_F(PanelCommands, DownloadAsksBeforeOverwritingAndDownloadToSaves) {
+    WriteLocal("report.txt", "my own notes");
+    m_prompts.AnswerMessageBox(IDNO);
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"File exists, continue to overwrite?"});
+    EXPECT_EQ(TransferRows(), "");
+    EXPECT_EQ(ReadLocal("report.txt"), "my own notes");
+
+    m_prompts.AnswerMessageBox(IDYES);
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    EXPECT_EQ(TransferRows(), "TransferRow\treport.txt\tDownload finished\t0.02 KB\t100.0%\n");
+    EXPECT_EQ(ReadLocal("report.txt"), "the server's report");
+
+    m_prompts.AnswerFileDialog(m_baseDir + "/elsewhere.txt");
+    Command(CDSDirListCtrl::kCmdDownloadTo, "report.txt");
+    Settled();
+    EXPECT_EQ(ReadLocal("../elsewhere.txt"), "the server's report");
+    EXPECT_EQ(m_pShelf->GetActiveTransferCount(), 0);
+}
+
+TEST_F(PanelCommands, AFailedDownloadSaysWhy) {
+    ASSERT_TRUE(m_server->Remove("Presenter/report.txt"));
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    EXPECT_EQ(TransferRows(), "TransferRow\treport.txt\tDownload failed since file not exists or "
+                              "deleted\t0.02 KB\tN/A\n");
+    EXPECT_FALSE(LocalExists("report.txt"));
+}
+
+TEST_F(PanelCommands, DeletingTheChatFilterFileTellsTheMeeting) {
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "badword"));
+    m_pShelf->RunRefreshCommand();
+    Settled();
+    m_prompts.AnswerMessageBox(IDYES);
+    Command(CDSDirListCtrl::kCmdDelete, "mtkey.txt");
+    ASSERT_TRUE(
+        WaitForCall("SetChatFilterFile", [](const RecordedCall& c) { return c.args[0].empty(); }));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm to delete file mtkey.txt?"});
+    EXPECT_FALSE(m_server->Exists("Presenter/mtkey.txt"));
+    bool told = false;
+    for (const RecordedCall& c : CallsNamed("BroadcastMessage")) {
+        told |= c.args[0] == "CHAT_FILTER_FILE_DELETED";
+    }
+    EXPECT_TRUE(told);
+    EXPECT_EQ(Settled().find("DirRow\tmtkey.txt"), std::string::npos);
+}
+
+TEST_F(PanelCommands, UploadChecksStopWithTheirMessages) {
+    WriteLocal("big.bin", std::string(2000, 'b'));
+    WriteLocal("report.txt", "clash");
+    WriteLocal("mtkey.txt", "words");
+    auto upload = [&](const std::string& name) {
+        m_prompts.AnswerFileDialog(LocalPath(name));
+        m_pShelf->RunUploadCommand();
+    };
+    m_pShelf->SetSizeLimits(1000, 1ull << 40);
+    upload("big.bin");
+    m_prompts.AnswerMessageBox(IDNO);
+    upload("report.txt");
+    upload("missing.txt");
+    m_pShelf->SetSizeLimits(1ull << 40, 2010);
+    upload("big.bin");
+    m_pShelf->SetSizeLimits(1ull << 40, 10);
+    m_pShelf->RunUploadCommand(); // more used than there is: no dialog at all
+    m_pShelf->SetUserRole(0);
+    m_pShelf->SetSizeLimits(1ull << 40, 1ull << 40);
+    upload("mtkey.txt");
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Conditioned to upload file, file size <= 0.98 KB",
+                              "File exists, continue to overwrite?",
+                              "File open failed!",
+                              "Insufficient space on docshelf",
+                              "Insufficient space on docshelf",
+                              "You can not upload file mtkey.txt",
+                          }));
+    EXPECT_EQ(m_prompts.Count(ScriptedPrompts::Kind::FileDialog), 5u);
+    EXPECT_EQ(TransferRows(), "");
+    EXPECT_EQ(Requests("PUT"), 0);
 }

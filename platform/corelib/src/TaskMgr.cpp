@@ -170,6 +170,11 @@ public:
         return 1;
     }
 
+    uint32_t GetPendingTaskCount() override {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return static_cast<uint32_t>(m_queue.size() + m_running.size());
+    }
+
 private:
     static constexpr auto kStopWait = std::chrono::milliseconds(3000);
     static constexpr uint32_t kStopTimedOut = 258;

@@ -97,6 +97,8 @@ public:
     virtual uint32_t StopTaskMgr() = 0;
     virtual ITask* CreateTask() = 0;
     virtual int32_t SubmitTask(ITask* pTask) = 0;
+    // Tasks submitted and not yet ended, a job left running by a stop included.
+    virtual uint32_t GetPendingTaskCount() = 0;
 
 protected:
     ~ITaskMgr() = default;

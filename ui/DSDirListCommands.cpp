@@ -1,0 +1,329 @@
+// The directory list's commands: context menus, the row buttons, delete, download, download
+// to, upload and refresh.
+#include <sys/stat.h>
+
+#include "AfxFile.h"
+#include "AfxMenu.h"
+#include "AfxPrompt.h"
+#include "CoreLib.h"
+#include "DSDirListCtrl.h"
+#include "DSProtocol.h"
+#include "DocShelfFileList.h"
+#include "DocShelfMgr.h"
+#include "LocalResource.h"
+#include "Trace.h"
+#include "WebDavMgr.h"
+
+namespace {
+
+constexpr const char* kFile = "DSDirListCtrl";
+constexpr UINT kIdsConfirmDelete = 1026;
+constexpr UINT kIdsDownloading = 1027;
+constexpr UINT kIdsOverwrite = 1028;
+constexpr UINT kIdsNoSpaceBefore = 1029;
+constexpr UINT kIdsNoChatFilterRight = 1030;
+constexpr UINT kIdsOpenFailed = 1031;
+constexpr UINT kIdsTooLarge = 1032;
+constexpr UINT kIdsNoSpaceAfter = 1033;
+constexpr uint16_t kChatFilterRoles = 0xC;
+
+std::string FormatOne(const std::string& format, const std::string& arg) {
+    std::string out = format;
+    size_t pos = out.find("%s");
+    if (pos != std::string::npos) {
+        out.replace(pos, 2, arg);
+    }
+    return out;
+}
+
+bool Ask(const std::string& text) {
+    return GetDocShelfMgr()->ShowMessage(text.c_str(), MB_YESNO) == IDYES;
+}
+
+void Tell(const std::string& text) {
+    GetDocShelfMgr()->ShowMessage(text.c_str(), MB_OK);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+} // namespace
+
+// ---- Menus and buttons ----------------------------------------------------------------------
+
+void CDSDirListCtrl::OnContextMenu(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    CMenu menu;
+    if (!menu.LoadMenuIndirect(LoadLocalMenu(1000))) {
+        return;
+    }
+    const DSItemInfo* pInfo = GetEntry(row);
+    DS_CHECK_RETURN(pInfo != nullptr, kFile, 477, "pInfo");
+    CMenu* pPopup = menu.GetSubMenu(static_cast<int>(pInfo->nType) - 2);
+    DS_CHECK_RETURN(pPopup != nullptr, kFile, 498, "pPopup != NULL");
+    pPopup->RemoveMenu(kCmdNewFolder, MF_BYCOMMAND);
+    POINT screen = pt;
+    ClientToScreen(&screen);
+    pPopup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, this);
+}
+
+int CDSDirListCtrl::OnLButtonDown(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return -1;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto inside = [&](int col) {
+        RECT r = ButtonArea(row, col);
+        return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
+    };
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    // The row's Download button asks where to save.
+    if (pShelf->CanDownload() && inside(kColDownload)) {
+        OnDownloadTo();
+    }
+    if (pShelf->CanDelete() && inside(kColDelete)) {
+        OnDelete();
+    }
+    return 0;
+}
+
+bool CDSDirListCtrl::OnUpdateCommandUI(CCmdUI* pCmdUI) {
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    switch (pCmdUI->m_nID) {
+    case kCmdDownload:
+    case kCmdDownloadTo:
+        pCmdUI->Enable(pShelf->CanDownload());
+        return true;
+    case kCmdDelete:
+        pCmdUI->Enable(pShelf->CanDelete());
+        return true;
+    case kCmdNewFolder:
+        pCmdUI->Enable(pShelf->CanUpload());
+        return true;
+    case kCmdUpload:
+        pCmdUI->Enable(GetWebDavMgr()->IsServerAvailable() == 1 && pShelf->CanUpload());
+        return true;
+    case kCmdDeleteFolder:
+        pCmdUI->Enable(TRUE);
+        return true;
+    case kCmdRefresh:
+        pCmdUI->Enable(pShelf->CanList());
+        return true;
+    default:
+        return CListCtrl::OnUpdateCommandUI(pCmdUI);
+    }
+}
+
+bool CDSDirListCtrl::OnCommand(UINT nID) {
+    switch (nID) {
+    case kCmdDownload:
+        OnDownload();
+        return true;
+    case kCmdDownloadTo:
+        OnDownloadTo();
+        return true;
+    case kCmdDelete:
+        OnDelete();
+        return true;
+    case kCmdUpload:
+        OnUploadFile();
+        return true;
+    case kCmdRefresh:
+        OnRefreshFolder();
+        return true;
+    case kCmdNewFolder:
+    case kCmdDeleteFolder:
+        return true; // inert, as they always were
+    default:
+        return false;
+    }
+}
+
+bool CDSDirListCtrl::RunCommand(UINT nID) {
+    CCmdUI state;
+    state.m_nID = nID;
+    if (!OnUpdateCommandUI(&state) || !state.m_bEnabled) {
+        return false;
+    }
+    return OnCommand(nID);
+}
+
+const DSItemInfo* CDSDirListCtrl::SelectedEntry() const {
+    const int row = GetNextItem(-1, LVNI_SELECTED);
+    return row < 0 ? nullptr : GetEntry(row);
+}
+
+// ---- Delete and download --------------------------------------------------------------------
+
+void CDSDirListCtrl::OnDelete() {
+    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+        return;
+    }
+    const DSItemInfo* pInfo = SelectedEntry();
+    DS_CHECK_RETURN(pInfo != nullptr, kFile, 550, "pInfo");
+    if (!pInfo->IsFile()) {
+        return;
+    }
+    const std::string remote = pInfo->RemotePath();
+    if (Ask(FormatOne(LoadLocalString(kIdsConfirmDelete), pInfo->strFileName))) {
+        GetWebDavMgr()->DeleteFile(remote.c_str(), kRootItem);
+    }
+}
+
+void CDSDirListCtrl::OnDownload() {
+    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+        return;
+    }
+    const DSItemInfo* pInfo = SelectedEntry();
+    DS_CHECK_RETURN(pInfo != nullptr, kFile, 591, "pInfo");
+    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    if (dir.empty() || IsUnsafeLocalName(pInfo->strFileName)) {
+        return; // no place to put it
+    }
+    StartDownload(*pInfo, dir + pInfo->strFileName);
+}
+
+void CDSDirListCtrl::OnDownloadTo() {
+    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+        return;
+    }
+    const DSItemInfo* pInfo = SelectedEntry();
+    DS_CHECK_RETURN(pInfo != nullptr, kFile, 658, "pInfo");
+    const DSItemInfo entry = *pInfo; // the dialog runs the event loop: rows may change
+    CFileDialog dialog(FALSE, entry.strExtName.c_str(), entry.strFileName.c_str(),
+                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    if (dialog.DoModal() != IDOK) {
+        Invalidate(TRUE);
+        return;
+    }
+    StartDownload(entry, dialog.GetPathName());
+}
+
+void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& local) {
+    const std::string remote = entry.RemotePath();
+    if (m_pFileList != nullptr) {
+        const TransferItem* pItem = m_pFileList->FindTransfer(remote);
+        if (pItem != nullptr && (pItem->nState == TransferItem::kDownloadWaiting ||
+                                 pItem->nState == TransferItem::kDownloading)) {
+            Tell(LoadLocalString(kIdsDownloading));
+            return;
+        }
+    }
+    if (Exists(local) && !Ask(LoadLocalString(kIdsOverwrite))) {
+        return;
+    }
+    // A task is made only when a row can show it and it will be started.
+    if (m_pFileList == nullptr) {
+        return;
+    }
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    ITask* pTask = pWebDav->DownloadFile(remote.c_str(), local.c_str(), 0, 1);
+    if (pTask == nullptr) {
+        return;
+    }
+    m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, entry.ullFileLength, false);
+    GetDocShelfMgr()->AddActiveTransfer();
+    pWebDav->StartTask(pTask);
+}
+
+// ---- Upload and refresh ---------------------------------------------------------------------
+
+void CDSDirListCtrl::OnUploadFile() {
+    TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile()");
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    if (GetUsedSpace() > pShelf->GetTotalSpace()) {
+        TraceInfo("dshelf - CDSTreeCtrl::OnUploadFile() 资料书架会议存储空间已满......");
+        Tell(LoadLocalString(kIdsNoSpaceBefore));
+        return;
+    }
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    if (dialog.DoModal() != IDOK || m_pRoot == nullptr) {
+        return;
+    }
+    const std::string local = dialog.GetPathName();
+    const std::string name = local.substr(local.find_last_of('/') + 1);
+    uint64_t length = 0;
+    if (!UploadChecksPass(local, name, length)) {
+        return;
+    }
+    StartUpload(local, m_pRoot->RemotePath() + name, length);
+}
+
+// The checks after the file was chosen, in their order; false when one stopped the upload.
+bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::string& name,
+                                      uint64_t& length) {
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    if (EqualsNoCase(name, kChatFilterFileName) &&
+        (pShelf->GetUserRole() & kChatFilterRoles) == 0) {
+        TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() 您没有权限上传名为%s的文件",
+                  kChatFilterFileName);
+        Tell(FormatOne(LoadLocalString(kIdsNoChatFilterRight), kChatFilterFileName));
+        return false;
+    }
+    for (const auto& pEntry : m_Entries) {
+        if (pEntry->IsFile() && pEntry->strFileName == name &&
+            !Ask(LoadLocalString(kIdsOverwrite))) {
+            return false;
+        }
+    }
+    CFile file;
+    int64_t size = -1;
+    if (file.Open(local.c_str(), CFile::modeRead | CFile::shareDenyNone)) {
+        size = file.GetLength();
+        file.Close();
+    }
+    if (size < 0) {
+        TraceAssert("dshelf -CDSDirListCtrl::OnUploadFile();CFile is failed! FilePath = %s",
+                    local.c_str());
+        AfxMessageBox(LoadLocalString(kIdsOpenFailed).c_str());
+        return false;
+    }
+    length = static_cast<uint64_t>(size);
+    if (length > pShelf->GetMaxUploadSize()) {
+        TraceError("dshelf - CDSDirListCtrl::OnUploadFile(); 超过单个可上传文件的最大大小");
+        Tell(FormatOne(LoadLocalString(kIdsTooLarge),
+                       CDocShelfMgr::FormatSize(pShelf->GetMaxUploadSize())));
+        return false;
+    }
+    if (GetUsedSpace() + length > pShelf->GetTotalSpace()) {
+        Tell(LoadLocalString(kIdsNoSpaceAfter));
+        return false;
+    }
+    return true;
+}
+
+void CDSDirListCtrl::StartUpload(const std::string& local, const std::string& remote,
+                                 uint64_t length) {
+    TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() Create UpLoadFile Task!");
+    // A task is made only when a row can show it and it will be started.
+    if (m_pFileList == nullptr) {
+        return;
+    }
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    ITask* pTask = pWebDav->UploadFile(remote.c_str(), local.c_str(), 0, 1);
+    if (pTask == nullptr) {
+        return;
+    }
+    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    if (IDataRecord* pRecord = pShelf->CreateDataRecord()) {
+        pTask->SetTaskRecord(pRecord);
+        int32_t moduleData = ds::kPanelModuleData, userData = 0;
+        pRecord->SetData(ds::key::ModuleData, &moduleData, sizeof moduleData);
+        pRecord->SetData(ds::key::UserData, &userData, sizeof userData);
+    }
+    m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, length, true);
+    TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() Start UpLoadFile Task!");
+    pShelf->AddActiveTransfer();
+    pWebDav->StartTask(pTask);
+}
+
+void CDSDirListCtrl::OnRefreshFolder() {
+    GetWebDavMgr()->CheckServer(1);
+}

@@ -1,0 +1,809 @@
+#include "DocShelfFileList.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+
+#include "AfxDC.h"
+#include "AfxIcon.h"
+#include "AfxMenu.h"
+#include "AfxPrompt.h"
+#include "AfxShell.h"
+#include "CoreLib.h"
+#include "DSProtocol.h"
+#include "DocShelfMgr.h"
+#include "LocalResource.h"
+#include "PathCodec.h"
+#include "RecordUtil.h"
+#include "Trace.h"
+
+namespace {
+
+constexpr const char* kFile = "DocShelfFileList";
+
+struct ColumnSpec {
+    UINT textId;
+    int width;
+};
+constexpr ColumnSpec kColumns[] = {{1038, 300}, {1039, 120}, {1040, 100},
+                                   {1041, 80},  {1042, 60},  {1043, 120}};
+constexpr int kSortableColumns = 4;
+
+// Status texts.
+constexpr UINT kIdsUploadWaiting = 1044;
+constexpr UINT kIdsDownloadWaiting = 1045;
+constexpr UINT kIdsUploading = 1046;
+constexpr UINT kIdsDownloading = 1069;
+constexpr UINT kIdsHistory = 1065;
+// Messages.
+constexpr UINT kIdsOpenFailed = 1061;
+constexpr UINT kIdsFileMissing = 1062;
+constexpr UINT kIdsCopyFailed = 1070;
+constexpr UINT kIdsArrowUp = 1063;
+constexpr UINT kIdsArrowDown = 1064;
+// Bitmaps of the link columns.
+constexpr UINT kBmpSaveAs = 1013;
+constexpr UINT kBmpSaveAsHot = 1014;
+constexpr UINT kBmpOpenFolder = 1015;
+constexpr UINT kBmpOpenFolderHot = 1016;
+// Popups of menu 1000.
+constexpr int kPopupUploaded = 3;
+constexpr int kPopupDownloaded = 4;
+
+constexpr COLORREF kEvenRow = 0x00F3F0F1;
+constexpr COLORREF kOddRow = 0x00FFFFFF;
+constexpr COLORREF kSelectedRow = 0x00FACE87;
+constexpr COLORREF kSelectedText = 0x00FFFFFF;
+constexpr COLORREF kText = 0x00000000;
+constexpr COLORREF kTransparent = 0x000000FF;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr int kMaxIcon = 16;
+constexpr DWORD kExStyle = 0x420;
+
+// History rows take ids from the top of the range, far from the task manager's.
+std::atomic<uint32_t> s_nextHistoryId{2147483647u};
+
+UINT EndedStatus(bool bUpload, uint32_t result) {
+    if (bUpload) {
+        switch (result) {
+        case DS_RESULT_SUCCESS:
+            return 1047;
+        case DS_RESULT_LOCAL_FILE_FAILED:
+            return 1048;
+        case DS_RESULT_REQUEST_FAILED:
+            return 1049;
+        case DS_RESULT_CANCELLED:
+            return 1050;
+        case DS_RESULT_SERVER_ERROR:
+            return 1051;
+        case DS_RESULT_NO_ROOM:
+            return 1052;
+        default:
+            return 1053;
+        }
+    }
+    switch (result) {
+    case DS_RESULT_SUCCESS:
+        return 1054;
+    case DS_RESULT_LOCAL_FILE_FAILED:
+        return 1055;
+    case DS_RESULT_REQUEST_FAILED:
+        return 1056;
+    case DS_RESULT_CANCELLED:
+        return 1057;
+    case DS_RESULT_SERVER_ERROR:
+        return 1058;
+    case DS_RESULT_NOT_FOUND:
+        return 1059;
+    default:
+        return 1060;
+    }
+}
+
+std::unique_ptr<TransferItem> MakeItem(const std::string& localPath, const std::string& serverPath,
+                                       uint64_t ullSize) {
+    auto pItem = std::make_unique<TransferItem>();
+    pItem->strLocalPath = localPath;
+    const size_t slash = localPath.find_last_of('/');
+    pItem->strLocalFolder =
+        slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1);
+    pItem->strFileName = localPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    const size_t dot = pItem->strFileName.find_last_of('.');
+    pItem->strExtension =
+        dot == std::string::npos ? std::string() : pItem->strFileName.substr(dot + 1);
+    pItem->strServerPath = serverPath;
+    pItem->ullTotal = ullSize;
+    return pItem;
+}
+
+bool LocalLength(const std::string& path, uint64_t& length) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    length = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+// Copies through a temporary name beside the target, so that a failed copy leaves an
+// existing file there as it was.
+bool CopyReplacing(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    static thread_local std::mt19937 rng{std::random_device{}()};
+    const fs::path target(to);
+    const fs::path temp = target.parent_path() / ("." + target.filename().string() + "." +
+                                                  std::to_string(rng()) + ".part");
+    std::error_code ec;
+    fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
+    if (!ec) {
+        fs::rename(temp, target, ec);
+    }
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        TraceError("dshelf - CDocShelfFileList::OnSaveAs(); copy to %s failed: %s", to.c_str(),
+                   ec.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+int CompareInts(uint64_t a, uint64_t b) {
+    return a < b ? -1 : a > b;
+}
+
+float Ratio(const TransferItem& item) {
+    return item.ullTotal == 0 ? -1.0f
+                              : static_cast<float>(static_cast<double>(item.ullCurrent) /
+                                                   static_cast<double>(item.ullTotal));
+}
+
+} // namespace
+
+CDocShelfFileList::CDocShelfFileList() {
+    m_Icons.Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 4);
+    SHFILEINFO info{};
+    if (SHGetFileInfo("", 0, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0 &&
+        info.hIcon != nullptr) {
+        m_Icons.Add(info.hIcon);
+        DestroyIcon(info.hIcon);
+    }
+    m_bmpSaveAs.LoadBitmap(kBmpSaveAs);
+    m_bmpSaveAsHot.LoadBitmap(kBmpSaveAsHot);
+    m_bmpOpenFolder.LoadBitmap(kBmpOpenFolder);
+    m_bmpOpenFolderHot.LoadBitmap(kBmpOpenFolderHot);
+}
+
+CDocShelfFileList::~CDocShelfFileList() {
+    DestroyWindow();
+    ClearIconCache(m_IconCache);
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_Tasks.clear();
+    m_ByServerPath.clear();
+}
+
+// ---- The store ------------------------------------------------------------------------------
+
+TransferItem* CDocShelfFileList::ItemOf(uint32_t dwTaskID) const {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    auto it = m_Tasks.find(dwTaskID);
+    return it != m_Tasks.end() ? it->second.get() : nullptr;
+}
+
+TransferItem* CDocShelfFileList::AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem) {
+    pItem->nIcon = std::max(GetFileIconIndex(&m_Icons, m_IconCache, pItem->strExtension), 0);
+    TransferItem* pRaw = pItem.get();
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_ByServerPath[pRaw->strServerPath] = dwTaskID;
+    m_Tasks[dwTaskID] = std::move(pItem);
+    return pRaw;
+}
+
+const TransferItem* CDocShelfFileList::FindTransfer(const std::string& serverPath) const {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    auto id = m_ByServerPath.find(serverPath);
+    if (id == m_ByServerPath.end()) {
+        return nullptr;
+    }
+    auto it = m_Tasks.find(id->second);
+    return it != m_Tasks.end() ? it->second.get() : nullptr;
+}
+
+const TransferItem* CDocShelfFileList::GetItem(int nRow) const {
+    if (nRow < 0 || nRow >= GetItemCount()) {
+        return nullptr;
+    }
+    return ItemOf(static_cast<uint32_t>(GetItemData(nRow)));
+}
+
+int CDocShelfFileList::RowOf(uint32_t dwTaskID) const {
+    LVFINDINFO find;
+    find.flags = LVFI_PARAM;
+    find.lParam = static_cast<LPARAM>(dwTaskID);
+    return FindItem(&find);
+}
+
+void CDocShelfFileList::InsertRow(uint32_t dwTaskID, const TransferItem& item) {
+    // Newest on top; the row's texts come from its item when painted.
+    InsertItem(0, nullptr);
+    SetItemData(0, static_cast<DWORD_PTR>(dwTaskID));
+    (void)item;
+    if (m_nSortColumn != -1) {
+        m_nSortColumn = -1;
+        UpdateSortHeader();
+    }
+}
+
+void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localPath,
+                                    const std::string& serverPath, uint64_t ullSize, bool bUpload) {
+    DS_CHECK_RETURN(dwTaskID != 0, kFile, 120, "dwTaskID");
+    auto pItem = MakeItem(localPath, serverPath, ullSize);
+    pItem->nState = bUpload ? TransferItem::kUploadWaiting : TransferItem::kDownloadWaiting;
+    pItem->nStatusId = bUpload ? kIdsUploadWaiting : kIdsDownloadWaiting;
+    InsertRow(dwTaskID, *AddItem(dwTaskID, std::move(pItem)));
+}
+
+void CDocShelfFileList::ClearRows() {
+    DeleteAllItems();
+    ClearHover();
+}
+
+// ---- Records --------------------------------------------------------------------------------
+
+void CDocShelfFileList::OnTransferRecord(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 300, "pData");
+    uint32_t sub = 0, taskId = 0, result = 0;
+    rec::GetU32(pData, ds::key::SubMethod, sub);
+    rec::GetU32(pData, ds::key::TaskID, taskId);
+    switch (sub) {
+    case ds::kUploadStarted:
+    case ds::kDownloadStarted:
+        OnStarted(taskId, sub == ds::kUploadStarted);
+        break;
+    case ds::kUploadEnded:
+    case ds::kDownloadEnded:
+        rec::GetU32(pData, ds::key::ErrorCode, result);
+        OnEnded(taskId, sub == ds::kUploadEnded, result);
+        break;
+    case ds::kUploadProgress:
+    case ds::kDownloadProgress:
+        OnProgress(taskId, pData);
+        break;
+    default:
+        break;
+    }
+}
+
+void CDocShelfFileList::OnStarted(uint32_t dwTaskID, bool bUpload) {
+    TransferItem* pItem = ItemOf(dwTaskID);
+    if (pItem == nullptr || RowOf(dwTaskID) < 0) {
+        return;
+    }
+    if (bUpload) {
+        TraceInfo("dshelf - CDocShelfFileList::OnUploadStart () ;正在上传");
+    } else {
+        TraceInfo("dshelf - CDocShelfFileList::OnDownloadStart(); 正在下载");
+    }
+    pItem->nState = bUpload ? TransferItem::kUploading : TransferItem::kDownloading;
+    pItem->nStatusId = bUpload ? kIdsUploading : kIdsDownloading;
+    InvalidateRow(dwTaskID);
+}
+
+void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult) {
+    if (bUpload) {
+        TraceInfo("dshelf - CDocShelfFileList::OnUploadStop() dwErrorCode = %u, UserData = %u",
+                  dwResult, dwTaskID);
+    }
+    TransferItem* pItem = ItemOf(dwTaskID);
+    if (pItem == nullptr || RowOf(dwTaskID) < 0) {
+        return;
+    }
+    pItem->nState = bUpload ? TransferItem::kUploadEnded : TransferItem::kDownloadEnded;
+    pItem->bFailed = dwResult != DS_RESULT_SUCCESS;
+    pItem->nStatusId = EndedStatus(bUpload, dwResult);
+    TraceInfo(bUpload ? "dshelf - CDocShelfFileList::OnUploadStop() dwErrorCode = %u, %s"
+                      : "dshelf - CDocShelfFileList::OnDownloadStop(); %u %s",
+              dwResult, LoadLocalString(pItem->nStatusId).c_str());
+    InvalidateRow(dwTaskID);
+}
+
+void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
+    TransferItem* pItem = ItemOf(dwTaskID);
+    if (pItem == nullptr) {
+        return;
+    }
+    // 64-bit values: transfers of 2 GiB and more show their true share.
+    int64_t total = -1, current = 0;
+    pData->GetData(ds::key::TotalLength, &total, sizeof total);
+    pData->GetData(ds::key::CurrentProgress, &current, sizeof current);
+    pItem->bTotalKnown = total >= 0;
+    if (total >= 0) {
+        pItem->ullTotal = static_cast<uint64_t>(total);
+    }
+    pItem->ullCurrent = current > 0 ? static_cast<uint64_t>(current) : 0;
+    pItem->bProgress = true;
+    InvalidateRow(dwTaskID);
+}
+
+void CDocShelfFileList::InvalidateRow(uint32_t dwTaskID) {
+    const int row = RowOf(dwTaskID);
+    RECT r;
+    if (row >= 0 && GetItemRect(row, &r, LVIR_BOUNDS)) {
+        RECT client;
+        GetClientRect(&client);
+        r.right = client.right;
+        // Off screen this costs nothing; on screen Qt paints once per pass of the loop.
+        if (r.bottom > 0 && r.top < client.bottom) {
+            InvalidateRect(&r, FALSE);
+        }
+    }
+}
+
+void CDocShelfFileList::OnListingRecord(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 340, "pData");
+    uint32_t sub = 0, bDir = 0;
+    rec::GetU32(pData, ds::key::SubMethod, sub);
+    rec::GetU32(pData, ds::key::IsDir, bDir);
+    if (sub != ds::kTransferListingEntry || bDir != 0) {
+        return;
+    }
+    const std::string name = rec::GetStr(pData, ds::key::FileName);
+    const std::string serverPath = rec::GetStr(pData, ds::key::RelatedPath) + name;
+    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    if (dir.empty() || IsUnsafeLocalName(name) || FindTransfer(serverPath) != nullptr) {
+        return;
+    }
+    uint64_t serverLength = 0, localLength = 0;
+    pData->GetData(ds::key::FileLength, &serverLength, sizeof serverLength);
+    const std::string local = dir + name;
+    if (!LocalLength(local, localLength) || localLength != serverLength) {
+        return;
+    }
+    auto pItem = MakeItem(local, serverPath, localLength);
+    pItem->strExtension = rec::GetStr(pData, ds::key::ExtName);
+    pItem->nState = TransferItem::kDownloadEnded;
+    pItem->nStatusId = kIdsHistory;
+    pItem->ullCurrent = localLength;
+    const uint32_t id = s_nextHistoryId--;
+    InsertRow(id, *AddItem(id, std::move(pItem)));
+}
+
+// ---- Texts ----------------------------------------------------------------------------------
+
+std::string CDocShelfFileList::ProgressText(const TransferItem& item) {
+    if (item.bFailed) {
+        return "N/A";
+    }
+    if (item.nStatusId == kIdsHistory) {
+        return "100.0%";
+    }
+    // Nothing reported yet, or a total the library does not know: no figure to show.
+    if (!item.bProgress || !item.bTotalKnown || item.ullTotal == 0) {
+        return std::string();
+    }
+    const float percent = static_cast<float>(static_cast<double>(item.ullCurrent) * 100.0 /
+                                             static_cast<double>(item.ullTotal));
+    char text[32];
+    std::snprintf(text, sizeof text, "%2.1f%%", static_cast<double>(percent));
+    return text;
+}
+
+std::string CDocShelfFileList::OnGetItemText(int nItem, int nSubItem) const {
+    const TransferItem* pItem = GetItem(nItem);
+    if (pItem == nullptr) {
+        return std::string();
+    }
+    switch (nSubItem) {
+    case kColName:
+        return pItem->strFileName;
+    case kColStatus:
+        return LoadLocalString(pItem->nStatusId);
+    case kColSize:
+        return CDocShelfMgr::FormatSize(pItem->ullTotal);
+    case kColProgress:
+        return ProgressText(*pItem);
+    default:
+        return std::string();
+    }
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+LRESULT CDocShelfFileList::OnCustomDraw(NMLVCUSTOMDRAW* pDraw) {
+    if (pDraw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        return CDRF_NOTIFYITEMDRAW;
+    }
+    if (pDraw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) {
+        return CDRF_DODEFAULT;
+    }
+    const int row = static_cast<int>(pDraw->nmcd.dwItemSpec);
+    CDC* pDC = CDC::FromHandle(pDraw->nmcd.hdc);
+    RECT bounds;
+    GetItemRect(row, &bounds, LVIR_BOUNDS);
+    pDC->FillSolidRect(&bounds, row % 2 == 0 ? kEvenRow : kOddRow);
+    PaintRow(pDC, row);
+    return CDRF_SKIPDEFAULT;
+}
+
+void CDocShelfFileList::PaintRow(CDC* pDC, int nRow) {
+    const bool bSelected = GetItemState(nRow, LVIS_SELECTED) != 0;
+    if (bSelected) {
+        RECT bounds;
+        GetItemRect(nRow, &bounds, LVIR_BOUNDS);
+        pDC->FillSolidRect(&bounds, kSelectedRow);
+    }
+    pDC->SetBkMode(TRANSPARENT);
+    PaintLink(pDC, nRow, kColSaveAs);
+    PaintLink(pDC, nRow, kColOpenFolder);
+    pDC->SetTextColor(bSelected ? kSelectedText : kText);
+    const TransferItem* pItem = GetItem(nRow);
+    for (int c = 0; c < GetColumnCount(); ++c) {
+        RECT cell;
+        if (!GetSubItemRect(nRow, c, LVIR_LABEL, cell)) {
+            continue;
+        }
+        if (c == kColName) {
+            const int size = std::min<int>(cell.bottom - cell.top, kMaxIcon);
+            m_Icons.DrawEx(pDC, pItem != nullptr ? pItem->nIcon : 0, POINT{cell.left, cell.top},
+                           SIZE{size, size}, CLR_DEFAULT, CLR_DEFAULT, ILD_IMAGE);
+            cell.left += size + 5;
+        }
+        pDC->DrawText(GetItemText(nRow, c), &cell, kTextFormat);
+    }
+}
+
+void CDocShelfFileList::PaintLink(CDC* pDC, int nRow, int nCol) {
+    RECT cell;
+    if (!GetSubItemRect(nRow, nCol, LVIR_LABEL, cell)) {
+        return;
+    }
+    const bool bHot = IsLinkHovered(nRow, nCol);
+    CBitmap& bmp = nCol == kColSaveAs ? (bHot ? m_bmpSaveAsHot : m_bmpSaveAs)
+                                      : (bHot ? m_bmpOpenFolderHot : m_bmpOpenFolder);
+    BITMAP info{};
+    if (bmp.GetBitmap(&info) == 0) {
+        return;
+    }
+    const int side = std::min<int>(info.bmHeight, (cell.bottom - cell.top) - 2);
+    if (side <= 0) {
+        return;
+    }
+    CDC mem;
+    mem.CreateCompatibleDC(pDC);
+    CBitmap* pOld = mem.SelectObject(&bmp);
+    pDC->TransparentBlt(cell.left + 5, cell.top + 2, side, side, &mem, 0, 0, info.bmWidth,
+                        info.bmHeight, kTransparent);
+    mem.SelectObject(pOld);
+}
+
+// ---- Links and the mouse --------------------------------------------------------------------
+
+RECT CDocShelfFileList::LinkArea(int nRow, int nCol) const {
+    RECT cell{};
+    if (!GetSubItemRect(nRow, nCol, LVIR_LABEL, cell)) {
+        return RECT{};
+    }
+    const LONG h = cell.bottom - cell.top;
+    return RECT{cell.left + 5, cell.top + 2, cell.left + h + 3, cell.bottom};
+}
+
+bool CDocShelfFileList::IsLinkHovered(int nRow, int nCol) const {
+    return m_dwHoverTask != 0 && m_nHoverColumn == nCol &&
+           static_cast<uint32_t>(GetItemData(nRow)) == m_dwHoverTask;
+}
+
+bool CDocShelfFileList::IsOnLink(int nRow, POINT pt) const {
+    if (nRow < 0) {
+        return false;
+    }
+    for (int col : {int(kColSaveAs), int(kColOpenFolder)}) {
+        RECT r = LinkArea(nRow, col);
+        if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CDocShelfFileList::OnMouseMove(POINT pt) {
+    LVHITTESTINFO hit;
+    hit.pt = pt;
+    SubItemHitTest(&hit);
+    const bool bOnLink = IsOnLink(hit.iItem, pt);
+    if (hit.iItem != m_nLastRow || hit.iSubItem != m_nLastColumn || bOnLink != m_bLastOnLink) {
+        if (m_bLastOnLink) {
+            SetLinkHover(m_nLastRow, m_nLastColumn, false);
+        }
+        if (bOnLink) {
+            SetLinkHover(hit.iItem, hit.iSubItem, true);
+        }
+    }
+    m_nLastRow = hit.iItem;
+    m_nLastColumn = hit.iSubItem;
+    m_bLastOnLink = bOnLink;
+}
+
+void CDocShelfFileList::SetLinkHover(int nRow, int nCol, bool bHover) {
+    const uint32_t task =
+        nRow >= 0 && nRow < GetItemCount() ? static_cast<uint32_t>(GetItemData(nRow)) : 0;
+    if (bHover) {
+        m_dwHoverTask = task;
+        m_nHoverColumn = nCol;
+    } else if (task == m_dwHoverTask && nCol == m_nHoverColumn) {
+        m_dwHoverTask = 0;
+        m_nHoverColumn = -1;
+    }
+    RECT cell;
+    if (task != 0 && GetSubItemRect(nRow, nCol, LVIR_LABEL, cell)) {
+        RedrawWindow(&cell, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+}
+
+void CDocShelfFileList::ClearHover() {
+    if (m_dwHoverTask != 0 && m_nLastRow >= 0) {
+        SetLinkHover(m_nLastRow, m_nLastColumn, false);
+    }
+    m_dwHoverTask = 0;
+    m_nHoverColumn = -1;
+    m_nLastRow = -1;
+    m_nLastColumn = -1;
+    m_bLastOnLink = false;
+}
+
+int CDocShelfFileList::OnLButtonDown(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return -1;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto inside = [&](int col) {
+        RECT r = LinkArea(row, col);
+        return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
+    };
+    if (inside(kColSaveAs)) {
+        OnSaveAs();
+    } else if (inside(kColOpenFolder)) {
+        OnOpenFolder();
+    }
+    return 0;
+}
+
+void CDocShelfFileList::OnContextMenu(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    CMenu menu;
+    if (!menu.LoadMenuIndirect(LoadLocalMenu(1000))) {
+        return;
+    }
+    const TransferItem* pItem = GetItem(row);
+    DS_CHECK_RETURN(pItem != nullptr, kFile, 610, "pInfo");
+    const bool bUpload = pItem->nState == TransferItem::kUploadWaiting ||
+                         pItem->nState == TransferItem::kUploadEnded ||
+                         pItem->nState == TransferItem::kUploading;
+    CMenu* pPopup = menu.GetSubMenu(bUpload ? kPopupUploaded : kPopupDownloaded);
+    if (pPopup == nullptr) {
+        return;
+    }
+    POINT screen = pt;
+    ClientToScreen(&screen);
+    pPopup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, this);
+}
+
+// ---- Sorting --------------------------------------------------------------------------------
+
+void CDocShelfFileList::OnColumnClick(int nCol) {
+    if (nCol < 0 || nCol >= kSortableColumns) {
+        return;
+    }
+    if (nCol == m_nSortColumn) {
+        m_bAscending = !m_bAscending;
+    } else {
+        m_bAscending = true;
+        m_nSortColumn = nCol;
+    }
+    ClearHover();
+    // The comparison reads the items directly; ids are looked up in the task map.
+    struct Context {
+        CDocShelfFileList* self;
+        int column;
+        bool ascending;
+    } ctx{this, nCol, m_bAscending};
+    SortItems(
+        [](LPARAM a, LPARAM b, LPARAM context) {
+            const auto& c = *reinterpret_cast<const Context*>(context);
+            const TransferItem* pa = c.self->ItemOf(static_cast<uint32_t>(a));
+            const TransferItem* pb = c.self->ItemOf(static_cast<uint32_t>(b));
+            if (pa == nullptr || pb == nullptr) {
+                return 0;
+            }
+            int r = 0;
+            switch (c.column) {
+            case kColSize:
+                r = CompareInts(pa->ullTotal, pb->ullTotal);
+                break;
+            case kColProgress: {
+                const float x = Ratio(*pa), y = Ratio(*pb);
+                r = x < y ? -1 : x > y;
+                break;
+            }
+            case kColName:
+                r = std::strcmp(pa->strFileName.c_str(), pb->strFileName.c_str());
+                break;
+            default:
+                r = std::strcmp(LoadLocalString(pa->nStatusId).c_str(),
+                                LoadLocalString(pb->nStatusId).c_str());
+                break;
+            }
+            r = r < 0 ? -1 : r > 0;
+            return c.ascending ? r : -r;
+        },
+        reinterpret_cast<DWORD_PTR>(&ctx));
+    UpdateSortHeader();
+}
+
+void CDocShelfFileList::UpdateSortHeader() {
+    CHeaderCtrl* pHeader = GetHeaderCtrl();
+    if (pHeader == nullptr) {
+        return;
+    }
+    for (int c = 0; c < kSortableColumns; ++c) {
+        std::string text = LoadLocalString(kColumns[c].textId);
+        if (c == m_nSortColumn) {
+            text += LoadLocalString(m_bAscending ? kIdsArrowUp : kIdsArrowDown);
+        }
+        if (pHeader->GetItemText(c) != text) {
+            pHeader->SetItemText(c, text);
+        }
+    }
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+const TransferItem* CDocShelfFileList::Selected() const {
+    return GetItem(GetNextItem(-1, LVNI_SELECTED));
+}
+
+bool CDocShelfFileList::IsOpenable(const TransferItem* pItem) {
+    return pItem != nullptr && pItem->nState != TransferItem::kDownloadWaiting &&
+           pItem->nState != TransferItem::kDownloading;
+}
+
+void CDocShelfFileList::OnOpen() {
+    const TransferItem* pItem = Selected();
+    if (!IsOpenable(pItem)) {
+        return;
+    }
+    const intptr_t result =
+        ShellExecute(GetSafeHwnd(), "open", pItem->strLocalPath.c_str(), nullptr, nullptr, 1);
+    if (result > 32) {
+        return;
+    }
+    TraceError("dshelf - CDocShelfFileList::OnOpen() open file failed! hi=%d",
+               static_cast<int>(result));
+    if (result == 31) {
+        // No program for the type: the user chooses one.
+        afx::OpenWithDialog(pItem->strLocalPath);
+    } else {
+        GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
+    }
+}
+
+void CDocShelfFileList::OnOpenFolder() {
+    const TransferItem* pItem = Selected();
+    if (pItem == nullptr) {
+        return;
+    }
+    if (ShellExecute(GetSafeHwnd(), "open", pItem->strLocalFolder.c_str(), nullptr, nullptr, 1) <=
+        32) {
+        TraceInfo("dshelf - CDocShelfFileList::OnOpenFolder(); 打开文件夹失败或文件夹不存在");
+        GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
+    }
+}
+
+void CDocShelfFileList::OnSaveAs() {
+    const TransferItem* pItem = Selected();
+    if (IsOpenable(pItem)) {
+        uint64_t length = 0;
+        if (!LocalLength(pItem->strLocalPath, length)) {
+            GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsFileMissing).c_str(), MB_OK);
+        } else {
+            CFileDialog dialog(FALSE, pItem->strExtension.c_str(), pItem->strFileName.c_str(),
+                               OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+            if (dialog.DoModal() == IDOK &&
+                !CopyReplacing(pItem->strLocalPath, dialog.GetPathName())) {
+                // A full disk or a folder the user cannot write is said, not swallowed.
+                GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsCopyFailed).c_str(), MB_OK);
+            }
+        }
+    }
+    Invalidate(TRUE);
+}
+
+bool CDocShelfFileList::OnUpdateCommandUI(CCmdUI* pCmdUI) {
+    switch (pCmdUI->m_nID) {
+    case kCmdOpen:
+    case kCmdSaveAs:
+        pCmdUI->Enable(IsOpenable(Selected()));
+        return true;
+    case kCmdOpenFolder:
+        pCmdUI->Enable(TRUE);
+        return true;
+    default:
+        return CListCtrl::OnUpdateCommandUI(pCmdUI);
+    }
+}
+
+// ---- Messages -------------------------------------------------------------------------------
+
+LRESULT CDocShelfFileList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    auto point = [&] {
+        return POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                     static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))};
+    };
+    switch (message) {
+    case WM_CREATE: {
+        if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
+            return -1;
+        }
+        int index = 0;
+        for (const ColumnSpec& c : kColumns) {
+            InsertColumn(index++, LoadLocalString(c.textId).c_str(), LVCFMT_LEFT, c.width);
+        }
+        SetExtendedStyle(kExStyle);
+        return 0;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case kCmdOpen:
+            OnOpen();
+            return 0;
+        case kCmdSaveAs:
+            OnSaveAs();
+            return 0;
+        case kCmdOpenFolder:
+            OnOpenFolder();
+            return 0;
+        default:
+            return CListCtrl::WindowProc(message, wParam, lParam);
+        }
+    case WM_LBUTTONDOWN:
+        if (OnLButtonDown(point()) == -1) {
+            return -1;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_MOUSEMOVE:
+        OnMouseMove(point());
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        ClearHover();
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case OCM_NOTIFY: {
+        auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
+        switch (pHeader->code) {
+        case NM_CUSTOMDRAW:
+            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(pHeader));
+        case LVN_COLUMNCLICK:
+            OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
+            return 0;
+        case NM_DBLCLK:
+            OnOpen();
+            return 0;
+        case NM_RCLICK:
+            OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
+            return 0;
+        default:
+            return CListCtrl::WindowProc(message, wParam, lParam);
+        }
+    }
+    default:
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    }
+}

@@ -1,0 +1,130 @@
+// The lower list of the panel: one row per upload or download, newest on top, with status,
+// size and progress, icons to save a downloaded file elsewhere and to open its folder, and
+// history rows for files an earlier run already downloaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "AfxGdi.h"
+#include "AfxImageList.h"
+#include "AfxListCtrl.h"
+#include "FileIconIndex.h"
+
+class CDC;
+class IDataRecord;
+
+// One transfer, behind its row.
+struct TransferItem {
+    enum State : uint32_t {
+        kUploadWaiting = 1,
+        kDownloadWaiting = 2,
+        kUploadEnded = 3,
+        kDownloadEnded = 4, // also a history row
+        kUploading = 5,
+        kDownloading = 6,
+    };
+    uint32_t nState = kUploadWaiting;
+    std::string strLocalPath;
+    std::string strLocalFolder; // up to and including the last "/"
+    std::string strFileName;
+    std::string strExtension;
+    std::string strServerPath;
+    uint64_t ullTotal = 0;
+    uint64_t ullCurrent = 0;
+    bool bTotalKnown = true; // the library may not know a total
+    bool bFailed = false;    // ended with a nonzero result: progress "N/A"
+    bool bProgress = false;  // a progress was reported
+    UINT nStatusId = 0;      // the status text's string id
+    int nIcon = 0;
+};
+
+class CDocShelfFileList : public CListCtrl {
+public:
+    enum Column {
+        kColName = 0,
+        kColStatus = 1,
+        kColSize = 2,
+        kColProgress = 3,
+        kColSaveAs = 4,
+        kColOpenFolder = 5,
+    };
+    // Commands of its context menus.
+    static constexpr UINT kCmdOpenFolder = 32789;
+    static constexpr UINT kCmdSaveAs = 32790;
+    static constexpr UINT kCmdOpen = 32792;
+
+    CDocShelfFileList();
+    ~CDocShelfFileList() override;
+
+    void AddTransfer(uint32_t dwTaskID, const std::string& localPath, const std::string& serverPath,
+                     uint64_t ullSize, bool bUpload);
+    // The newest transfer of that server path, or null. The pointer stays valid while the
+    // list lives (rows are cleared, items are not).
+    const TransferItem* FindTransfer(const std::string& serverPath) const;
+    void OnTransferRecord(IDataRecord* pData);
+    void OnListingRecord(IDataRecord* pData);
+    // Removes the rows; the transfers stay known.
+    void ClearRows();
+    const TransferItem* GetItem(int nRow) const;
+    // "50.0%", "N/A", or empty when nothing is known.
+    static std::string ProgressText(const TransferItem& item);
+    RECT LinkArea(int nRow, int nCol) const;
+    bool IsLinkHovered(int nRow, int nCol) const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    std::string OnGetItemText(int nItem, int nSubItem) const override;
+    bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
+
+private:
+    TransferItem* ItemOf(uint32_t dwTaskID) const;
+    TransferItem* AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem);
+    void InsertRow(uint32_t dwTaskID, const TransferItem& item);
+    int RowOf(uint32_t dwTaskID) const;
+    void OnStarted(uint32_t dwTaskID, bool bUpload);
+    void OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult);
+    void OnProgress(uint32_t dwTaskID, IDataRecord* pData);
+    void InvalidateRow(uint32_t dwTaskID);
+
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);
+    void PaintRow(CDC* pDC, int nRow);
+    void PaintLink(CDC* pDC, int nRow, int nCol);
+    void OnMouseMove(POINT pt);
+    bool IsOnLink(int nRow, POINT pt) const;
+    void SetLinkHover(int nRow, int nCol, bool bHover);
+    void ClearHover();
+    int OnLButtonDown(POINT pt);
+    void OnContextMenu(POINT pt);
+    void OnColumnClick(int nCol);
+    void UpdateSortHeader();
+
+    // Commands on the selected row.
+    const TransferItem* Selected() const;
+    static bool IsOpenable(const TransferItem* pItem);
+    void OnOpen();
+    void OnOpenFolder();
+    void OnSaveAs();
+
+    // Task id -> transfer, and server path -> newest task id; the task map under its lock.
+    mutable std::mutex m_Lock;
+    std::unordered_map<uint32_t, std::unique_ptr<TransferItem>> m_Tasks;
+    std::unordered_map<std::string, uint32_t> m_ByServerPath;
+    CImageList m_Icons;
+    IconCache m_IconCache;
+    CBitmap m_bmpSaveAs;
+    CBitmap m_bmpSaveAsHot;
+    CBitmap m_bmpOpenFolder;
+    CBitmap m_bmpOpenFolderHot;
+    int m_nSortColumn = -1;
+    bool m_bAscending = true;
+    // The link under the mouse, by task id so a reorder cannot move it to another row.
+    uint32_t m_dwHoverTask = 0;
+    int m_nHoverColumn = -1;
+    int m_nLastRow = -1;
+    int m_nLastColumn = -1;
+    bool m_bLastOnLink = false;
+};
