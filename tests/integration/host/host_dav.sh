@@ -92,6 +92,25 @@ if [ -d "$inst/data" ]; then
     tail -n 6 "$T/panel.out" | grep -qv '^\(Caption\|DirRow\)	' &&
         fail "panel: a container call after the panel's lines"
 
+    # The panel worked as a person would: an upload through its file dialog, a download into
+    # the save directory and one to a chosen place, then a delete.
+    printf 'from the panel\n' >"$T/panel-up.txt"
+    DOCSHELF_PASSWORD=secret run panel-cmds --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --author Alice --local-dir "$T/panel-cmds" --headless --timeout 60 \
+        --panel-upload "$T/panel-up.txt" --panel-download panel-up.txt \
+        --panel-download "panel-up.txt=$T/panel-copy.txt" --print-panel
+    expect_rc panel-cmds 0
+    expect_line panel-cmds 'DirRow\tpanel-up.txt\tAlice\t15.00 Byte'
+    expect_line panel-cmds 'TransferRow\tpanel-up.txt\tUpload finished\t0.01 KB\t100.0%'
+    expect_line panel-cmds 'TransferRow\tpanel-copy.txt\tDownload finished\t0.01 KB\t100.0%'
+    cmp -s "$T/panel-up.txt" "$T/panel-cmds/panel-up.txt" || fail "panel-cmds: download differs"
+    cmp -s "$T/panel-up.txt" "$T/panel-copy.txt" || fail "panel-cmds: download-to differs"
+    DOCSHELF_PASSWORD=secret run panel-delete --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/panel-cmds" --headless --timeout 60 \
+        --panel-delete panel-up.txt
+    expect_rc panel-delete 0
+    [ -e "$inst/data/Presenter/panel-up.txt" ] && fail "panel-delete: the file is still there"
+
     # A file the server does not have: the download fails and the run says so.
     DOCSHELF_PASSWORD=secret run missing --server "127.0.0.1:$port" --dir /dav/room/ \
         --user alice --local-dir "$T/missing-local" --headless --timeout 60 \
