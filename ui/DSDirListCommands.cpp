@@ -10,6 +10,7 @@
 #include "DSProtocol.h"
 #include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
+#include "ListCells.h"
 #include "LocalResource.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
@@ -26,15 +27,6 @@ constexpr UINT kIdsOpenFailed = 1031;
 constexpr UINT kIdsTooLarge = 1032;
 constexpr UINT kIdsNoSpaceAfter = 1033;
 constexpr uint16_t kChatFilterRoles = 0xC;
-
-std::string FormatOne(const std::string& format, const std::string& arg) {
-    std::string out = format;
-    size_t pos = out.find("%s");
-    if (pos != std::string::npos) {
-        out.replace(pos, 2, arg);
-    }
-    return out;
-}
 
 bool Ask(const std::string& text) {
     return GetDocShelfMgr()->ShowMessage(text.c_str(), MB_YESNO) == IDYES;
@@ -59,18 +51,12 @@ void CDSDirListCtrl::OnContextMenu(POINT pt) {
         return;
     }
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    CMenu menu;
-    if (!menu.LoadMenuIndirect(LoadLocalMenu(1000))) {
-        return;
-    }
     const DSItemInfo* pInfo = GetEntry(row);
     DS_CHECK_RETURN(pInfo != nullptr, kFile, 477, "pInfo");
-    CMenu* pPopup = menu.GetSubMenu(static_cast<int>(pInfo->nType) - 2);
-    DS_CHECK_RETURN(pPopup != nullptr, kFile, 498, "pPopup != NULL");
-    pPopup->RemoveMenu(kCmdNewFolder, MF_BYCOMMAND);
-    POINT screen = pt;
-    ClientToScreen(&screen);
-    pPopup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, this);
+    // Popups 0, 1 and 2 are for File, UserDir and SystemDir.
+    const int popup = static_cast<int>(pInfo->nType) - static_cast<int>(DSItemType::File);
+    DS_CHECK_RETURN(popup >= 0 && popup <= 2, kFile, 498, "pPopup != NULL");
+    TrackListPopup(this, popup, pt, kCmdNewFolder);
 }
 
 int CDSDirListCtrl::OnLButtonDown(POINT pt) {
@@ -79,16 +65,12 @@ int CDSDirListCtrl::OnLButtonDown(POINT pt) {
         return -1;
     }
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    auto inside = [&](int col) {
-        RECT r = ButtonArea(row, col);
-        return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
-    };
     CDocShelfMgr* pShelf = GetDocShelfMgr();
     // The row's Download button asks where to save.
-    if (pShelf->CanDownload() && inside(kColDownload)) {
+    if (pShelf->CanDownload() && PointIn(ButtonArea(row, kColDownload), pt)) {
         OnDownloadTo();
     }
-    if (pShelf->CanDelete() && inside(kColDelete)) {
+    if (pShelf->CanDelete() && PointIn(ButtonArea(row, kColDelete), pt)) {
         OnDelete();
     }
     return 0;

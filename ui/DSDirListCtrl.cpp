@@ -31,8 +31,6 @@ constexpr UINT kIdsColumnDelete = 1025;
 constexpr UINT kIdsSpace = 1034;
 constexpr UINT kIdsConnectFailed = 1035;
 constexpr UINT kIdsNoPermission = 1036;
-constexpr UINT kIdsArrowUp = 1063;
-constexpr UINT kIdsArrowDown = 1064;
 // Bitmaps.
 constexpr UINT kBmpDownloadHover = 1011;
 constexpr UINT kBmpDownload = 1012;
@@ -56,20 +54,10 @@ constexpr COLORREF kOddRow = 0x00FFFFFF;
 constexpr COLORREF kSelectedRow = 0x00FACE87;
 constexpr COLORREF kSelectedText = 0x00FFFFFF;
 constexpr COLORREF kText = 0x00000000;
-constexpr COLORREF kTransparent = 0x000000FF;
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kMaxIcon = 16;
 constexpr int kRetryMaxLevel = 3;
 constexpr DWORD kExStyle = 0x420; // full-row select, info tips
-
-std::string FormatOne(const std::string& format, const std::string& a) {
-    std::string out = format;
-    size_t pos = out.find("%s");
-    if (pos != std::string::npos) {
-        out.replace(pos, 2, a);
-    }
-    return out;
-}
 
 // "%s ... %s" filled in order; the texts are never used as a format.
 std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
@@ -234,9 +222,9 @@ void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
 }
 
 void CDSDirListCtrl::ClearList() {
+    m_Hover.Clear();
     DeleteAllItems();
     m_Entries.clear();
-    ClearHover();
 }
 
 void CDSDirListCtrl::OnNotifyRefreshDir(IDataRecord* pData) {
@@ -458,21 +446,7 @@ void CDSDirListCtrl::PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText
     const bool bHover = IsButtonHovered(nItem, nCol);
     CBitmap& bmp = nCol == kColDownload ? (bHover ? m_bmpDownloadHover : m_bmpDownload)
                                         : (bHover ? m_bmpDeleteHover : m_bmpDelete);
-    BITMAP info{};
-    if (bmp.GetBitmap(&info) == 0) {
-        return;
-    }
-    // Scaled down in a cell too low for it.
-    const int side = std::min<int>(info.bmHeight, (cell.bottom - cell.top) - 2);
-    if (side <= 0) {
-        return;
-    }
-    CDC mem;
-    mem.CreateCompatibleDC(pDC);
-    CBitmap* pOld = mem.SelectObject(&bmp);
-    pDC->TransparentBlt(cell.left + 5, cell.top + 2, side, side, &mem, 0, 0, info.bmWidth,
-                        info.bmHeight, kTransparent);
-    mem.SelectObject(pOld);
+    DrawCellBitmap(pDC, bmp, cell);
 }
 
 void CDSDirListCtrl::PaintTexts(CDC* pDC, int nItem) {
@@ -506,64 +480,19 @@ RECT CDSDirListCtrl::ButtonArea(int nItem, int nCol) const {
 }
 
 bool CDSDirListCtrl::IsButtonHovered(int nItem, int nCol) const {
-    return m_pHoverEntry != nullptr && m_nHoverColumn == nCol && GetEntry(nItem) == m_pHoverEntry;
+    return m_Hover.IsHovered(nItem, nCol);
 }
 
 bool CDSDirListCtrl::IsOnButton(int nItem, POINT pt) const {
-    if (nItem < 0) {
-        return false;
-    }
-    for (int col : {int(kColDownload), int(kColDelete)}) {
-        RECT r = ButtonArea(nItem, col);
-        if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) {
-            return true;
-        }
-    }
-    return false;
+    return nItem >= 0 && (PointIn(ButtonArea(nItem, kColDownload), pt) ||
+                          PointIn(ButtonArea(nItem, kColDelete), pt));
 }
 
 void CDSDirListCtrl::OnMouseMove(POINT pt) {
     LVHITTESTINFO hit;
     hit.pt = pt;
     SubItemHitTest(&hit);
-    const bool bOnButton = IsOnButton(hit.iItem, pt);
-    if (hit.iItem != m_nLastRow || hit.iSubItem != m_nLastColumn || bOnButton != m_bLastOnButton) {
-        if (m_bLastOnButton) {
-            SetButtonHover(m_nLastRow, m_nLastColumn, false);
-        }
-        if (bOnButton) {
-            SetButtonHover(hit.iItem, hit.iSubItem, true);
-        }
-    }
-    m_nLastRow = hit.iItem;
-    m_nLastColumn = hit.iSubItem;
-    m_bLastOnButton = bOnButton;
-}
-
-void CDSDirListCtrl::ClearHover() {
-    if (m_pHoverEntry != nullptr && m_nLastRow >= 0) {
-        SetButtonHover(m_nLastRow, m_nLastColumn, false);
-    }
-    m_pHoverEntry = nullptr;
-    m_nHoverColumn = -1;
-    m_nLastRow = -1;
-    m_nLastColumn = -1;
-    m_bLastOnButton = false;
-}
-
-void CDSDirListCtrl::SetButtonHover(int nItem, int nCol, bool bHover) {
-    const DSItemInfo* pEntry = GetEntry(nItem);
-    if (bHover) {
-        m_pHoverEntry = pEntry;
-        m_nHoverColumn = nCol;
-    } else if (pEntry == m_pHoverEntry && nCol == m_nHoverColumn) {
-        m_pHoverEntry = nullptr;
-        m_nHoverColumn = -1;
-    }
-    RECT cell;
-    if (pEntry != nullptr && GetSubItemRect(nItem, nCol, LVIR_LABEL, cell)) {
-        RedrawWindow(&cell, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    }
+    m_Hover.Move(hit.iItem, hit.iSubItem, IsOnButton(hit.iItem, pt));
 }
 
 // ---- Sorting --------------------------------------------------------------------------------
@@ -603,25 +532,14 @@ void CDSDirListCtrl::OnColumnClick(int nCol) {
         m_bAscending = true;
         m_nSortColumn = nCol;
     }
-    ClearHover();
+    m_Hover.Clear();
     SortItems(&CompareEntries, static_cast<DWORD_PTR>(nCol | (m_bAscending ? 0x100 : 0)));
     UpdateSortHeader();
 }
 
 void CDSDirListCtrl::UpdateSortHeader() {
-    CHeaderCtrl* pHeader = GetHeaderCtrl();
-    if (pHeader == nullptr) {
-        return;
-    }
-    for (int c = 0; c < kSortableColumns; ++c) {
-        std::string text = LoadLocalString(kColumns[c].textId);
-        if (c == m_nSortColumn) {
-            text += LoadLocalString(m_bAscending ? kIdsArrowUp : kIdsArrowDown);
-        }
-        if (pHeader->GetItemText(c) != text) {
-            pHeader->SetItemText(c, text);
-        }
-    }
+    static const UINT kTextIds[] = {kColumns[0].textId, kColumns[1].textId, kColumns[2].textId};
+    SetSortHeader(this, kTextIds, kSortableColumns, m_nSortColumn, m_bAscending);
 }
 
 // ---- Messages -------------------------------------------------------------------------------
@@ -653,7 +571,7 @@ LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                           static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
         return CListCtrl::WindowProc(message, wParam, lParam);
     case WM_MOUSELEAVE:
-        ClearHover();
+        m_Hover.Clear();
         return CListCtrl::WindowProc(message, wParam, lParam);
     case OCM_NOTIFY: {
         auto* pHeader = reinterpret_cast<NMHDR*>(lParam);

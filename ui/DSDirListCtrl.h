@@ -15,6 +15,7 @@
 #include "AfxListCtrl.h"
 #include "DSItemInfo.h"
 #include "FileIconIndex.h"
+#include "ListCells.h"
 
 class CDC;
 class CDocShelfFileList;
@@ -120,8 +121,6 @@ private:
     void PaintTexts(CDC* pDC, int nItem);
     bool IsOnButton(int nItem, POINT pt) const;
     void OnMouseMove(POINT pt);
-    void ClearHover();
-    void SetButtonHover(int nItem, int nCol, bool bHover);
     void OnColumnClick(int nCol);
     void UpdateSortHeader();
 
@@ -148,11 +147,6 @@ private:
     IMXCCItfMgr* m_pItfMgr = nullptr;
     bool m_bAscending = true;
     int m_nSortColumn = -1;
-    // The button under the mouse, by entry so a reorder cannot move it to another row.
-    const DSItemInfo* m_pHoverEntry = nullptr;
-    int m_nHoverColumn = -1;
-    // The last mouse position's hit: row, column, and whether it was on a button.
-    int m_nLastRow = -1;
-    int m_nLastColumn = -1;
-    bool m_bLastOnButton = false;
+    // The button under the mouse.
+    CCellHover m_Hover{this};
 };

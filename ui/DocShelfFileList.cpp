@@ -43,8 +43,6 @@ constexpr UINT kIdsHistory = 1065;
 constexpr UINT kIdsOpenFailed = 1061;
 constexpr UINT kIdsFileMissing = 1062;
 constexpr UINT kIdsCopyFailed = 1070;
-constexpr UINT kIdsArrowUp = 1063;
-constexpr UINT kIdsArrowDown = 1064;
 // Bitmaps of the link columns.
 constexpr UINT kBmpSaveAs = 1013;
 constexpr UINT kBmpSaveAsHot = 1014;
@@ -59,7 +57,6 @@ constexpr COLORREF kOddRow = 0x00FFFFFF;
 constexpr COLORREF kSelectedRow = 0x00FACE87;
 constexpr COLORREF kSelectedText = 0x00FFFFFF;
 constexpr COLORREF kText = 0x00000000;
-constexpr COLORREF kTransparent = 0x000000FF;
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kMaxIcon = 16;
 constexpr DWORD kExStyle = 0x420;
@@ -249,8 +246,8 @@ void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localP
 }
 
 void CDocShelfFileList::ClearRows() {
+    m_Hover.Clear();
     DeleteAllItems();
-    ClearHover();
 }
 
 // ---- Records --------------------------------------------------------------------------------
@@ -465,20 +462,7 @@ void CDocShelfFileList::PaintLink(CDC* pDC, int nRow, int nCol) {
     const bool bHot = IsLinkHovered(nRow, nCol);
     CBitmap& bmp = nCol == kColSaveAs ? (bHot ? m_bmpSaveAsHot : m_bmpSaveAs)
                                       : (bHot ? m_bmpOpenFolderHot : m_bmpOpenFolder);
-    BITMAP info{};
-    if (bmp.GetBitmap(&info) == 0) {
-        return;
-    }
-    const int side = std::min<int>(info.bmHeight, (cell.bottom - cell.top) - 2);
-    if (side <= 0) {
-        return;
-    }
-    CDC mem;
-    mem.CreateCompatibleDC(pDC);
-    CBitmap* pOld = mem.SelectObject(&bmp);
-    pDC->TransparentBlt(cell.left + 5, cell.top + 2, side, side, &mem, 0, 0, info.bmWidth,
-                        info.bmHeight, kTransparent);
-    mem.SelectObject(pOld);
+    DrawCellBitmap(pDC, bmp, cell);
 }
 
 // ---- Links and the mouse --------------------------------------------------------------------
@@ -493,66 +477,19 @@ RECT CDocShelfFileList::LinkArea(int nRow, int nCol) const {
 }
 
 bool CDocShelfFileList::IsLinkHovered(int nRow, int nCol) const {
-    return m_dwHoverTask != 0 && m_nHoverColumn == nCol &&
-           static_cast<uint32_t>(GetItemData(nRow)) == m_dwHoverTask;
+    return m_Hover.IsHovered(nRow, nCol);
 }
 
 bool CDocShelfFileList::IsOnLink(int nRow, POINT pt) const {
-    if (nRow < 0) {
-        return false;
-    }
-    for (int col : {int(kColSaveAs), int(kColOpenFolder)}) {
-        RECT r = LinkArea(nRow, col);
-        if (pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom) {
-            return true;
-        }
-    }
-    return false;
+    return nRow >= 0 &&
+           (PointIn(LinkArea(nRow, kColSaveAs), pt) || PointIn(LinkArea(nRow, kColOpenFolder), pt));
 }
 
 void CDocShelfFileList::OnMouseMove(POINT pt) {
     LVHITTESTINFO hit;
     hit.pt = pt;
     SubItemHitTest(&hit);
-    const bool bOnLink = IsOnLink(hit.iItem, pt);
-    if (hit.iItem != m_nLastRow || hit.iSubItem != m_nLastColumn || bOnLink != m_bLastOnLink) {
-        if (m_bLastOnLink) {
-            SetLinkHover(m_nLastRow, m_nLastColumn, false);
-        }
-        if (bOnLink) {
-            SetLinkHover(hit.iItem, hit.iSubItem, true);
-        }
-    }
-    m_nLastRow = hit.iItem;
-    m_nLastColumn = hit.iSubItem;
-    m_bLastOnLink = bOnLink;
-}
-
-void CDocShelfFileList::SetLinkHover(int nRow, int nCol, bool bHover) {
-    const uint32_t task =
-        nRow >= 0 && nRow < GetItemCount() ? static_cast<uint32_t>(GetItemData(nRow)) : 0;
-    if (bHover) {
-        m_dwHoverTask = task;
-        m_nHoverColumn = nCol;
-    } else if (task == m_dwHoverTask && nCol == m_nHoverColumn) {
-        m_dwHoverTask = 0;
-        m_nHoverColumn = -1;
-    }
-    RECT cell;
-    if (task != 0 && GetSubItemRect(nRow, nCol, LVIR_LABEL, cell)) {
-        RedrawWindow(&cell, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    }
-}
-
-void CDocShelfFileList::ClearHover() {
-    if (m_dwHoverTask != 0 && m_nLastRow >= 0) {
-        SetLinkHover(m_nLastRow, m_nLastColumn, false);
-    }
-    m_dwHoverTask = 0;
-    m_nHoverColumn = -1;
-    m_nLastRow = -1;
-    m_nLastColumn = -1;
-    m_bLastOnLink = false;
+    m_Hover.Move(hit.iItem, hit.iSubItem, IsOnLink(hit.iItem, pt));
 }
 
 int CDocShelfFileList::OnLButtonDown(POINT pt) {
@@ -561,13 +498,9 @@ int CDocShelfFileList::OnLButtonDown(POINT pt) {
         return -1;
     }
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    auto inside = [&](int col) {
-        RECT r = LinkArea(row, col);
-        return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
-    };
-    if (inside(kColSaveAs)) {
+    if (PointIn(LinkArea(row, kColSaveAs), pt)) {
         OnSaveAs();
-    } else if (inside(kColOpenFolder)) {
+    } else if (PointIn(LinkArea(row, kColOpenFolder), pt)) {
         OnOpenFolder();
     }
     return 0;
@@ -579,22 +512,12 @@ void CDocShelfFileList::OnContextMenu(POINT pt) {
         return;
     }
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    CMenu menu;
-    if (!menu.LoadMenuIndirect(LoadLocalMenu(1000))) {
-        return;
-    }
     const TransferItem* pItem = GetItem(row);
     DS_CHECK_RETURN(pItem != nullptr, kFile, 610, "pInfo");
     const bool bUpload = pItem->nState == TransferItem::kUploadWaiting ||
                          pItem->nState == TransferItem::kUploadEnded ||
                          pItem->nState == TransferItem::kUploading;
-    CMenu* pPopup = menu.GetSubMenu(bUpload ? kPopupUploaded : kPopupDownloaded);
-    if (pPopup == nullptr) {
-        return;
-    }
-    POINT screen = pt;
-    ClientToScreen(&screen);
-    pPopup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, this);
+    TrackListPopup(this, bUpload ? kPopupUploaded : kPopupDownloaded, pt);
 }
 
 // ---- Sorting --------------------------------------------------------------------------------
@@ -609,7 +532,7 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
         m_bAscending = true;
         m_nSortColumn = nCol;
     }
-    ClearHover();
+    m_Hover.Clear();
     // The comparison reads the items directly; ids are looked up in the task map.
     struct Context {
         CDocShelfFileList* self;
@@ -650,19 +573,9 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
 }
 
 void CDocShelfFileList::UpdateSortHeader() {
-    CHeaderCtrl* pHeader = GetHeaderCtrl();
-    if (pHeader == nullptr) {
-        return;
-    }
-    for (int c = 0; c < kSortableColumns; ++c) {
-        std::string text = LoadLocalString(kColumns[c].textId);
-        if (c == m_nSortColumn) {
-            text += LoadLocalString(m_bAscending ? kIdsArrowUp : kIdsArrowDown);
-        }
-        if (pHeader->GetItemText(c) != text) {
-            pHeader->SetItemText(c, text);
-        }
-    }
+    static const UINT kTextIds[] = {kColumns[0].textId, kColumns[1].textId, kColumns[2].textId,
+                                    kColumns[3].textId};
+    SetSortHeader(this, kTextIds, kSortableColumns, m_nSortColumn, m_bAscending);
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -783,7 +696,7 @@ LRESULT CDocShelfFileList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         OnMouseMove(point());
         return CListCtrl::WindowProc(message, wParam, lParam);
     case WM_MOUSELEAVE:
-        ClearHover();
+        m_Hover.Clear();
         return CListCtrl::WindowProc(message, wParam, lParam);
     case OCM_NOTIFY: {
         auto* pHeader = reinterpret_cast<NMHDR*>(lParam);

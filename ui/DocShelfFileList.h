@@ -13,6 +13,7 @@
 #include "AfxImageList.h"
 #include "AfxListCtrl.h"
 #include "FileIconIndex.h"
+#include "ListCells.h"
 
 class CDC;
 class IDataRecord;
@@ -95,8 +96,6 @@ private:
     void PaintLink(CDC* pDC, int nRow, int nCol);
     void OnMouseMove(POINT pt);
     bool IsOnLink(int nRow, POINT pt) const;
-    void SetLinkHover(int nRow, int nCol, bool bHover);
-    void ClearHover();
     int OnLButtonDown(POINT pt);
     void OnContextMenu(POINT pt);
     void OnColumnClick(int nCol);
@@ -121,10 +120,6 @@ private:
     CBitmap m_bmpOpenFolderHot;
     int m_nSortColumn = -1;
     bool m_bAscending = true;
-    // The link under the mouse, by task id so a reorder cannot move it to another row.
-    uint32_t m_dwHoverTask = 0;
-    int m_nHoverColumn = -1;
-    int m_nLastRow = -1;
-    int m_nLastColumn = -1;
-    bool m_bLastOnLink = false;
+    // The link under the mouse.
+    CCellHover m_Hover{this};
 };

@@ -10,6 +10,7 @@
 
 #include "DSDirListCtrl.h"
 #include "DocShelfFileList.h"
+#include "ListCells.h"
 #include "LocalResource.h"
 
 #include "DSProtocol.h"
@@ -28,15 +29,6 @@ constexpr COLORREF kCaptionText = 0x008F604B;
 // A record whose window went away before delivery still belongs to the view.
 void ReleasePostedRecord(WPARAM wParam, LPARAM) {
     ReleaseWorkResult(reinterpret_cast<IDataRecord*>(wParam));
-}
-
-// "%s" in a resource text replaced by the argument; the text is never used as a format.
-std::string FormatOne(const std::string& format, const std::string& arg) {
-    std::string out = format;
-    size_t pos = out.find("%s");
-    if (pos != std::string::npos)
-        out.replace(pos, 2, arg);
-    return out;
 }
 
 } // namespace
