@@ -49,14 +49,9 @@ constexpr ColumnSpec kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
                                    {kIdsColumnDelete, 60, LVCFMT_LEFT}};
 constexpr int kSortableColumns = 3;
 
-constexpr COLORREF kEvenRow = 0x00F3F0F1;
-constexpr COLORREF kOddRow = 0x00FFFFFF;
-constexpr COLORREF kSelectedRow = 0x00FACE87;
-constexpr COLORREF kSelectedText = 0x00FFFFFF;
-constexpr COLORREF kText = 0x00000000;
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kMaxIcon = 16;
 constexpr int kRetryMaxLevel = 3;
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr DWORD kExStyle = 0x420; // full-row select, info tips
 
 // "%s ... %s" filled in order; the texts are never used as a format.
@@ -82,14 +77,6 @@ bool LocalSize(const std::string& path, uint64_t& size) {
 } // namespace
 
 CDSDirListCtrl::CDSDirListCtrl() : m_nStatusId(kIdsConnecting) {
-    m_ImageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 4);
-    SHFILEINFO info{};
-    if (SHGetFileInfo("", 0, &info, sizeof info,
-                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0 &&
-        info.hIcon != nullptr) {
-        m_ImageList.Add(info.hIcon);
-        DestroyIcon(info.hIcon);
-    }
     m_bmpDownload.LoadBitmap(kBmpDownload);
     m_bmpDownloadHover.LoadBitmap(kBmpDownloadHover);
     m_bmpDelete.LoadBitmap(kBmpDelete);
@@ -98,7 +85,6 @@ CDSDirListCtrl::CDSDirListCtrl() : m_nStatusId(kIdsConnecting) {
 
 CDSDirListCtrl::~CDSDirListCtrl() {
     DestroyWindow();
-    ClearIconCache(m_IconCache);
 }
 
 // ---- Creation and the root ---------------------------------------------------------------
@@ -206,8 +192,7 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
 }
 
 void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
-    int image = GetFileIconIndex(&m_ImageList, m_IconCache, pEntry->strExtName);
-    pEntry->nImage = image == -1 ? 0 : image;
+    pEntry->nImage = IconIndex(pEntry->strExtName);
     const int n = GetItemCount();
     // The row's texts come from its entry when painted: no copy to disagree with it.
     InsertItem(n, nullptr);
@@ -400,35 +385,14 @@ std::string CDSDirListCtrl::OnGetItemText(int nItem, int nSubItem) const {
 
 // ---- Painting -------------------------------------------------------------------------------
 
-LRESULT CDSDirListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* pDraw) {
-    if (pDraw->nmcd.dwDrawStage == CDDS_PREPAINT) {
-        return CDRF_NOTIFYITEMDRAW;
-    }
-    if (pDraw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) {
-        return CDRF_DODEFAULT;
-    }
-    const int row = static_cast<int>(pDraw->nmcd.dwItemSpec);
-    CDC* pDC = CDC::FromHandle(pDraw->nmcd.hdc);
-    RECT bounds;
-    GetItemRect(row, &bounds, LVIR_BOUNDS);
-    pDC->FillSolidRect(&bounds, row % 2 == 0 ? kEvenRow : kOddRow);
-    PaintRow(pDC, row);
-    return CDRF_SKIPDEFAULT;
+void CDSDirListCtrl::PaintCells(CDC* pDC, int nRow, COLORREF clrText) {
+    PaintButton(pDC, nRow, kColDownload, clrText);
+    PaintButton(pDC, nRow, kColDelete, clrText);
 }
 
-void CDSDirListCtrl::PaintRow(CDC* pDC, int nItem) {
-    const bool bSelected = GetItemState(nItem, LVIS_SELECTED) != 0;
-    if (bSelected) {
-        RECT bounds;
-        GetItemRect(nItem, &bounds, LVIR_BOUNDS);
-        pDC->FillSolidRect(&bounds, kSelectedRow);
-    }
-    const COLORREF clrText = bSelected ? kSelectedText : kText;
-    pDC->SetBkMode(TRANSPARENT);
-    PaintButton(pDC, nItem, kColDownload, clrText);
-    PaintButton(pDC, nItem, kColDelete, clrText);
-    pDC->SetTextColor(clrText);
-    PaintTexts(pDC, nItem);
+int CDSDirListCtrl::IconOfRow(int nRow) const {
+    const DSItemInfo* pEntry = GetEntry(nRow);
+    return pEntry != nullptr && pEntry->nImage >= 0 ? pEntry->nImage : 0;
 }
 
 void CDSDirListCtrl::PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText) {
@@ -447,25 +411,6 @@ void CDSDirListCtrl::PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText
     CBitmap& bmp = nCol == kColDownload ? (bHover ? m_bmpDownloadHover : m_bmpDownload)
                                         : (bHover ? m_bmpDeleteHover : m_bmpDelete);
     DrawCellBitmap(pDC, bmp, cell);
-}
-
-void CDSDirListCtrl::PaintTexts(CDC* pDC, int nItem) {
-    const DSItemInfo* pEntry = GetEntry(nItem);
-    const int last = GetColumnCount() - 2;
-    for (int c = 0; c <= last; ++c) {
-        RECT cell;
-        if (!GetSubItemRect(nItem, c, LVIR_LABEL, cell)) {
-            continue;
-        }
-        if (c == kColName) {
-            const int size = std::min<int>(cell.bottom - cell.top, kMaxIcon);
-            const int image = pEntry != nullptr && pEntry->nImage >= 0 ? pEntry->nImage : 0;
-            m_ImageList.DrawEx(pDC, image, POINT{cell.left, cell.top}, SIZE{size, size},
-                               CLR_DEFAULT, CLR_DEFAULT, ILD_IMAGE);
-            cell.left += size + 5;
-        }
-        pDC->DrawText(GetItemText(nItem, c), &cell, kTextFormat);
-    }
 }
 
 // ---- Buttons and hover ----------------------------------------------------------------------

@@ -11,11 +11,8 @@
 #include <vector>
 
 #include "AfxGdi.h"
-#include "AfxImageList.h"
-#include "AfxListCtrl.h"
 #include "DSItemInfo.h"
-#include "FileIconIndex.h"
-#include "ListCells.h"
+#include "SelfPaintedList.h"
 
 class CDC;
 class CDocShelfFileList;
@@ -23,7 +20,7 @@ class CDocShelfView;
 class IDataRecord;
 class IMXCCItfMgr;
 
-class CDSDirListCtrl : public CListCtrl {
+class CDSDirListCtrl : public CSelfPaintedList {
 public:
     // The item data value of every listing this control asks for.
     static constexpr uint32_t kRootItem = 0xFFFF0000;
@@ -115,10 +112,10 @@ private:
     void StartUpload(const std::string& local, const std::string& remote, uint64_t length);
 
     // Painting, hover and sorting.
-    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);
-    void PaintRow(CDC* pDC, int nItem);
+    void PaintCells(CDC* pDC, int nRow, COLORREF clrText) override;
+    int IconOfRow(int nRow) const override;
+    int LastTextColumn() const override { return kColDownload; }
     void PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText);
-    void PaintTexts(CDC* pDC, int nItem);
     bool IsOnButton(int nItem, POINT pt) const;
     void OnMouseMove(POINT pt);
     void OnColumnClick(int nCol);
@@ -138,8 +135,6 @@ private:
     std::unique_ptr<DSItemInfo> m_pRoot;
     // Every row's entry; the rows hold them as item data.
     std::vector<std::unique_ptr<DSItemInfo>> m_Entries;
-    IconCache m_IconCache;
-    CImageList m_ImageList;
     std::set<std::string> m_AutoDownloaded;
     int m_nRetryTicks = 0;
     int m_nRetryLevel = 0;
@@ -147,6 +142,4 @@ private:
     IMXCCItfMgr* m_pItfMgr = nullptr;
     bool m_bAscending = true;
     int m_nSortColumn = -1;
-    // The button under the mouse.
-    CCellHover m_Hover{this};
 };

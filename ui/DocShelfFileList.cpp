@@ -52,12 +52,6 @@ constexpr UINT kBmpOpenFolderHot = 1016;
 constexpr int kPopupUploaded = 3;
 constexpr int kPopupDownloaded = 4;
 
-constexpr COLORREF kEvenRow = 0x00F3F0F1;
-constexpr COLORREF kOddRow = 0x00FFFFFF;
-constexpr COLORREF kSelectedRow = 0x00FACE87;
-constexpr COLORREF kSelectedText = 0x00FFFFFF;
-constexpr COLORREF kText = 0x00000000;
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kMaxIcon = 16;
 constexpr DWORD kExStyle = 0x420;
 
@@ -162,14 +156,6 @@ float Ratio(const TransferItem& item) {
 } // namespace
 
 CDocShelfFileList::CDocShelfFileList() {
-    m_Icons.Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 4);
-    SHFILEINFO info{};
-    if (SHGetFileInfo("", 0, &info, sizeof info,
-                      SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES) != 0 &&
-        info.hIcon != nullptr) {
-        m_Icons.Add(info.hIcon);
-        DestroyIcon(info.hIcon);
-    }
     m_bmpSaveAs.LoadBitmap(kBmpSaveAs);
     m_bmpSaveAsHot.LoadBitmap(kBmpSaveAsHot);
     m_bmpOpenFolder.LoadBitmap(kBmpOpenFolder);
@@ -178,7 +164,6 @@ CDocShelfFileList::CDocShelfFileList() {
 
 CDocShelfFileList::~CDocShelfFileList() {
     DestroyWindow();
-    ClearIconCache(m_IconCache);
     std::lock_guard<std::mutex> lock(m_Lock);
     m_Tasks.clear();
     m_ByServerPath.clear();
@@ -193,7 +178,7 @@ TransferItem* CDocShelfFileList::ItemOf(uint32_t dwTaskID) const {
 }
 
 TransferItem* CDocShelfFileList::AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem) {
-    pItem->nIcon = std::max(GetFileIconIndex(&m_Icons, m_IconCache, pItem->strExtension), 0);
+    pItem->nIcon = IconIndex(pItem->strExtension);
     TransferItem* pRaw = pItem.get();
     std::lock_guard<std::mutex> lock(m_Lock);
     m_ByServerPath[pRaw->strServerPath] = dwTaskID;
@@ -411,47 +396,14 @@ std::string CDocShelfFileList::OnGetItemText(int nItem, int nSubItem) const {
 
 // ---- Painting -------------------------------------------------------------------------------
 
-LRESULT CDocShelfFileList::OnCustomDraw(NMLVCUSTOMDRAW* pDraw) {
-    if (pDraw->nmcd.dwDrawStage == CDDS_PREPAINT) {
-        return CDRF_NOTIFYITEMDRAW;
-    }
-    if (pDraw->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) {
-        return CDRF_DODEFAULT;
-    }
-    const int row = static_cast<int>(pDraw->nmcd.dwItemSpec);
-    CDC* pDC = CDC::FromHandle(pDraw->nmcd.hdc);
-    RECT bounds;
-    GetItemRect(row, &bounds, LVIR_BOUNDS);
-    pDC->FillSolidRect(&bounds, row % 2 == 0 ? kEvenRow : kOddRow);
-    PaintRow(pDC, row);
-    return CDRF_SKIPDEFAULT;
-}
-
-void CDocShelfFileList::PaintRow(CDC* pDC, int nRow) {
-    const bool bSelected = GetItemState(nRow, LVIS_SELECTED) != 0;
-    if (bSelected) {
-        RECT bounds;
-        GetItemRect(nRow, &bounds, LVIR_BOUNDS);
-        pDC->FillSolidRect(&bounds, kSelectedRow);
-    }
-    pDC->SetBkMode(TRANSPARENT);
+void CDocShelfFileList::PaintCells(CDC* pDC, int nRow, COLORREF) {
     PaintLink(pDC, nRow, kColSaveAs);
     PaintLink(pDC, nRow, kColOpenFolder);
-    pDC->SetTextColor(bSelected ? kSelectedText : kText);
+}
+
+int CDocShelfFileList::IconOfRow(int nRow) const {
     const TransferItem* pItem = GetItem(nRow);
-    for (int c = 0; c < GetColumnCount(); ++c) {
-        RECT cell;
-        if (!GetSubItemRect(nRow, c, LVIR_LABEL, cell)) {
-            continue;
-        }
-        if (c == kColName) {
-            const int size = std::min<int>(cell.bottom - cell.top, kMaxIcon);
-            m_Icons.DrawEx(pDC, pItem != nullptr ? pItem->nIcon : 0, POINT{cell.left, cell.top},
-                           SIZE{size, size}, CLR_DEFAULT, CLR_DEFAULT, ILD_IMAGE);
-            cell.left += size + 5;
-        }
-        pDC->DrawText(GetItemText(nRow, c), &cell, kTextFormat);
-    }
+    return pItem != nullptr ? pItem->nIcon : 0;
 }
 
 void CDocShelfFileList::PaintLink(CDC* pDC, int nRow, int nCol) {

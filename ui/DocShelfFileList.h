@@ -10,10 +10,7 @@
 #include <unordered_map>
 
 #include "AfxGdi.h"
-#include "AfxImageList.h"
-#include "AfxListCtrl.h"
-#include "FileIconIndex.h"
-#include "ListCells.h"
+#include "SelfPaintedList.h"
 
 class CDC;
 class IDataRecord;
@@ -43,7 +40,7 @@ struct TransferItem {
     int nIcon = 0;
 };
 
-class CDocShelfFileList : public CListCtrl {
+class CDocShelfFileList : public CSelfPaintedList {
 public:
     enum Column {
         kColName = 0,
@@ -91,8 +88,9 @@ private:
     void OnProgress(uint32_t dwTaskID, IDataRecord* pData);
     void InvalidateRow(uint32_t dwTaskID);
 
-    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);
-    void PaintRow(CDC* pDC, int nRow);
+    void PaintCells(CDC* pDC, int nRow, COLORREF clrText) override;
+    int IconOfRow(int nRow) const override;
+    int LastTextColumn() const override { return kColOpenFolder; }
     void PaintLink(CDC* pDC, int nRow, int nCol);
     void OnMouseMove(POINT pt);
     bool IsOnLink(int nRow, POINT pt) const;
@@ -112,14 +110,10 @@ private:
     mutable std::mutex m_Lock;
     std::unordered_map<uint32_t, std::unique_ptr<TransferItem>> m_Tasks;
     std::unordered_map<std::string, uint32_t> m_ByServerPath;
-    CImageList m_Icons;
-    IconCache m_IconCache;
     CBitmap m_bmpSaveAs;
     CBitmap m_bmpSaveAsHot;
     CBitmap m_bmpOpenFolder;
     CBitmap m_bmpOpenFolderHot;
     int m_nSortColumn = -1;
     bool m_bAscending = true;
-    // The link under the mouse.
-    CCellHover m_Hover{this};
 };
