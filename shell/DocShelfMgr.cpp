@@ -49,6 +49,7 @@ int32_t CDocShelfMgr::SetParentWnd(HWND hWnd) {
 
 int32_t CDocShelfMgr::Init() {
     TraceInfo("dshelf - CDocShelfMgr::Init()");
+    m_bReleased = false;
     if (m_pDataFactory == nullptr) {
         m_pDataFactory = GetDataFactory(1);
     }
@@ -314,6 +315,7 @@ void CDocShelfMgr::PostToView(IDataRecord* pData) {
 }
 
 void CDocShelfMgr::Reset() {
+    m_bReleased = true;
     std::unique_ptr<CDocShelfView> pView;
     {
         std::unique_lock<std::shared_mutex> lock(m_ViewLock);
@@ -338,7 +340,7 @@ void CDocShelfMgr::Reset() {
 
 IDocShelfContainerItf* CDocShelfMgr::GetHostContainer() {
     // After ReleaseComp the host may be gone: work that outlived the shutdown tells nobody.
-    if (GetWebDavMgr()->IsShutDown()) {
+    if (m_bReleased.load()) {
         return nullptr;
     }
     IMXCCItfMgr* itfMgr = GetItfMgr();

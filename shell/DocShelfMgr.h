@@ -98,6 +98,8 @@ private:
     std::atomic<int32_t> m_bAutoDownload{0};
     std::atomic<uint16_t> m_wUserRole{0};
     std::atomic<int32_t> m_bLocalCleanupDone{0};
+    // Between ReleaseComp and the next Init the host is not called.
+    std::atomic<bool> m_bReleased{false};
     mutable std::mutex m_Lock;
     int32_t m_nActiveTransfers = 0;
 };

@@ -6,8 +6,6 @@
 #include <sys/stat.h>
 
 #include "AfxDC.h"
-#include "AfxIcon.h"
-#include "AfxShell.h"
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "DocShelfFileList.h"

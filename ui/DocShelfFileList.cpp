@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include "AfxDC.h"
-#include "AfxIcon.h"
 #include "AfxMenu.h"
 #include "AfxPrompt.h"
 #include "AfxShell.h"
@@ -52,7 +51,6 @@ constexpr UINT kBmpOpenFolderHot = 1016;
 constexpr int kPopupUploaded = 3;
 constexpr int kPopupDownloaded = 4;
 
-constexpr int kMaxIcon = 16;
 constexpr DWORD kExStyle = 0x420;
 
 // History rows take ids from the top of the range, far from the task manager's.
@@ -177,13 +175,11 @@ TransferItem* CDocShelfFileList::ItemOf(uint32_t dwTaskID) const {
     return it != m_Tasks.end() ? it->second.get() : nullptr;
 }
 
-TransferItem* CDocShelfFileList::AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem) {
+void CDocShelfFileList::AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem) {
     pItem->nIcon = IconIndex(pItem->strExtension);
-    TransferItem* pRaw = pItem.get();
     std::lock_guard<std::mutex> lock(m_Lock);
-    m_ByServerPath[pRaw->strServerPath] = dwTaskID;
+    m_ByServerPath[pItem->strServerPath] = dwTaskID;
     m_Tasks[dwTaskID] = std::move(pItem);
-    return pRaw;
 }
 
 const TransferItem* CDocShelfFileList::FindTransfer(const std::string& serverPath) const {
@@ -210,11 +206,10 @@ int CDocShelfFileList::RowOf(uint32_t dwTaskID) const {
     return FindItem(&find);
 }
 
-void CDocShelfFileList::InsertRow(uint32_t dwTaskID, const TransferItem& item) {
+void CDocShelfFileList::InsertRow(uint32_t dwTaskID) {
     // Newest on top; the row's texts come from its item when painted.
     InsertItem(0, nullptr);
     SetItemData(0, static_cast<DWORD_PTR>(dwTaskID));
-    (void)item;
     if (m_nSortColumn != -1) {
         m_nSortColumn = -1;
         UpdateSortHeader();
@@ -227,7 +222,8 @@ void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localP
     auto pItem = MakeItem(localPath, serverPath, ullSize);
     pItem->nState = bUpload ? TransferItem::kUploadWaiting : TransferItem::kDownloadWaiting;
     pItem->nStatusId = bUpload ? kIdsUploadWaiting : kIdsDownloadWaiting;
-    InsertRow(dwTaskID, *AddItem(dwTaskID, std::move(pItem)));
+    AddItem(dwTaskID, std::move(pItem));
+    InsertRow(dwTaskID);
 }
 
 void CDocShelfFileList::ClearRows() {
@@ -352,7 +348,8 @@ void CDocShelfFileList::OnListingRecord(IDataRecord* pData) {
     pItem->nStatusId = kIdsHistory;
     pItem->ullCurrent = localLength;
     const uint32_t id = s_nextHistoryId--;
-    InsertRow(id, *AddItem(id, std::move(pItem)));
+    AddItem(id, std::move(pItem));
+    InsertRow(id);
 }
 
 // ---- Texts ----------------------------------------------------------------------------------

@@ -80,8 +80,8 @@ protected:
 
 private:
     TransferItem* ItemOf(uint32_t dwTaskID) const;
-    TransferItem* AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem);
-    void InsertRow(uint32_t dwTaskID, const TransferItem& item);
+    void AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem);
+    void InsertRow(uint32_t dwTaskID);
     int RowOf(uint32_t dwTaskID) const;
     void OnStarted(uint32_t dwTaskID, bool bUpload);
     void OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult);
