@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <sys/stat.h>
 
 #include "AfxDC.h"
+#include "AfxFile.h"
 #include "AfxMenu.h"
 #include "AfxPrompt.h"
 #include "AfxShell.h"
@@ -122,14 +122,11 @@ bool LocalLength(const std::string& path, uint64_t& length) {
 // existing file there as it was.
 bool CopyReplacing(const std::string& from, const std::string& to) {
     namespace fs = std::filesystem;
-    static thread_local std::mt19937 rng{std::random_device{}()};
-    const fs::path target(to);
-    const fs::path temp = target.parent_path() / ("." + target.filename().string() + "." +
-                                                  std::to_string(rng()) + ".part");
+    const std::string temp = CFile::TemporaryNameBeside(to);
     std::error_code ec;
-    fs::copy_file(from, temp, fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(from, temp, fs::copy_options::none, ec);
     if (!ec) {
-        fs::rename(temp, target, ec);
+        fs::rename(temp, to, ec);
     }
     if (ec) {
         std::error_code ignored;

@@ -59,11 +59,11 @@ bool ConnectOnce(const sockaddr_in& addr) {
     return ok;
 }
 
-} // namespace
-
 std::string WirePath(IDataRecord* pItem, const char* key) {
     return EncodePath(AnsiToUtf8(rec::GetStr(pItem, key)));
 }
+
+} // namespace
 
 CWDWorkThread::~CWDWorkThread() {
     if (IsRunning()) {

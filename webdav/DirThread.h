@@ -60,6 +60,3 @@ private:
     int m_bHasVisualableFile = 0;
     std::atomic<int> m_nPending{0};
 };
-
-// The connection's settings and the work item's path as it goes on the wire.
-std::string WirePath(IDataRecord* pItem, const char* key);

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -29,8 +28,6 @@ constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
 constexpr size_t kDownloadReadBlock = 64 * 1024;
 constexpr const char* kTempSuffix = ".mxdstmp";
-// Room for the temporary name's additions within a file name's 255 bytes.
-constexpr size_t kMaxTempStem = 200;
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
@@ -109,23 +106,6 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
         ret = ne_end_request(req);
     } while (ret == NE_RETRY);
     return ret;
-}
-
-// A hidden name beside the target, unique among its neighbours.
-std::string TemporaryNameFor(const std::string& localPath) {
-    static thread_local std::mt19937 rng{std::random_device{}()};
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    size_t slash = localPath.find_last_of('/');
-    std::string dir = slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1);
-    std::string stem = localPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (stem.size() > kMaxTempStem) {
-        stem.resize(kMaxTempStem);
-    }
-    std::string tag(6, 'x');
-    for (char& c : tag) {
-        c = kChars[rng() % (sizeof kChars - 1)];
-    }
-    return dir + "." + stem + "." + tag + ".part";
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -227,7 +207,7 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         errno = EISDIR;
     } else {
         for (int attempt = 0; attempt < 8; ++attempt) {
-            std::string candidate = TemporaryNameFor(run.localPath);
+            std::string candidate = CFile::TemporaryNameBeside(run.localPath);
             if (file.Open(candidate.c_str(),
                           CFile::modeCreate | CFile::modeCreateNew | CFile::modeWrite)) {
                 tempPath = candidate;

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -228,4 +229,22 @@ void CFileFind::Close() {
     m_names.clear();
     m_next = 0;
     m_hasCurrent = false;
+}
+
+std::string CFile::TemporaryNameBeside(const std::string& path) {
+    // Room for the additions within a file name's 255 bytes.
+    constexpr size_t kMaxStem = 200;
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937 rng{std::random_device{}()};
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (stem.size() > kMaxStem) {
+        stem.resize(kMaxStem);
+    }
+    std::string tag(6, 'x');
+    for (char& c : tag) {
+        c = kChars[rng() % (sizeof kChars - 1)];
+    }
+    return dir + "." + stem + "." + tag + ".part";
 }

@@ -51,6 +51,9 @@ public:
     const std::string& GetFilePath() const { return m_path; }
 
     static bool Remove(const char* pszPath);
+    // A hidden name beside a path, ".NAME.xxxxxx.part" with a random tag (the name cut so the
+    // result stays a legal file name). Whoever writes it opens it with modeCreateNew.
+    static std::string TemporaryNameBeside(const std::string& path);
 
 private:
     bool WriteThrough(const char* p, size_t nCount);
