@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstdlib>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -16,6 +17,7 @@
 namespace {
 constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
 constexpr int kIdlePollMs = 50;
+constexpr int kParticipantPollMs = 250;
 // Commands of the panel's directory list.
 constexpr uint32_t kCmdDownload = 32773;
 constexpr uint32_t kCmdDelete = 32774;
@@ -33,6 +35,11 @@ CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, IDocShelfPanelItf* pPanelI
     connect(&m_Timer, &QTimer::timeout, this, &CActionRunner::OnTimeout);
     m_IdleTimer.setInterval(kIdlePollMs);
     connect(&m_IdleTimer, &QTimer::timeout, this, &CActionRunner::OnIdlePoll);
+    m_ParticipantTimer.setSingleShot(true);
+    connect(&m_ParticipantTimer, &QTimer::timeout, this, [this] {
+        if (m_Wait == Wait::Participants && m_AskParticipants)
+            m_AskParticipants();
+    });
 }
 
 void CActionRunner::OnIdlePoll() {
@@ -97,7 +104,8 @@ bool CActionRunner::RunPanelCommand(const HostAction& action) {
 }
 
 bool CActionRunner::TakeScreenshot(const std::string& file) {
-    QImage image = m_pPanel->grab().toImage();
+    // The window as the person sees it: menu, panel and status line.
+    QImage image = m_pPanel->window()->grab().toImage();
     bool ok = !image.isNull() && image.save(QString::fromLocal8Bit(file.c_str()), "PNG");
     if (ok)
         CHostLog::Instance().Diag("screenshot written to %s", file.c_str());
@@ -182,15 +190,32 @@ void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUser
     Complete(nResult == DS_RESULT_SUCCESS);
 }
 
+bool CActionRunner::IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 void CActionRunner::OnChatFilterFile(const std::string& localPath) {
+    m_ChatFilterPath = localPath;
     if (m_Wait != Wait::ChatFilter)
         return;
     // The component names the file whatever became of the download, so look for it.
-    struct stat st {};
-    bool ok = !localPath.empty() && stat(localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = IsRegularFile(localPath);
     if (!ok)
         CHostLog::Instance().Diag("chat filter file missing: %s", localPath.c_str());
     Complete(ok);
+}
+
+void CActionRunner::OnParticipantCount(int count) {
+    if (m_Wait != Wait::Participants)
+        return;
+    const int wanted = std::atoi(m_Actions[m_nCurrent].text.c_str());
+    if (count >= wanted) {
+        CHostLog::Instance().Diag("%d participants in the meeting", count);
+        Complete(true);
+        return;
+    }
+    m_ParticipantTimer.start(kParticipantPollMs);
 }
 
 void CActionRunner::OnTimeout() {
@@ -283,6 +308,22 @@ bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
     case HostActionKind::ClearLocal:
         ok = m_pDocShelf->ClearLocalDSSpace() == 1;
         return true;
+    case HostActionKind::WaitParticipants:
+        if (!m_AskParticipants) {
+            ok = false;
+            return true;
+        }
+        WaitFor(Wait::Participants);
+        m_AskParticipants();
+        return false;
+    case HostActionKind::WaitChatFilter:
+        // It may have arrived before this action began.
+        if (IsRegularFile(m_ChatFilterPath)) {
+            ok = true;
+            return true;
+        }
+        WaitFor(Wait::ChatFilter);
+        return false;
     case HostActionKind::PanelUpload:
     case HostActionKind::PanelDownload:
     case HostActionKind::PanelDelete:
@@ -338,6 +379,10 @@ const char* CActionRunner::ActionName(HostActionKind kind) {
         return "panel-download";
     case HostActionKind::PanelDelete:
         return "panel-delete";
+    case HostActionKind::WaitParticipants:
+        return "wait-participants";
+    case HostActionKind::WaitChatFilter:
+        return "wait-chat-filter";
     }
     return "?";
 }

@@ -45,9 +45,24 @@ public:
     void PostUploaded(int32_t nModuleData, int32_t nUserData, int32_t nResult);
     void PostDownloaded(int32_t nModuleData, int32_t nUserData, int32_t nResult);
     void PostChatFilterFile(const std::string& localPath);
+    // The meeting's answers; askParticipants asks for the next count.
+    void SetParticipantQuery(std::function<void()> askParticipants) {
+        m_AskParticipants = std::move(askParticipants);
+    }
+    void OnParticipantCount(int count);
 
 private:
-    enum class Wait { None, FirstState, Barrier, ListEnd, Uploaded, Downloaded, ChatFilter, Idle };
+    enum class Wait {
+        None,
+        FirstState,
+        Barrier,
+        ListEnd,
+        Uploaded,
+        Downloaded,
+        ChatFilter,
+        Idle,
+        Participants
+    };
 
     void OnServerState(int32_t bAvailable);
     void OnListEnd(int32_t nUserData);
@@ -60,6 +75,7 @@ private:
     bool RunPanelCommand(const HostAction& action);
     static bool IsPanelCommand(HostActionKind kind);
     bool TakeScreenshot(const std::string& file);
+    static bool IsRegularFile(const std::string& path);
     bool PrintPanel();
 
     void RunNext();
@@ -88,4 +104,8 @@ private:
     int m_nChecksIssued = 0;
     int m_nStatesSeen = 0;
     bool m_bFinished = false;
+    // The last chat filter file the component handed over, empty when none or deleted.
+    std::string m_ChatFilterPath;
+    std::function<void()> m_AskParticipants;
+    QTimer m_ParticipantTimer;
 };

@@ -7,6 +7,8 @@
 
 void CHostContainer::BroadcastMessage(const char* pszText) {
     m_Printer.Print("BroadcastMessage", {pszText});
+    if (m_Publish)
+        m_Publish(pszText ? pszText : "");
 }
 
 void CHostContainer::NotifyPresenterFiles(int32_t bHasVisualableFile) {

@@ -1,6 +1,9 @@
-// The host's answer to the component: prints every call and passes the ones an action waits
-// for on to the action runner.
+// The host's answer to the component: prints every call, passes the ones an action waits
+// for on to the action runner and hands broadcasts to the meeting.
 #pragma once
+
+#include <functional>
+#include <string>
 
 #include "DocShelf.h"
 
@@ -13,6 +16,8 @@ public:
 
     // Set once the runner exists; calls before that are only printed.
     void SetRunner(CActionRunner* pRunner) { m_pRunner = pRunner; }
+    // Where BroadcastMessage texts go besides the printer; none outside a meeting.
+    void SetMeeting(std::function<void(std::string)> publish) { m_Publish = std::move(publish); }
 
     void BroadcastMessage(const char* pszText) override;
     void NotifyPresenterFiles(int32_t bHasVisualableFile) override;
@@ -28,4 +33,5 @@ public:
 private:
     CCallPrinter& m_Printer;
     CActionRunner* m_pRunner = nullptr;
+    std::function<void(std::string)> m_Publish;
 };

@@ -1,6 +1,7 @@
 #include "HostOptions.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -29,29 +30,92 @@ bool SplitPair(const std::string& text, std::string& left, std::string& right) {
     return true;
 }
 
+bool IsAction(const std::string& opt) {
+    static const char* const kActions[] = {
+        "--list",         "--upload",           "--download",     "--ensure-dir",
+        "--broadcast",    "--screenshot",       "--panel-upload", "--panel-download",
+        "--panel-delete", "--wait-participants"};
+    for (const char* action : kActions) {
+        if (opt == action)
+            return true;
+    }
+    return false;
+}
+
+bool NeedsMeeting(const std::vector<HostAction>& actions) {
+    for (const HostAction& action : actions) {
+        if (action.kind == HostActionKind::WaitParticipants)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 const char* CHostOptions::Usage() {
-    return "usage: docshelf-host --server HOST:PORT --dir SERVERDIR --user NAME --local-dir DIR\n"
-           "         [--rights N] [--role N] [--max-upload BYTES] [--total-space BYTES]\n"
-           "         [--author NAME] [--auto-download] [--lang en|zh] [--headless]\n"
-           "         [--timeout SECONDS] [--library PATH] [--log FILE]\n"
-           "         [--list SERVERPATH] [--upload LOCAL=SERVERPATH] [--download "
-           "SERVERPATH=LOCAL]\n"
-           "         [--ensure-dir SERVERPATH] [--broadcast TEXT] [--clear-server]\n"
-           "         [--clear-local] [--screenshot FILE.png] [--print-panel]\n"
-           "         [--panel-upload LOCAL] [--panel-download NAME[=LOCAL]] [--panel-delete NAME]"
-           " ...\n"
-           "The password is read from DOCSHELF_PASSWORD; actions run in the order given.\n"
-           "--screenshot and --print-panel wait until the panel is idle (no listing queued or\n"
-           "running, no transfer active); --print-panel prints what the panel shows on\n"
-           "standard output, after the container-call lines: Caption<TAB>text, then\n"
-           "DirRow<TAB>name<TAB>uploader<TAB>size for each row in the list's order, then\n"
-           "TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress for each transfer row.\n"
-           "--panel-upload, --panel-download and --panel-delete work the panel as a person\n"
-           "would, through its commands and dialogs: the file dialog is answered with LOCAL\n"
-           "(without LOCAL a download goes to the local save directory) and every question\n"
-           "with Yes; each waits until the panel is idle again.\n";
+    return R"(usage: docshelf-host --server HOST:PORT --dir SERVERDIR --user NAME --local-dir DIR
+                     [SETTINGS] [ACTIONS]
+
+Brings the DocShelf panel up in a window, connected to the WebDAV folder SERVERDIR on
+HOST:PORT as NAME, and runs the actions in the order given. The password is read from the
+environment variable DOCSHELF_PASSWORD (never from the command line).
+
+The local save directory (--local-dir, created when missing) is where downloads go. The
+component keeps a hidden record there, .docshelf-downloads, of the files it downloaded; once
+per meeting, after the presenter folder was read, it removes those of them whose server copy
+is gone or has another size, unless they were changed since. Files it did not download are
+never removed. A chat filter file (mtkey.txt) left from an earlier meeting is removed at start.
+
+Settings:
+  --rights N           rights bits, default 15: 1 download, 2 upload and create folders,
+                       4 list and refresh, 8 delete
+  --role N             role bits, default 0: 4 or 8 (mask 12) may upload the chat filter
+                       file mtkey.txt, which every participant then receives
+  --max-upload BYTES   largest file the user may upload (default 2^50)
+  --total-space BYTES  space of the server folder (default 2^50)
+  --author NAME        uploader name written on uploads (default the user name)
+  --auto-download      download new files of the presenter folder by themselves
+  --lang en|zh         language of the panel (default: the desktop's)
+  --meeting redis://HOST:PORT/ROOM
+                       join a meeting on a Redis server: what the component broadcasts is
+                       published to the room, and every message of the room (this host's
+                       own included) is handed back to the component; a lost connection is
+                       reported and retried
+  --headless           no window on a display (Qt's offscreen platform); ends after the
+                       actions unless --keep-open
+  --keep-open          headless: stay in the meeting after the actions until SIGINT/SIGTERM
+  --geometry WxH+X+Y   size and place of the window
+  --timeout SECONDS    bound of every wait of an action (default 60)
+  --library PATH       the component (default libdocshelf.so beside the host, or
+                       DOCSHELF_LIBRARY)
+  --log FILE           the component's log and the host's diagnostics (default standard
+                       error, where only errors and the host's diagnostics are shown)
+  --verbose            the component's informational lines on standard error too
+
+Actions (each waits for its completion, bounded by --timeout; the first failure ends the run):
+  --list SERVERPATH               list a server folder
+  --upload LOCAL=SERVERPATH       upload through the host interface
+  --download SERVERPATH=LOCAL     download through the host interface
+  --ensure-dir SERVERPATH         create a server folder and its parents
+  --broadcast TEXT                hand TEXT to the component as a meeting message
+  --clear-server                  remove everything in the server folder
+  --clear-local                   empty the local save directory
+  --wait-participants N           wait until N participants are in the meeting
+  --wait-chat-filter              wait until the component handed over the chat filter file
+  --panel-upload LOCAL            the panel's Upload file command, the dialog answered LOCAL
+  --panel-download NAME[=LOCAL]   the panel's Download (or Download to LOCAL) on a row
+  --panel-delete NAME             the panel's Delete on a row, every question answered Yes
+  --screenshot FILE.png           picture of the window once the panel is idle
+  --print-panel                   print what the panel shows once it is idle
+
+Standard output holds the container calls, one per line with tab-separated fields; then
+--print-panel adds Caption<TAB>text, DirRow<TAB>name<TAB>uploader<TAB>size per row and
+TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress per transfer. "Idle" means no listing
+queued or running and no transfer active.
+
+Exit status: 0 every action completed, 1 an action failed or timed out (or the component could
+not be loaded), 2 bad usage, 3 the server was unreachable at start.
+)";
 }
 
 bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
@@ -63,10 +127,19 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
         // Options without a value.
         if (opt == "--auto-download") {
             autoDownload = true;
+            settingArguments.push_back(opt);
             continue;
         }
-        if (opt == "--headless") {
-            headless = true;
+        if (bool* flag = opt == "--headless"    ? &headless
+                         : opt == "--keep-open" ? &keepOpen
+                         : opt == "--verbose"   ? &verbose
+                                                : nullptr) {
+            *flag = true;
+            settingArguments.push_back(opt);
+            continue;
+        }
+        if (opt == "--wait-chat-filter") {
+            actions.push_back({HostActionKind::WaitChatFilter, {}, {}, {}});
             continue;
         }
         if (opt == "--clear-server") {
@@ -144,6 +217,25 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
                 return false;
             }
             timeoutSeconds = static_cast<int>(number);
+        } else if (opt == "--meeting") {
+            if (!MeetingAddress::Parse(val, meeting, error))
+                return false;
+            meetingUrl = val;
+        } else if (opt == "--geometry") {
+            int w = 0, h = 0, x = 0, y = 0;
+            char end = 0;
+            if (std::sscanf(val.c_str(), "%dx%d+%d+%d%c", &w, &h, &x, &y, &end) != 4 || w <= 0 ||
+                h <= 0) {
+                error = "bad --geometry (WxH+X+Y): " + val;
+                return false;
+            }
+            geometry = val;
+        } else if (opt == "--wait-participants") {
+            if (!ParseUnsigned(val, 1000, number) || number == 0) {
+                error = "bad --wait-participants: " + val;
+                return false;
+            }
+            actions.push_back({HostActionKind::WaitParticipants, {}, {}, val});
         } else if (opt == "--library") {
             library = val;
         } else if (opt == "--log") {
@@ -182,6 +274,14 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
             error = "unknown option: " + opt;
             return false;
         }
+        if (!IsAction(opt)) {
+            settingArguments.push_back(opt);
+            settingArguments.push_back(val);
+        }
+    }
+    if (meetingUrl.empty() && NeedsMeeting(actions)) {
+        error = "--wait-participants needs --meeting";
+        return false;
     }
 
     if (server.empty() || !haveDir || !haveUser || !haveLocal) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "MeetingAddress.h"
+
 enum class HostActionKind {
     List,
     Upload,
@@ -18,13 +20,15 @@ enum class HostActionKind {
     PanelUpload,
     PanelDownload,
     PanelDelete,
+    WaitParticipants,
+    WaitChatFilter,
 };
 
 struct HostAction {
     HostActionKind kind;
     std::string serverPath; // list, upload, download, ensure-dir
     std::string localPath;  // upload, download
-    std::string text;       // broadcast text or screenshot file
+    std::string text;       // broadcast text, screenshot file or participant count
 };
 
 struct CHostOptions {
@@ -43,11 +47,18 @@ struct CHostOptions {
     bool autoDownload = false;
     std::string lang; // "", "en" or "zh"
     bool headless = false;
+    bool keepOpen = false;  // headless: stay in the meeting after the actions, until a signal
+    bool verbose = false;   // the component's informational lines on standard error too
+    std::string meetingUrl; // empty: no meeting
+    MeetingAddress meeting;
+    std::string geometry; // WxH+X+Y of the window, empty: the host's choice
     int timeoutSeconds = 60;
     std::string library; // empty: next to the executable
     std::string logFile; // empty: standard error
     std::vector<HostAction> actions;
     bool help = false; // --help: Parse returns false without an error
+    // The settings as given, without the actions: what a restart of the host repeats.
+    std::vector<std::string> settingArguments;
 
     // Parses argv; on failure returns false and sets error. The password comes from
     // DOCSHELF_PASSWORD and the library from DOCSHELF_LIBRARY unless --library is given.

@@ -1,37 +1,78 @@
 #include "HostWindow.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFontDatabase>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSplitter>
+#include <QStatusBar>
 
 CHostWindow::CHostWindow() {
-    setWindowTitle("docshelf-host");
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-
-    m_pPanel = new QWidget(splitter);
+    setWindowTitle("DocShelf");
+    m_pPanel = new QWidget(this);
     m_pPanel->setObjectName("DocShelfPanel");
-    m_pPanel->setMinimumSize(480, 360);
+    setCentralWidget(m_pPanel);
+    AddLogDock();
+    m_pMeetingState = new QLabel(this);
+    m_pMeetingState->setObjectName("MeetingState");
+    statusBar()->addWidget(m_pMeetingState, 1);
+    resize(760, 560);
+}
 
-    m_pLog = new QPlainTextEdit(splitter);
+void CHostWindow::AddLogDock() {
+    m_pLog = new QPlainTextEdit;
     m_pLog->setObjectName("ContainerCallLog");
     m_pLog->setReadOnly(true);
     m_pLog->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_pLog->setPlaceholderText("Container calls");
     m_pLog->setMaximumBlockCount(5000);
+    m_pLogDock = new QDockWidget("Container calls", this);
+    m_pLogDock->setObjectName("ContainerCallDock");
+    m_pLogDock->setWidget(m_pLog);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pLogDock);
+    m_pLogDock->hide();
+}
 
-    splitter->addWidget(m_pPanel);
-    splitter->addWidget(m_pLog);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    setCentralWidget(splitter);
-    resize(1100, 560);
+void CHostWindow::SetCommands(const HostWindowCommands& commands) {
+    menuBar()->clear();
+    AddMenus(commands);
+}
+
+void CHostWindow::AddMenus(const HostWindowCommands& commands) {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&Upload file...", QKeySequence("Ctrl+U"), this, commands.upload);
+    file->addAction("&Refresh folder", QKeySequence::Refresh, this, commands.refresh);
+    file->addSeparator();
+    file->addAction("Clear the &transfer list", this, commands.clearTransfers);
+    file->addAction("Clear the &local folder...", this, [this, commands] {
+        if (QMessageBox::question(this, "DocShelf",
+                                  "Remove every file of the local save directory?") ==
+            QMessageBox::Yes)
+            commands.clearLocal();
+    });
+    file->addSeparator();
+    file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
+
+    QMenu* view = menuBar()->addMenu("&View");
+    QAction* calls = m_pLogDock->toggleViewAction();
+    calls->setText("&Container calls");
+    view->addAction(calls);
+    QMenu* language = view->addMenu("&Language (restarts)");
+    language->addAction("English", this, [commands] { commands.restartInLanguage("en"); });
+    language->addAction(QString::fromUtf8("简体中文"), this,
+                        [commands] { commands.restartInLanguage("zh"); });
 }
 
 void CHostWindow::PostLogLine(const QString& line) {
     QMetaObject::invokeMethod(
         this, [this, line] { m_pLog->appendPlainText(line); }, Qt::QueuedConnection);
+}
+
+void CHostWindow::ShowMeetingState(const QString& text) {
+    m_pMeetingState->setText(text);
 }
 
 void CHostWindow::closeEvent(QCloseEvent* pEvent) {

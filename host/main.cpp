@@ -2,18 +2,22 @@
 // actions given on the command line.
 #include <QApplication>
 #include <QDir>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <locale.h>
+#include <memory>
 #include <signal.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ActionRunner.h"
@@ -26,6 +30,8 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "MeetingBridge.h"
+#include "MeetingLink.h"
 
 namespace {
 
@@ -55,8 +61,59 @@ void ApplyLanguage(const std::string& lang) {
 
 // Qt's own warnings join the host's diagnostics (standard error or --log).
 void QtMessageSink(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    // The offscreen platform has no window manager to hand size hints to; nothing is wrong.
+    if (message.contains("does not support propagateSizeHints"))
+        return;
     int32_t level = type == QtDebugMsg || type == QtInfoMsg ? CORELOG_INFO : CORELOG_ERROR;
     CHostLog::Instance().Write("qt", level, message.toLocal8Bit().constData());
+}
+
+// Qt wants a private runtime directory; a session without one (a service, a container)
+// gets one of its own instead of a warning.
+void EnsureRuntimeDirectory() {
+    if (const char* dir = std::getenv("XDG_RUNTIME_DIR"); dir && *dir)
+        return;
+    std::string path = "/tmp/docshelf-runtime-" + std::to_string(getuid());
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+        (st.st_mode & 0077) == 0)
+        setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+}
+
+// "DocShelf - Alice (alice) - 127.0.0.1:8080/dav/room/ - meeting room1"
+QString WindowTitle(const CHostOptions& options) {
+    QString title =
+        QString("DocShelf - %1 (%2) - %3:%4%5")
+            .arg(QString::fromStdString(options.author), QString::fromStdString(options.user),
+                 QString::fromStdString(options.host))
+            .arg(options.port)
+            .arg(QString::fromStdString(options.serverDir));
+    if (!options.meetingUrl.empty())
+        title += " - meeting " + QString::fromStdString(options.meeting.room);
+    return title;
+}
+
+void ApplyGeometry(QWidget& window, const std::string& geometry) {
+    int w = 0, h = 0, x = 0, y = 0;
+    if (std::sscanf(geometry.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) == 4)
+        window.setGeometry(x, y, w, h);
+}
+
+// The same settings again, in the other language; the actions are not repeated.
+void RestartInLanguage(const CHostOptions& options, const char* lang) {
+    QStringList arguments;
+    for (size_t i = 0; i < options.settingArguments.size(); ++i) {
+        if (options.settingArguments[i] == "--lang") {
+            ++i;
+            continue;
+        }
+        arguments << QString::fromStdString(options.settingArguments[i]);
+    }
+    arguments << "--lang" << lang;
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments))
+        CHostLog::Instance().Diag("could not start the host again");
 }
 
 int g_SignalPipe[2] = {-1, -1};
@@ -130,8 +187,12 @@ int main(int argc, char** argv) {
     }
 
     qInstallMessageHandler(QtMessageSink);
+    EnsureRuntimeDirectory();
     QApplication app(argc, argv);
     CHostWindow window;
+    window.setWindowTitle(WindowTitle(options));
+    if (!options.geometry.empty())
+        ApplyGeometry(window, options.geometry);
     window.show();
 
     // The save directory is the host's to provide; the component only writes into it.
@@ -146,7 +207,11 @@ int main(int argc, char** argv) {
         log.Diag("%s", error.c_str());
         ExitNow(HOST_EXIT_FAILED);
     }
-    if (!loader.SetLogSink(&CHostLog::CoreSink, &log, CORELOG_INFO))
+    // A healthy run is quiet on standard error: the component's informational lines go to
+    // the log file, or to standard error only with --verbose.
+    int32_t componentLevel =
+        !options.logFile.empty() || options.verbose ? CORELOG_INFO : CORELOG_ERROR;
+    if (!loader.SetLogSink(&CHostLog::CoreSink, &log, componentLevel))
         log.Diag("the component's log hook is missing; its log stays on standard error");
 
     CCallPrinter printer;
@@ -175,26 +240,40 @@ int main(int argc, char** argv) {
 
     int exitStatus = HOST_EXIT_FAILED;
     bool destroyed = false;
+    std::unique_ptr<CMeetingLink> meeting;
     auto shutDown = [&] {
         if (destroyed)
             return;
         destroyed = true;
+        // Out of the meeting first: no message reaches a component being destroyed.
+        if (meeting)
+            meeting->Stop();
         loader.DestroyComp(pItfMgr);
         app.quit();
     };
     CActionRunner runner(pDocShelf, static_cast<IDocShelfPanelItf*>(pPanelItf), window.Panel(),
                          options.actions, options.timeoutSeconds, [&](int status) {
                              exitStatus = status;
-                             if (options.headless) {
+                             if (options.headless && !options.keepOpen) {
                                  QTimer::singleShot(0, &app, shutDown);
-                             } else {
-                                 log.Diag("actions done (exit status %d); close the window to "
-                                          "quit",
-                                          status);
+                             } else if (!options.actions.empty() || status != HOST_EXIT_OK) {
+                                 log.Diag("actions done (exit status %d); %s", status,
+                                          options.headless ? "staying until a signal"
+                                                           : "close the window to quit");
                              }
                          });
     container.SetRunner(&runner);
     window.SetCloseHandler(shutDown);
+    window.SetCommands({
+        [pDocShelf] { pDocShelf->RunUploadCommand(); },
+        [pDocShelf] { pDocShelf->RunRefreshCommand(); },
+        [pDocShelf] { pDocShelf->ClearTransferList(); },
+        [pDocShelf] { pDocShelf->ClearLocalDSSpace(); },
+        [&options, &window](const char* lang) {
+            RestartInLanguage(options, lang);
+            window.close();
+        },
+    });
     CatchSignals(shutDown);
 
     pItfMgr->InitComp(reinterpret_cast<HWND>(window.Panel()), 0);
@@ -208,6 +287,10 @@ int main(int argc, char** argv) {
     if (options.autoDownload)
         pDocShelf->EnableAutoDownload();
 
+    if (!options.meetingUrl.empty()) {
+        meeting = std::make_unique<CMeetingLink>(options.meeting);
+        JoinMeeting(*meeting, pDocShelf, container, runner, window);
+    }
     runner.Start();
     app.exec();
     shutDown();

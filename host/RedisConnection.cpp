@@ -1,0 +1,164 @@
+#include "RedisConnection.h"
+
+#include <hiredis/hiredis.h>
+#include <poll.h>
+#include <strings.h>
+
+#include <vector>
+
+#include "MeetingAddress.h"
+
+namespace {
+timeval ToTimeval(int ms) {
+    return timeval{ms / 1000, (ms % 1000) * 1000};
+}
+
+bool IsArrayOf(const redisReply* pReply, size_t minElements) {
+    return pReply != nullptr && pReply->type == REDIS_REPLY_ARRAY &&
+           pReply->elements >= minElements;
+}
+
+bool ElementIs(const redisReply* pReply, size_t index, const char* pszText) {
+    const redisReply* e = pReply->element[index];
+    return (e->type == REDIS_REPLY_STRING || e->type == REDIS_REPLY_STATUS) &&
+           strcasecmp(e->str, pszText) == 0;
+}
+} // namespace
+
+bool CRedisConnection::Open(const MeetingAddress& address, int timeoutMs, std::string& error) {
+    Close();
+    m_pContext = redisConnectWithTimeout(address.host.c_str(), address.port, ToTimeval(timeoutMs));
+    if (m_pContext == nullptr) {
+        error = "out of memory";
+        return false;
+    }
+    if (m_pContext->err != 0)
+        return Fail("connect", error);
+    if (redisSetTimeout(m_pContext, ToTimeval(timeoutMs)) != REDIS_OK)
+        return Fail("set timeout", error);
+    redisEnableKeepAlive(m_pContext);
+    return true;
+}
+
+void CRedisConnection::Close() {
+    if (m_pContext != nullptr) {
+        redisFree(m_pContext);
+        m_pContext = nullptr;
+    }
+}
+
+bool CRedisConnection::Fail(const char* what, std::string& error) {
+    error = std::string(what) + ": " +
+            (m_pContext != nullptr && m_pContext->err != 0 ? m_pContext->errstr : "no answer");
+    Close();
+    return false;
+}
+
+void* CRedisConnection::Command(std::initializer_list<std::string> args, std::string& error) {
+    if (m_pContext == nullptr) {
+        error = "not connected";
+        return nullptr;
+    }
+    std::vector<const char*> argv;
+    std::vector<size_t> lengths;
+    for (const std::string& arg : args) {
+        argv.push_back(arg.data());
+        lengths.push_back(arg.size());
+    }
+    void* pReply =
+        redisCommandArgv(m_pContext, static_cast<int>(argv.size()), argv.data(), lengths.data());
+    if (pReply == nullptr) {
+        Fail(*args.begin() == "PUBLISH" ? "publish" : "command", error);
+        return nullptr;
+    }
+    auto* pTyped = static_cast<redisReply*>(pReply);
+    if (pTyped->type == REDIS_REPLY_ERROR) {
+        error = std::string("refused: ") + pTyped->str;
+        freeReplyObject(pReply);
+        return nullptr;
+    }
+    return pReply;
+}
+
+bool CRedisConnection::Publish(const std::string& channel, const std::string& text,
+                               std::string& error) {
+    void* pReply = Command({"PUBLISH", channel, text}, error);
+    freeReplyObject(pReply);
+    return pReply != nullptr;
+}
+
+bool CRedisConnection::CountSubscribers(const std::string& channel, long long& count,
+                                        std::string& error) {
+    auto* pReply = static_cast<redisReply*>(Command({"PUBSUB", "NUMSUB", channel}, error));
+    bool ok = IsArrayOf(pReply, 2) && pReply->element[1]->type == REDIS_REPLY_INTEGER;
+    if (ok)
+        count = pReply->element[1]->integer;
+    else if (pReply != nullptr)
+        error = "unexpected answer to PUBSUB NUMSUB";
+    freeReplyObject(pReply);
+    return ok;
+}
+
+bool CRedisConnection::Subscribe(const std::string& channel, std::string& error) {
+    auto* pReply = static_cast<redisReply*>(Command({"SUBSCRIBE", channel}, error));
+    bool ok = IsArrayOf(pReply, 3) && ElementIs(pReply, 0, "subscribe");
+    if (!ok && pReply != nullptr)
+        error = "unexpected answer to SUBSCRIBE";
+    freeReplyObject(pReply);
+    return ok;
+}
+
+bool CRedisConnection::SendPing(std::string& error) {
+    if (m_pContext == nullptr) {
+        error = "not connected";
+        return false;
+    }
+    // Queued only: the pong arrives through Read like any message.
+    if (redisAppendCommand(m_pContext, "PING") != REDIS_OK)
+        return Fail("ping", error);
+    int done = 0;
+    while (!done) {
+        if (redisBufferWrite(m_pContext, &done) != REDIS_OK)
+            return Fail("ping", error);
+    }
+    return true;
+}
+
+CRedisConnection::Event CRedisConnection::Read(int waitMs, std::string& message,
+                                               std::string& error) {
+    if (m_pContext == nullptr) {
+        error = "not connected";
+        return Event::Failed;
+    }
+    void* pReply = nullptr;
+    if (redisGetReplyFromReader(m_pContext, &pReply) != REDIS_OK) {
+        Fail("read", error);
+        return Event::Failed;
+    }
+    if (pReply == nullptr) {
+        pollfd pfd{m_pContext->fd, POLLIN, 0};
+        int ready = poll(&pfd, 1, waitMs);
+        if (ready == 0)
+            return Event::Nothing;
+        if (ready < 0)
+            return Event::Nothing; // interrupted; the caller loops
+        if (redisBufferRead(m_pContext) != REDIS_OK ||
+            redisGetReplyFromReader(m_pContext, &pReply) != REDIS_OK) {
+            Fail("read", error);
+            return Event::Failed;
+        }
+        if (pReply == nullptr)
+            return Event::Nothing; // part of a reply so far
+    }
+    auto* pTyped = static_cast<redisReply*>(pReply);
+    Event event = Event::Nothing;
+    if (IsArrayOf(pTyped, 3) && ElementIs(pTyped, 0, "message") &&
+        pTyped->element[2]->type == REDIS_REPLY_STRING) {
+        message.assign(pTyped->element[2]->str, pTyped->element[2]->len);
+        event = Event::Message;
+    } else if (IsArrayOf(pTyped, 1) && ElementIs(pTyped, 0, "pong")) {
+        event = Event::Pong;
+    }
+    freeReplyObject(pReply);
+    return event;
+}

@@ -1,0 +1,39 @@
+// One blocking connection to the meeting's Redis server, every wait bounded.
+#pragma once
+
+#include <string>
+
+struct MeetingAddress;
+struct redisContext;
+
+class CRedisConnection {
+public:
+    CRedisConnection() = default;
+    ~CRedisConnection() { Close(); }
+    CRedisConnection(const CRedisConnection&) = delete;
+    CRedisConnection& operator=(const CRedisConnection&) = delete;
+
+    // Connects with a bound on the connect and on every later command.
+    bool Open(const MeetingAddress& address, int timeoutMs, std::string& error);
+    void Close();
+    bool IsOpen() const { return m_pContext != nullptr; }
+
+    bool Publish(const std::string& channel, const std::string& text, std::string& error);
+    // How many connections are subscribed to the channel.
+    bool CountSubscribers(const std::string& channel, long long& count, std::string& error);
+    // Turns this connection into a subscriber of the channel.
+    bool Subscribe(const std::string& channel, std::string& error);
+    // Subscribed connections only: asks for a pong to prove the server still answers.
+    bool SendPing(std::string& error);
+
+    enum class Event { Message, Pong, Nothing, Failed };
+    // Subscribed connections only: waits up to waitMs for the next message or pong.
+    Event Read(int waitMs, std::string& message, std::string& error);
+
+private:
+    // Sends a command of binary-safe arguments and takes its reply; null on failure.
+    void* Command(std::initializer_list<std::string> args, std::string& error);
+    bool Fail(const char* what, std::string& error);
+
+    redisContext* m_pContext = nullptr;
+};
