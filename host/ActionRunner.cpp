@@ -1,8 +1,10 @@
 #include "ActionRunner.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
 #include <QString>
 #include <QWidget>
 
@@ -104,9 +106,16 @@ bool CActionRunner::RunPanelCommand(const HostAction& action) {
 }
 
 bool CActionRunner::TakeScreenshot(const std::string& file) {
-    // The window as the person sees it: menu, panel and status line.
-    QImage image = m_pPanel->window()->grab().toImage();
-    bool ok = !image.isNull() && image.save(QString::fromLocal8Bit(file.c_str()), "PNG");
+    // The window as the person sees it: menu, panel and status line. On a display the
+    // pixels come from the screen itself; offscreen the window renders itself.
+    QWidget* window = m_pPanel->window();
+    QImage image = QGuiApplication::platformName() == "xcb" && window->screen() != nullptr
+                       ? window->screen()->grabWindow(window->winId()).toImage()
+                       : window->grab().toImage();
+    // PNG unless the name asks for another format (".ppm" for simple readers).
+    QString name = QString::fromLocal8Bit(file.c_str());
+    const char* format = name.endsWith(".ppm", Qt::CaseInsensitive) ? "PPM" : "PNG";
+    bool ok = !image.isNull() && image.save(name, format);
     if (ok)
         CHostLog::Instance().Diag("screenshot written to %s", file.c_str());
     return ok;
