@@ -28,7 +28,7 @@ public:
 
     const MeetingAddress& Address() const { return m_Address; }
     void Start();
-    // Ends both threads; returns within about a second.
+    // Ends both threads; a command under way may hold it for its 2 s bound.
     void Stop();
 
     // Any thread; never blocks on the network. Messages wait for the server while it is away.
