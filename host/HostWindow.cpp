@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 
+#include "HostTexts.h"
+
 CHostWindow::CHostWindow() {
     setWindowTitle("DocShelf");
     m_pPanel = new QWidget(this);
@@ -42,25 +44,24 @@ void CHostWindow::SetCommands(const HostWindowCommands& commands) {
 }
 
 void CHostWindow::AddMenus(const HostWindowCommands& commands) {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("&Upload file...", QKeySequence("Ctrl+U"), this, commands.upload);
-    file->addAction("&Refresh folder", QKeySequence::Refresh, this, commands.refresh);
+    QMenu* file = menuBar()->addMenu(Text(HostText::FileMenu));
+    file->addAction(Text(HostText::UploadFile), QKeySequence("Ctrl+U"), this, commands.upload);
+    file->addAction(Text(HostText::RefreshFolder), QKeySequence::Refresh, this, commands.refresh);
     file->addSeparator();
-    file->addAction("Clear the &transfer list", this, commands.clearTransfers);
-    file->addAction("Clear the &local folder...", this, [this, commands] {
-        if (QMessageBox::question(this, "DocShelf",
-                                  "Remove every file of the local save directory?") ==
+    file->addAction(Text(HostText::ClearTransfers), this, commands.clearTransfers);
+    file->addAction(Text(HostText::ClearLocal), this, [this, commands] {
+        if (QMessageBox::question(this, "DocShelf", Text(HostText::ConfirmClearLocal)) ==
             QMessageBox::Yes)
             commands.clearLocal();
     });
     file->addSeparator();
-    file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
+    file->addAction(Text(HostText::Quit), QKeySequence::Quit, this, &QWidget::close);
 
-    QMenu* view = menuBar()->addMenu("&View");
+    QMenu* view = menuBar()->addMenu(Text(HostText::ViewMenu));
     QAction* calls = m_pLogDock->toggleViewAction();
-    calls->setText("&Container calls");
+    calls->setText(Text(HostText::ContainerCalls));
     view->addAction(calls);
-    QMenu* language = view->addMenu("&Language (restarts)");
+    QMenu* language = view->addMenu(Text(HostText::LanguageMenu));
     language->addAction("English", this, [commands] { commands.restartInLanguage("en"); });
     language->addAction(QString::fromUtf8("简体中文"), this,
                         [commands] { commands.restartInLanguage("zh"); });

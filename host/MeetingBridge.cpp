@@ -6,6 +6,7 @@
 #include "DocShelf.h"
 #include "HostContainer.h"
 #include "HostLog.h"
+#include "HostTexts.h"
 #include "HostWindow.h"
 #include "MeetingLink.h"
 
@@ -24,7 +25,7 @@ void JoinMeeting(CMeetingLink& link, IDocShelfItf* pDocShelf, CHostContainer& co
                      &CActionRunner::OnParticipantCount);
     QObject::connect(
         &link, &CMeetingLink::Joined, &window, [&window, pDocShelf, where](bool again) {
-            window.ShowMeetingState("Meeting " + where + ": joined");
+            window.ShowMeetingState(Text(HostText::MeetingJoined) + "  " + where);
             if (!again)
                 return;
             CHostLog::Instance().Diag("meeting %s: joined again", where.toLocal8Bit().constData());
@@ -35,14 +36,13 @@ void JoinMeeting(CMeetingLink& link, IDocShelfItf* pDocShelf, CHostContainer& co
         CHostLog::Instance().Diag("meeting %s: connection lost (%s); retrying",
                                   where.toLocal8Bit().constData(),
                                   reason.toLocal8Bit().constData());
-        window.ShowMeetingState("Meeting " + where + ": connection lost (" + reason +
-                                "), retrying...");
+        window.ShowMeetingState(Text(HostText::MeetingLost).arg(reason) + "  " + where);
     });
     QObject::connect(&link, &CMeetingLink::Refused, &window, [where](const QString& reason) {
         CHostLog::Instance().Diag("meeting %s: a message was refused (%s)",
                                   where.toLocal8Bit().constData(),
                                   reason.toLocal8Bit().constData());
     });
-    window.ShowMeetingState("Meeting " + where + ": connecting...");
+    window.ShowMeetingState(Text(HostText::MeetingConnecting) + "  " + where);
     link.Start();
 }
