@@ -34,6 +34,12 @@ check_usage negative-rights "${base[@]}" --rights -1
 check_usage role-too-big "${base[@]}" --role 65536
 check_usage zero-timeout "${base[@]}" --timeout 0
 check_usage bad-max-upload "${base[@]}" --max-upload 12MB
+check_usage meeting-not-redis "${base[@]}" --meeting http://127.0.0.1:6379/room
+check_usage meeting-without-room "${base[@]}" --meeting redis://127.0.0.1:6379/
+check_usage meeting-room-with-slash "${base[@]}" --meeting redis://127.0.0.1:6379/a/b
+check_usage meeting-port-zero "${base[@]}" --meeting redis://127.0.0.1:0/room
+check_usage participants-without-meeting "${base[@]}" --wait-participants 2
+check_usage bad-geometry "${base[@]}" --geometry 800x600
 # Asked-for help is no error: the usage goes to stdout.
 run help --help
 expect_rc help 0
