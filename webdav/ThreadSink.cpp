@@ -27,6 +27,7 @@ constexpr const char* kFile = "ThreadSink";
 constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
 constexpr size_t kDownloadReadBlock = 64 * 1024;
+constexpr size_t kUploadReadBlock = 256 * 1024;
 constexpr const char* kTempSuffix = ".mxdstmp";
 
 uint32_t TaskIdOf(ITask* pTask) {
@@ -366,6 +367,8 @@ ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t&
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = file.GetFileName();
+    // neon asks for the body in pieces of 8 KiB; the disk is read in larger ones.
+    file.SetReadBuffer(kUploadReadBlock);
     return DS_RESULT_SUCCESS;
 }
 
