@@ -42,7 +42,12 @@ const char* CHostOptions::Usage() {
            "         [--clear-local] [--screenshot FILE.png] [--print-panel]\n"
            "         [--panel-upload LOCAL] [--panel-download NAME[=LOCAL]] [--panel-delete NAME]"
            " ...\n"
+           "         [--together] [--probe-ui-latency FILE]\n"
            "The password is read from DOCSHELF_PASSWORD; actions run in the order given.\n"
+           "--together starts consecutive transfers (--upload, --download, --panel-upload,\n"
+           "--panel-download) at once, once the panel is idle, and waits for all of them.\n"
+           "--probe-ui-latency times a no-op posted to the user-interface thread every 5 ms\n"
+           "and writes \"samples=N p50_ms=X p99_ms=X max_ms=X\" to FILE at the end.\n"
            "--screenshot and --print-panel wait until the panel is idle (no listing queued or\n"
            "running, no transfer active); --print-panel prints what the panel shows on\n"
            "standard output, after the container-call lines: Caption<TAB>text, then\n"
@@ -67,6 +72,10 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
         }
         if (opt == "--headless") {
             headless = true;
+            continue;
+        }
+        if (opt == "--together") {
+            together = true;
             continue;
         }
         if (opt == "--clear-server") {
@@ -176,6 +185,8 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
                 actions.push_back({HostActionKind::PanelDownload, left, right, {}});
             else
                 actions.push_back({HostActionKind::PanelDownload, val, {}, {}});
+        } else if (opt == "--probe-ui-latency") {
+            uiLatencyFile = val;
         } else if (opt == "--panel-delete") {
             actions.push_back({HostActionKind::PanelDelete, val, {}, {}});
         } else {

@@ -44,8 +44,10 @@ struct CHostOptions {
     std::string lang; // "", "en" or "zh"
     bool headless = false;
     int timeoutSeconds = 60;
-    std::string library; // empty: next to the executable
-    std::string logFile; // empty: standard error
+    std::string library;       // empty: next to the executable
+    std::string logFile;       // empty: standard error
+    bool together = false;     // --together: consecutive transfers run at once
+    std::string uiLatencyFile; // --probe-ui-latency: where the probe writes its figures
     std::vector<HostAction> actions;
     bool help = false; // --help: Parse returns false without an error
 

@@ -26,6 +26,7 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "UiLatencyProbe.h"
 
 namespace {
 
@@ -193,6 +194,7 @@ int main(int argc, char** argv) {
                                           status);
                              }
                          });
+    runner.SetTogether(options.together);
     container.SetRunner(&runner);
     window.SetCloseHandler(shutDown);
     CatchSignals(shutDown);
@@ -208,8 +210,13 @@ int main(int argc, char** argv) {
     if (options.autoDownload)
         pDocShelf->EnableAutoDownload();
 
+    CUiLatencyProbe probe(options.uiLatencyFile);
+    if (!options.uiLatencyFile.empty())
+        probe.Start();
     runner.Start();
     app.exec();
+    if (!probe.Stop())
+        log.Diag("cannot write %s", options.uiLatencyFile.c_str());
     shutDown();
     ExitNow(exitStatus);
 }
