@@ -26,7 +26,7 @@ namespace {
 constexpr const char* kFile = "ThreadSink";
 constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
-constexpr size_t kDownloadReadBlock = 64 * 1024;
+constexpr size_t kDownloadReadBlock = 256 * 1024;
 constexpr size_t kUploadReadBlock = 256 * 1024;
 constexpr const char* kTempSuffix = ".mxdstmp";
 
@@ -227,7 +227,7 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = GetPathName(run.localPath);
-    // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
+    // The socket gives what it holds, often less than a read block; the disk gets whole blocks.
     file.SetWriteBuffer(kDownloadWriteBlock);
     return DS_RESULT_SUCCESS;
 }
