@@ -159,8 +159,11 @@ SupersedeKey KeyOf(const PostedMessage& m) {
 void TakeFront(size_t n, std::vector<PostedMessage>& out) {
     auto end = g_pending.begin() + static_cast<ptrdiff_t>(n);
     for (auto it = g_pending.begin(); it != end; ++it) {
-        if (it->key != 0)
-            g_queuedByKey.erase(KeyOf(*it));
+        if (it->key == 0)
+            continue;
+        auto found = g_queuedByKey.find(KeyOf(*it));
+        if (found != g_queuedByKey.end() && found->second == &*it)
+            g_queuedByKey.erase(found);
     }
     out.assign(g_pending.begin(), end);
     g_pending.erase(g_pending.begin(), end);
