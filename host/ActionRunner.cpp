@@ -50,26 +50,53 @@ void CActionRunner::OnIdlePoll() {
         return;
     }
     // Results already posted reach the panel between two polls.
-    m_nIdlePolls = m_pPanelItf == nullptr || !m_pPanelItf->IsBusy() ? m_nIdlePolls + 1 : 0;
+    bool bIdle = (m_pPanelItf == nullptr || !m_pPanelItf->IsBusy()) && m_Outstanding.empty();
+    m_nIdlePolls = bIdle ? m_nIdlePolls + 1 : 0;
     if (m_nIdlePolls < 2)
         return;
     const HostAction& action = m_Actions[m_nCurrent];
-    if (IsPanelCommand(action.kind) && !m_bCommandIssued) {
+    bool bTogether = m_bTogether && IsTransfer(action.kind);
+    if ((bTogether || IsPanelCommand(action.kind)) && !m_bCommandIssued) {
         m_bCommandIssued = true;
         m_nIdlePolls = 0;
-        if (!RunPanelCommand(action)) {
+        if (!(bTogether ? StartTogether() : RunPanelCommand(action))) {
             m_IdleTimer.stop();
             Complete(false);
         }
         return;
     }
     m_IdleTimer.stop();
-    Complete(RunPanelAction(action));
+    Complete(RunPanelAction(action) && !(bTogether && m_bTogetherFailed));
 }
 
 bool CActionRunner::IsPanelCommand(HostActionKind kind) {
     return kind == HostActionKind::PanelUpload || kind == HostActionKind::PanelDownload ||
            kind == HostActionKind::PanelDelete;
+}
+
+bool CActionRunner::IsTransfer(HostActionKind kind) {
+    return kind == HostActionKind::Upload || kind == HostActionKind::Download ||
+           kind == HostActionKind::PanelUpload || kind == HostActionKind::PanelDownload;
+}
+
+bool CActionRunner::StartTogether() {
+    m_bTogetherFailed = false;
+    for (size_t i = m_nCurrent; i < m_Actions.size() && IsTransfer(m_Actions[i].kind); ++i) {
+        m_nCurrent = i;
+        const HostAction& action = m_Actions[i];
+        const char* local = action.localPath.c_str();
+        const char* server = action.serverPath.c_str();
+        if (action.kind == HostActionKind::Upload) {
+            m_pDocShelf->UploadFile(local, server, kModuleData, CurrentUserData());
+        } else if (action.kind == HostActionKind::Download) {
+            m_pDocShelf->DownloadFile(local, server, kModuleData, CurrentUserData());
+        } else if (!RunPanelCommand(action)) {
+            return false;
+        }
+        if (!IsPanelCommand(action.kind))
+            m_Outstanding.insert(CurrentUserData());
+    }
+    return true;
 }
 
 bool CActionRunner::RunPanelAction(const HostAction& action) {
@@ -192,6 +219,13 @@ void CActionRunner::OnListEnd(int32_t nUserData) {
 
 void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData,
                                    int32_t nResult) {
+    if (nModuleData == kModuleData && m_Outstanding.erase(nUserData) > 0) {
+        if (nResult != DS_RESULT_SUCCESS) {
+            CHostLog::Instance().Diag("transfer %d failed with result %d", nUserData, nResult);
+            m_bTogetherFailed = true;
+        }
+        return;
+    }
     if (m_Wait != kind || nModuleData != kModuleData || nUserData != CurrentUserData())
         return;
     if (nResult != DS_RESULT_SUCCESS)
@@ -284,6 +318,14 @@ void CActionRunner::RunNext() {
 
 bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
     const int32_t userData = CurrentUserData();
+    if (m_bTogether && IsTransfer(action.kind)) {
+        // Started from the idle poll, as a panel command is.
+        m_bCommandIssued = false;
+        m_nIdlePolls = 0;
+        WaitFor(Wait::Idle);
+        m_IdleTimer.start();
+        return false;
+    }
     switch (action.kind) {
     case HostActionKind::List:
         m_pDocShelf->ListDirectoryContent(action.serverPath.c_str(), 0, userData);

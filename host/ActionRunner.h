@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ public:
 
     // Waits for the first server state, then runs the actions. DSInit has queued one check.
     void Start();
+    // Consecutive transfer actions start at once, once the panel has settled, and end together
+    // when the panel has settled again and every host transfer reported.
+    void SetTogether(bool bTogether) { m_bTogether = bTogether; }
 
     // Any thread: the container's callbacks, handed over to the user-interface thread.
     void PostServerState(int32_t bAvailable);
@@ -74,6 +78,9 @@ private:
     bool RunPanelAction(const HostAction& action);
     bool RunPanelCommand(const HostAction& action);
     static bool IsPanelCommand(HostActionKind kind);
+    static bool IsTransfer(HostActionKind kind);
+    // Starts the transfers from m_nCurrent on and leaves m_nCurrent at the last of them.
+    bool StartTogether();
     bool TakeScreenshot(const std::string& file);
     static bool IsRegularFile(const std::string& path);
     bool PrintPanel();
@@ -108,4 +115,8 @@ private:
     std::string m_ChatFilterPath;
     std::function<void()> m_AskParticipants;
     QTimer m_ParticipantTimer;
+    bool m_bTogether = false;
+    // Host transfers started together that have not reported yet, by user data.
+    std::set<int32_t> m_Outstanding;
+    bool m_bTogetherFailed = false;
 };

@@ -30,16 +30,24 @@ bool SplitPair(const std::string& text, std::string& left, std::string& right) {
     return true;
 }
 
-bool IsAction(const std::string& opt) {
-    static const char* const kActions[] = {
-        "--list",         "--upload",           "--download",     "--ensure-dir",
-        "--broadcast",    "--screenshot",       "--panel-upload", "--panel-download",
-        "--panel-delete", "--wait-participants"};
-    for (const char* action : kActions) {
-        if (opt == action)
-            return true;
+// Settings that a restart of the host repeats: not the actions, not the measurements.
+bool RepeatedOnRestart(const std::string& opt) {
+    static const char* const kOnce[] = {"--list",
+                                        "--upload",
+                                        "--download",
+                                        "--ensure-dir",
+                                        "--broadcast",
+                                        "--screenshot",
+                                        "--panel-upload",
+                                        "--panel-download",
+                                        "--panel-delete",
+                                        "--wait-participants",
+                                        "--probe-ui-latency"};
+    for (const char* once : kOnce) {
+        if (opt == once)
+            return false;
     }
-    return false;
+    return true;
 }
 
 bool NeedsMeeting(const std::vector<HostAction>& actions) {
@@ -86,6 +94,12 @@ Settings:
   --keep-open          headless: stay in the meeting after the actions until SIGINT/SIGTERM
   --geometry WxH+X+Y   size and place of the window
   --timeout SECONDS    bound of every wait of an action (default 60)
+  --together           consecutive transfers (--upload, --download, --panel-upload,
+                       --panel-download) start at once, once the panel is idle, and the
+                       run waits for all of them
+  --probe-ui-latency FILE
+                       time a no-op posted to the user-interface thread every 5 ms and
+                       write "samples=N p50_ms=X p99_ms=X max_ms=X" to FILE at the end
   --library PATH       the component (default libdocshelf.so beside the host, or
                        DOCSHELF_LIBRARY)
   --log FILE           the component's log and the host's diagnostics (default standard
@@ -140,6 +154,10 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
         }
         if (opt == "--wait-chat-filter") {
             actions.push_back({HostActionKind::WaitChatFilter, {}, {}, {}});
+            continue;
+        }
+        if (opt == "--together") {
+            together = true;
             continue;
         }
         if (opt == "--clear-server") {
@@ -268,13 +286,15 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
                 actions.push_back({HostActionKind::PanelDownload, left, right, {}});
             else
                 actions.push_back({HostActionKind::PanelDownload, val, {}, {}});
+        } else if (opt == "--probe-ui-latency") {
+            uiLatencyFile = val;
         } else if (opt == "--panel-delete") {
             actions.push_back({HostActionKind::PanelDelete, val, {}, {}});
         } else {
             error = "unknown option: " + opt;
             return false;
         }
-        if (!IsAction(opt)) {
+        if (RepeatedOnRestart(opt)) {
             settingArguments.push_back(opt);
             settingArguments.push_back(val);
         }

@@ -53,8 +53,10 @@ struct CHostOptions {
     MeetingAddress meeting;
     std::string geometry; // WxH+X+Y of the window, empty: the host's choice
     int timeoutSeconds = 60;
-    std::string library; // empty: next to the executable
-    std::string logFile; // empty: standard error
+    std::string library;       // empty: next to the executable
+    std::string logFile;       // empty: standard error
+    bool together = false;     // --together: consecutive transfers run at once
+    std::string uiLatencyFile; // --probe-ui-latency: where the probe writes its figures
     std::vector<HostAction> actions;
     bool help = false; // --help: Parse returns false without an error
     // The settings as given, without the actions: what a restart of the host repeats.

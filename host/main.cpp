@@ -32,6 +32,7 @@
 #include "HostWindow.h"
 #include "MeetingBridge.h"
 #include "MeetingLink.h"
+#include "UiLatencyProbe.h"
 
 namespace {
 
@@ -262,6 +263,7 @@ int main(int argc, char** argv) {
                                                            : "close the window to quit");
                              }
                          });
+    runner.SetTogether(options.together);
     container.SetRunner(&runner);
     window.SetCloseHandler(shutDown);
     window.SetCommands({
@@ -291,8 +293,13 @@ int main(int argc, char** argv) {
         meeting = std::make_unique<CMeetingLink>(options.meeting);
         JoinMeeting(*meeting, pDocShelf, container, runner, window);
     }
+    CUiLatencyProbe probe(options.uiLatencyFile);
+    if (!options.uiLatencyFile.empty())
+        probe.Start();
     runner.Start();
     app.exec();
+    if (!probe.Stop())
+        log.Diag("cannot write %s", options.uiLatencyFile.c_str());
     shutDown();
     ExitNow(exitStatus);
 }

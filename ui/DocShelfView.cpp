@@ -78,7 +78,11 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
 int CDocShelfView::PostWorkResult(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, "DocShelfView", 211, "pData", 0);
     HWND hWnd = m_hPostWnd.load();
-    if (hWnd == nullptr || !::PostMessage(hWnd, WM_DSNOTIFY, reinterpret_cast<WPARAM>(pData), 0)) {
+    // A transfer's progress still queued is replaced by its newer progress: the list shows
+    // only the latest anyway, and the queue stays short however fast the transfer runs.
+    if (hWnd == nullptr ||
+        !::PostMessageSuperseding(hWnd, WM_DSNOTIFY, reinterpret_cast<WPARAM>(pData), 0,
+                                  SupersedeKeyOf(pData))) {
         // Not posted: nobody else will ever release it.
         ReleaseWorkResult(pData);
         return 0;

@@ -90,6 +90,7 @@ inline constexpr const char* AutoRefresh = "bIsAutoRefresh";
 inline constexpr const char* CheckResult = "Result";
 inline constexpr const char* Thread = "pThread";
 inline constexpr const char* File = "pFile";
+inline constexpr const char* Writer = "pWriter"; // a download's CWriteBehind while it runs
 inline constexpr const char* Job = "ppJob";
 // Set while a transfer runs: its session, and what the body callbacks found.
 inline constexpr const char* Session = "pSession";

@@ -14,6 +14,7 @@
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
+#include "WriteBehind.h"
 
 namespace {
 
@@ -108,12 +109,12 @@ int CNeonCallback::read_response_block(void* userdata, const char* block, size_t
         }
         return -1;
     }
-    CFile* pFile = rec::GetPtr<CFile>(pRecord, ds::key::File);
-    DS_CHECK_RETURN(pFile != nullptr, kFile, 163, "ppLocalFile", 0);
+    CWriteBehind* pWriter = rec::GetPtr<CWriteBehind>(pRecord, ds::key::Writer);
+    DS_CHECK_RETURN(pWriter != nullptr, kFile, 163, "pWriter", 0);
     if (len == 0) {
         return 0;
     }
-    if (!pFile->Write(block, len)) {
+    if (!pWriter->Write(block, len)) {
         FailLocalFile(pRecord, "write");
         return -1;
     }

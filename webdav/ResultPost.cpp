@@ -30,6 +30,21 @@ void PostWorkResult(IDataRecord* pData) {
     GetDocShelfMgr()->PostToView(pData);
 }
 
+uint64_t SupersedeKeyOf(IDataRecord* pData) {
+    if (pData == nullptr || pData->GetMethod() != ds::kToTransferList) {
+        return 0;
+    }
+    uint32_t sub = 0, taskId = 0;
+    rec::GetU32(pData, ds::key::SubMethod, sub);
+    if (sub != ds::kUploadProgress && sub != ds::kDownloadProgress) {
+        return 0;
+    }
+    if (!rec::GetU32(pData, ds::key::TaskID, taskId) || taskId == 0) {
+        return 0;
+    }
+    return (static_cast<uint64_t>(sub) << 32) | taskId;
+}
+
 void ReleaseWorkResult(IDataRecord* pData) {
     if (pData == nullptr) {
         return;

@@ -20,13 +20,17 @@
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
+#include "WriteBehind.h"
 
 namespace {
 
 constexpr const char* kFile = "ThreadSink";
 constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
-constexpr size_t kDownloadReadBlock = 64 * 1024;
+constexpr size_t kDownloadReadBlock = 256 * 1024;
+// Blocks that may wait for the disk while the next one is received.
+constexpr size_t kDownloadWritesQueued = 4;
+constexpr size_t kUploadReadBlock = 256 * 1024;
 constexpr const char* kTempSuffix = ".mxdstmp";
 
 uint32_t TaskIdOf(ITask* pTask) {
@@ -226,8 +230,6 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = GetPathName(run.localPath);
-    // neon hands the body over in blocks of 8 KiB; the disk gets larger ones.
-    file.SetWriteBuffer(kDownloadWriteBlock);
     return DS_RESULT_SUCCESS;
 }
 
@@ -239,11 +241,17 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     ne_add_response_body_reader(req, CNeonCallback::accept_response,
                                 CNeonCallback::read_response_block, run.pJR);
     ne_set_notifier(run.sess, CNeonCallback::notify_session_status, run.pJob);
+    // The socket gives what it holds, often less than a read block; the disk gets whole
+    // blocks, written while the next ones arrive.
+    CWriteBehind writer(file, kDownloadWriteBlock, kDownloadWritesQueued);
+    rec::SetPtr(run.pJR, ds::key::Writer, &writer);
     int ret = DispatchDownload(run.sess, req);
     int code = StatusOf(req);
     ne_set_notifier(run.sess, nullptr, nullptr);
     ne_request_destroy(req);
-    bool bClosed = file.Close();
+    bool bWritten = writer.Finish();
+    run.pJR->RemoveData(ds::key::Writer);
+    bool bClosed = file.Close() && bWritten;
 
     if (ret != NE_OK) {
         TraceError("dshelf - CThreadSink::DoDownload() Request failed: %s URI = %s",
@@ -366,6 +374,8 @@ ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t&
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     run.localName = file.GetFileName();
+    // neon asks for the body in pieces of 8 KiB; the disk is read in larger ones.
+    file.SetReadBuffer(kUploadReadBlock);
     return DS_RESULT_SUCCESS;
 }
 

@@ -67,16 +67,43 @@ int64_t CFile::GetLength() const {
     return static_cast<int64_t>(st.st_size);
 }
 
+namespace {
+
+ssize_t ReadThrough(int fd, void* pBuffer, size_t nCount) {
+    ssize_t n;
+    do {
+        n = ::read(fd, pBuffer, nCount);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+} // namespace
+
 int64_t CFile::Read(void* pBuffer, size_t nCount) {
     if (m_fd < 0) {
         errno = EBADF;
         return -1;
     }
-    ssize_t n;
-    do {
-        n = ::read(m_fd, pBuffer, nCount);
-    } while (n < 0 && errno == EINTR);
-    return n;
+    if (m_nReadPos == m_nReadEnd) {
+        if (m_readBuffer.empty() || nCount >= m_readBuffer.size()) {
+            return ReadThrough(m_fd, pBuffer, nCount);
+        }
+        ssize_t n = ReadThrough(m_fd, m_readBuffer.data(), m_readBuffer.size());
+        if (n <= 0) {
+            return n;
+        }
+        m_nReadPos = 0;
+        m_nReadEnd = static_cast<size_t>(n);
+    }
+    size_t n = std::min(nCount, m_nReadEnd - m_nReadPos);
+    std::memcpy(pBuffer, m_readBuffer.data() + m_nReadPos, n);
+    m_nReadPos += n;
+    return static_cast<int64_t>(n);
+}
+
+void CFile::SetReadBuffer(size_t nSize) {
+    m_readBuffer.assign(nSize, '\0');
+    m_nReadPos = m_nReadEnd = 0;
 }
 
 bool CFile::Write(const void* pBuffer, size_t nCount) {
@@ -137,6 +164,11 @@ int64_t CFile::Seek(int64_t nOffset, SeekPosition from) {
         return -1;
     }
     int whence = from == begin ? SEEK_SET : from == current ? SEEK_CUR : SEEK_END;
+    if (whence == SEEK_CUR) {
+        // The file's position is ahead of the caller's by what was read ahead.
+        nOffset -= static_cast<int64_t>(m_nReadEnd - m_nReadPos);
+    }
+    m_nReadPos = m_nReadEnd = 0;
     return static_cast<int64_t>(::lseek(m_fd, static_cast<off_t>(nOffset), whence));
 }
 
@@ -148,6 +180,7 @@ bool CFile::Close() {
         m_fd = -1;
     }
     m_nBuffered = 0;
+    m_nReadPos = m_nReadEnd = 0;
     return ok;
 }
 

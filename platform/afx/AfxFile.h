@@ -36,6 +36,9 @@ public:
     int64_t GetLength() const;
     // Bytes read (0 at the end), or -1 on failure.
     int64_t Read(void* pBuffer, size_t nCount);
+    // Reads ahead in blocks of this size (0: read through), for callers that ask for small
+    // pieces. Seek drops what was read ahead.
+    void SetReadBuffer(size_t nSize);
     // True when every byte was written (or taken into the write buffer).
     bool Write(const void* pBuffer, size_t nCount);
     // Collects writes into blocks of this size (0: write through). Flush or Close writes the
@@ -62,6 +65,9 @@ private:
     std::string m_path;
     std::vector<char> m_buffer;
     size_t m_nBuffered = 0;
+    std::vector<char> m_readBuffer;
+    size_t m_nReadPos = 0; // the next byte to hand out of m_readBuffer
+    size_t m_nReadEnd = 0; // the end of what was read ahead
 };
 
 // Enumerates one directory. The pattern is a directory followed by a name pattern such as

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -46,26 +47,48 @@ std::unordered_map<UINT, PostedMessageDisposer>& Disposers() {
 }
 std::atomic<uint64_t> g_disposed{0};
 
+PostedMessageDisposer DisposerOf(UINT message) {
+    std::lock_guard<std::mutex> lock(DisposerLock());
+    auto it = Disposers().find(message);
+    return it != Disposers().end() ? it->second : nullptr;
+}
+
 void Dispose(UINT message, WPARAM wParam, LPARAM lParam) {
-    PostedMessageDisposer fn = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(DisposerLock());
-        auto it = Disposers().find(message);
-        if (it != Disposers().end())
-            fn = it->second;
-    }
+    PostedMessageDisposer fn = DisposerOf(message);
     g_disposed.fetch_add(1, std::memory_order_relaxed);
     if (fn != nullptr)
         fn(wParam, lParam);
 }
 
-// A queued message: whatever it carries is disposed unless it reaches its window.
+void DisposeSuperseded(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (PostedMessageDisposer fn = DisposerOf(message))
+        fn(wParam, lParam);
+}
+
+std::atomic<uint64_t> g_superseded{0};
+
+// A queued message: whatever it carries is disposed unless it reaches its window. A message with
+// a key other than 0 gives way to a newer one for the same window, message and key.
 struct PostedMessage {
     QWidget* widget;
     uint64_t serial;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    uint64_t key;
+};
+
+struct SupersedeKey {
+    QWidget* widget;
+    UINT message;
+    uint64_t key;
+    bool operator==(const SupersedeKey&) const = default;
+};
+
+struct SupersedeKeyHash {
+    size_t operator()(const SupersedeKey& k) const {
+        return std::hash<const void*>()(k.widget) ^ (std::hash<uint64_t>()(k.key) * 31) ^ k.message;
+    }
 };
 
 // Asks the router to deliver what is queued. Posting wakes the user-interface thread only when
@@ -75,6 +98,10 @@ const QEvent::Type kDrainEvent = static_cast<QEvent::Type>(QEvent::User + 0x464)
 
 // At most this many messages per request, so painting and input get their turn in a flood.
 constexpr size_t kDrainBatch = 4096;
+
+// Messages that a newer one may supersede are delivered at most this often (about a frame), so a
+// transfer's progress wakes the user-interface thread no more often than the list can paint.
+constexpr int kSupersedablePaceMs = 16;
 
 const QEvent::Type kSentMessageEvent = static_cast<QEvent::Type>(QEvent::User + 0x465);
 
@@ -116,22 +143,56 @@ public:
 std::mutex g_routerLock;
 class MessageRouter;
 MessageRouter* g_router = nullptr;
-// Guarded by g_routerLock.
+// Guarded by g_routerLock. A deque keeps its elements in place when its ends change, so the
+// index of queued keyed messages can point into it.
 std::deque<PostedMessage> g_pending;
+std::unordered_map<SupersedeKey, PostedMessage*, SupersedeKeyHash> g_queuedByKey;
 bool g_drainRequested = false;
+// The router's pace timer runs: supersedable messages wait for it instead of asking for a drain.
+bool g_pacing = false;
+
+SupersedeKey KeyOf(const PostedMessage& m) {
+    return SupersedeKey{m.widget, m.message, m.key};
+}
+
+// Under g_routerLock: the first n queued messages leave the queue and its index.
+void TakeFront(size_t n, std::vector<PostedMessage>& out) {
+    auto end = g_pending.begin() + static_cast<ptrdiff_t>(n);
+    for (auto it = g_pending.begin(); it != end; ++it) {
+        if (it->key == 0)
+            continue;
+        auto found = g_queuedByKey.find(KeyOf(*it));
+        if (found != g_queuedByKey.end() && found->second == &*it)
+            g_queuedByKey.erase(found);
+    }
+    out.assign(g_pending.begin(), end);
+    g_pending.erase(g_pending.begin(), end);
+}
 
 // Lives on the user-interface thread; receives every posted message and finds the window at
 // delivery, so a post never touches a window that may be going away.
 class MessageRouter final : public QObject {
 public:
+    MessageRouter() {
+        m_paceTimer.setSingleShot(true);
+        QObject::connect(&m_paceTimer, &QTimer::timeout, this, [this] {
+            {
+                std::lock_guard<std::mutex> lock(g_routerLock);
+                g_pacing = false;
+            }
+            Drain();
+        });
+    }
+
     ~MessageRouter() override {
-        std::deque<PostedMessage> left;
+        std::vector<PostedMessage> left;
         {
             std::lock_guard<std::mutex> lock(g_routerLock);
             if (g_router == this)
                 g_router = nullptr;
-            left.swap(g_pending);
+            TakeFront(g_pending.size(), left);
             g_drainRequested = false;
+            g_pacing = false;
         }
         for (const PostedMessage& m : left)
             Dispose(m.message, m.wParam, m.lParam);
@@ -157,14 +218,17 @@ private:
         std::vector<PostedMessage> batch;
         {
             std::lock_guard<std::mutex> lock(g_routerLock);
-            size_t n = std::min(g_pending.size(), kDrainBatch);
-            batch.assign(g_pending.begin(), g_pending.begin() + static_cast<ptrdiff_t>(n));
-            g_pending.erase(g_pending.begin(), g_pending.begin() + static_cast<ptrdiff_t>(n));
+            TakeFront(std::min(g_pending.size(), kDrainBatch), batch);
             // Asked again before delivering, so a nested event loop (a modal prompt shown by a
             // handler) still receives what is posted meanwhile.
             g_drainRequested = !g_pending.empty();
             if (g_drainRequested)
                 QCoreApplication::postEvent(this, new QEvent(kDrainEvent));
+            if (!g_pacing && std::any_of(batch.begin(), batch.end(),
+                                         [](const PostedMessage& m) { return m.key != 0; })) {
+                g_pacing = true;
+                m_paceTimer.start(kSupersedablePaceMs);
+            }
         }
         for (const PostedMessage& m : batch) {
             if (CWnd* pWnd = LookupWindow(m.widget, m.serial))
@@ -173,7 +237,21 @@ private:
                 Dispose(m.message, m.wParam, m.lParam);
         }
     }
+
+    QTimer m_paceTimer;
 };
+
+// Under g_routerLock: queues the message and asks for a drain unless one is pending or the
+// message is supersedable and the pace timer will deliver it.
+void Enqueue(const PostedMessage& m) {
+    g_pending.push_back(m);
+    if (m.key != 0)
+        g_queuedByKey[KeyOf(m)] = &g_pending.back();
+    if (!g_drainRequested && (m.key == 0 || !g_pacing)) {
+        g_drainRequested = true;
+        QCoreApplication::postEvent(g_router, new QEvent(kDrainEvent));
+    }
+}
 
 // UI thread.
 void EnsureRouter() {
@@ -233,11 +311,38 @@ BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard<std::mutex> lock(g_routerLock);
     if (g_router == nullptr)
         return FALSE;
-    g_pending.push_back(PostedMessage{w, serial, message, wParam, lParam});
-    if (!g_drainRequested) {
-        g_drainRequested = true;
-        QCoreApplication::postEvent(g_router, new QEvent(kDrainEvent));
+    Enqueue(PostedMessage{w, serial, message, wParam, lParam, 0});
+    return TRUE;
+}
+
+BOOL PostMessageSuperseding(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t key) {
+    if (key == 0)
+        return PostMessage(hWnd, message, wParam, lParam);
+    QWidget* w = ToWidget(hWnd);
+    if (w == nullptr)
+        return FALSE;
+    uint64_t serial = WindowSerial(w);
+    if (serial == 0)
+        return FALSE;
+    PostedMessage older{};
+    {
+        std::lock_guard<std::mutex> lock(g_routerLock);
+        if (g_router == nullptr)
+            return FALSE;
+        auto it = g_queuedByKey.find(SupersedeKey{w, message, key});
+        if (it == g_queuedByKey.end() || it->second->serial != serial) {
+            if (it != g_queuedByKey.end())
+                g_queuedByKey.erase(it);
+            Enqueue(PostedMessage{w, serial, message, wParam, lParam, key});
+            return TRUE;
+        }
+        // The newer message takes the older one's place; the queue does not grow.
+        older = *it->second;
+        it->second->wParam = wParam;
+        it->second->lParam = lParam;
     }
+    g_superseded.fetch_add(1, std::memory_order_relaxed);
+    DisposeSuperseded(older.message, older.wParam, older.lParam);
     return TRUE;
 }
 
@@ -293,6 +398,10 @@ void Shutdown() {
 
 uint64_t DisposedMessageCount() {
     return g_disposed.load(std::memory_order_relaxed);
+}
+
+uint64_t SupersededMessageCount() {
+    return g_superseded.load(std::memory_order_relaxed);
 }
 
 } // namespace afx

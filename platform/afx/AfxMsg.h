@@ -7,6 +7,11 @@
 // Any thread. FALSE when the window is not a live CWnd window; the message is then not
 // queued and the caller still owns whatever the parameters carry.
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Any thread. As PostMessage; with a key other than 0, a message still queued for the same
+// window with the same message and key is superseded: the new one takes its place in the queue
+// and what the old one carried goes to the message's disposer, on this thread. Messages posted
+// without a key never give way.
+BOOL PostMessageSuperseding(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t key);
 // Calls the window procedure and returns its result; from another thread it waits for the
 // user-interface thread. 0 when the window is gone.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,5 +34,7 @@ void Shutdown();
 
 // Number of posted messages handed to a disposer so far (diagnostics and tests).
 uint64_t DisposedMessageCount();
+// Number of queued messages superseded by a newer one so far (diagnostics and tests).
+uint64_t SupersededMessageCount();
 
 } // namespace afx

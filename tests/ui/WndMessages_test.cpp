@@ -114,6 +114,52 @@ TEST_F(WndMessages, PostedFromWorkerArriveOnUiThreadInOrder) {
     }
 }
 
+TEST_F(WndMessages, SupersededProgressGivesWayAndTheRestArriveInOrder) {
+    RecordingWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(Handle()));
+    auto post = [h = Handle()](int value, uint64_t key) {
+        return PostMessageSuperseding(h, kPayloadMsg, reinterpret_cast<WPARAM>(new int(value)), 0,
+                                      key);
+    };
+    auto delivered = [&wnd] {
+        std::vector<int> values;
+        for (const Seen& s : wnd.seen) {
+            if (s.message == kPayloadMsg)
+                values.push_back(*reinterpret_cast<int*>(s.wParam));
+        }
+        return values;
+    };
+    const uint64_t supersededBefore = afx::SupersededMessageCount();
+    // 100 + task: started, 200 + task: ended (no key); 1000 * task + i: progress (key task).
+    constexpr int kProgress = 5000;
+    std::thread worker([&] {
+        for (int task = 1; task <= 2; ++task)
+            ASSERT_TRUE(post(100 + task, 0));
+        for (int i = 0; i < kProgress; ++i) {
+            for (int task = 1; task <= 2; ++task)
+                ASSERT_TRUE(post(10000 * task + i, task));
+        }
+        for (int task = 1; task <= 2; ++task)
+            ASSERT_TRUE(post(200 + task, 0));
+    });
+    worker.join();
+    ASSERT_TRUE(WaitFor([&] { return wnd.Count(kPayloadMsg) == 6; }));
+    EXPECT_EQ(delivered(),
+              (std::vector<int>{101, 102, 10000 + kProgress - 1, 20000 + kProgress - 1, 201, 202}));
+    // Each superseded payload went to the disposer once, on the posting thread.
+    EXPECT_EQ(g_payloadsFreed, 2 * (kProgress - 1));
+    EXPECT_EQ(afx::SupersededMessageCount() - supersededBefore, 2u * (kProgress - 1));
+
+    // A progress with nothing posted after it still arrives.
+    ASSERT_TRUE(post(10000 + kProgress, 1));
+    ASSERT_TRUE(WaitFor([&] { return wnd.Count(kPayloadMsg) == 7; }));
+    EXPECT_EQ(delivered().back(), 10000 + kProgress);
+    for (const Seen& s : wnd.seen) {
+        if (s.message == kPayloadMsg)
+            delete reinterpret_cast<int*>(s.wParam);
+    }
+}
+
 TEST_F(WndMessages, PostToWindowWithoutObjectFails) {
     EXPECT_FALSE(PostMessage(nullptr, kTestMsg, 0, 0));
     EXPECT_FALSE(PostMessage(Handle(), kTestMsg, 0, 0)); // a widget nobody took over
