@@ -79,6 +79,14 @@ bool CActionRunner::IsTransfer(HostActionKind kind) {
            kind == HostActionKind::PanelUpload || kind == HostActionKind::PanelDownload;
 }
 
+bool CActionRunner::GroupHasPanelCommand() const {
+    for (size_t i = m_nCurrent; i < m_Actions.size() && IsTransfer(m_Actions[i].kind); ++i) {
+        if (IsPanelCommand(m_Actions[i].kind))
+            return true;
+    }
+    return false;
+}
+
 bool CActionRunner::StartTogether() {
     m_bTogetherFailed = false;
     for (size_t i = m_nCurrent; i < m_Actions.size() && IsTransfer(m_Actions[i].kind); ++i) {
@@ -224,6 +232,8 @@ void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUser
             CHostLog::Instance().Diag("transfer %d failed with result %d", nUserData, nResult);
             m_bTogetherFailed = true;
         }
+        if (m_Wait == Wait::Together && m_Outstanding.empty())
+            Complete(!m_bTogetherFailed);
         return;
     }
     if (m_Wait != kind || nModuleData != kModuleData || nUserData != CurrentUserData())
@@ -318,6 +328,15 @@ void CActionRunner::RunNext() {
 
 bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
     const int32_t userData = CurrentUserData();
+    if (m_bTogether && IsTransfer(action.kind) && !GroupHasPanelCommand()) {
+        // Host transfers need no settled panel: they start now and end with their callbacks.
+        if (!StartTogether()) {
+            ok = false;
+            return true;
+        }
+        WaitFor(Wait::Together);
+        return false;
+    }
     if (m_bTogether && IsTransfer(action.kind)) {
         // Started from the idle poll, as a panel command is.
         m_bCommandIssued = false;

@@ -65,7 +65,8 @@ private:
         Downloaded,
         ChatFilter,
         Idle,
-        Participants
+        Participants,
+        Together
     };
 
     void OnServerState(int32_t bAvailable);
@@ -81,6 +82,7 @@ private:
     static bool IsTransfer(HostActionKind kind);
     // Starts the transfers from m_nCurrent on and leaves m_nCurrent at the last of them.
     bool StartTogether();
+    bool GroupHasPanelCommand() const;
     bool TakeScreenshot(const std::string& file);
     static bool IsRegularFile(const std::string& path);
     bool PrintPanel();
