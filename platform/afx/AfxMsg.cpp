@@ -302,22 +302,10 @@ CWnd* LookupWindow(QWidget* w, uint64_t serial) {
 using namespace afx::detail;
 
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    QWidget* w = ToWidget(hWnd);
-    if (w == nullptr)
-        return FALSE;
-    uint64_t serial = WindowSerial(w);
-    if (serial == 0)
-        return FALSE;
-    std::lock_guard<std::mutex> lock(g_routerLock);
-    if (g_router == nullptr)
-        return FALSE;
-    Enqueue(PostedMessage{w, serial, message, wParam, lParam, 0});
-    return TRUE;
+    return PostMessageSuperseding(hWnd, message, wParam, lParam, 0);
 }
 
 BOOL PostMessageSuperseding(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t key) {
-    if (key == 0)
-        return PostMessage(hWnd, message, wParam, lParam);
     QWidget* w = ToWidget(hWnd);
     if (w == nullptr)
         return FALSE;
@@ -329,10 +317,11 @@ BOOL PostMessageSuperseding(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         std::lock_guard<std::mutex> lock(g_routerLock);
         if (g_router == nullptr)
             return FALSE;
-        auto it = g_queuedByKey.find(SupersedeKey{w, message, key});
+        auto it =
+            key != 0 ? g_queuedByKey.find(SupersedeKey{w, message, key}) : g_queuedByKey.end();
+        // An entry of a window that had this address and is gone does not count; Enqueue
+        // replaces it.
         if (it == g_queuedByKey.end() || it->second->serial != serial) {
-            if (it != g_queuedByKey.end())
-                g_queuedByKey.erase(it);
             Enqueue(PostedMessage{w, serial, message, wParam, lParam, key});
             return TRUE;
         }
