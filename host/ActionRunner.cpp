@@ -20,11 +20,6 @@ namespace {
 constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
 constexpr int kIdlePollMs = 50;
 constexpr int kParticipantPollMs = 250;
-// Commands of the panel's directory list.
-constexpr uint32_t kCmdDownload = 32773;
-constexpr uint32_t kCmdDelete = 32774;
-constexpr uint32_t kCmdUpload = 32781;
-constexpr uint32_t kCmdDownloadTo = 32794;
 } // namespace
 
 CActionRunner::CActionRunner(IDocShelfItf* pDocShelf, IDocShelfPanelItf* pPanelItf, QWidget* pPanel,
@@ -124,13 +119,13 @@ bool CActionRunner::RunPanelCommand(const HostAction& action) {
         CHostLog::Instance().Diag("the component does not take panel commands");
         return false;
     }
-    uint32_t command = kCmdDelete;
+    uint32_t command = DS_PANEL_CMD_DELETE;
     const char* row = action.serverPath.c_str();
     if (action.kind == HostActionKind::PanelUpload) {
-        command = kCmdUpload;
+        command = DS_PANEL_CMD_UPLOAD;
         row = nullptr;
     } else if (action.kind == HostActionKind::PanelDownload) {
-        command = action.localPath.empty() ? kCmdDownload : kCmdDownloadTo;
+        command = action.localPath.empty() ? DS_PANEL_CMD_DOWNLOAD : DS_PANEL_CMD_DOWNLOAD_TO;
     }
     if (!m_pPanelItf->RunDirCommand(command, row, action.localPath.c_str())) {
         CHostLog::Instance().Diag("the panel has no row '%s' or the command is disabled",

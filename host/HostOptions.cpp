@@ -240,14 +240,13 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
                 return false;
             meetingUrl = val;
         } else if (opt == "--geometry") {
-            int w = 0, h = 0, x = 0, y = 0;
             char end = 0;
-            if (std::sscanf(val.c_str(), "%dx%d+%d+%d%c", &w, &h, &x, &y, &end) != 4 || w <= 0 ||
-                h <= 0) {
+            if (std::sscanf(val.c_str(), "%dx%d+%d+%d%c", &window.width, &window.height, &window.x,
+                            &window.y, &end) != 4 ||
+                window.width <= 0 || window.height <= 0) {
                 error = "bad --geometry (WxH+X+Y): " + val;
                 return false;
             }
-            geometry = val;
         } else if (opt == "--wait-participants") {
             if (!ParseUnsigned(val, 1000, number) || number == 0) {
                 error = "bad --wait-participants: " + val;

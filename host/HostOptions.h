@@ -51,7 +51,12 @@ struct CHostOptions {
     bool verbose = false;   // the component's informational lines on standard error too
     std::string meetingUrl; // empty: no meeting
     MeetingAddress meeting;
-    std::string geometry; // WxH+X+Y of the window, empty: the host's choice
+    struct WindowPlace {
+        int width = 0; // 0: the host's choice
+        int height = 0;
+        int x = 0;
+        int y = 0;
+    } window; // --geometry WxH+X+Y
     int timeoutSeconds = 60;
     std::string library;       // empty: next to the executable
     std::string logFile;       // empty: standard error

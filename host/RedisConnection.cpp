@@ -68,7 +68,7 @@ void* CRedisConnection::Command(std::initializer_list<std::string> args, std::st
     void* pReply =
         redisCommandArgv(m_pContext, static_cast<int>(argv.size()), argv.data(), lengths.data());
     if (pReply == nullptr) {
-        Fail(*args.begin() == "PUBLISH" ? "publish" : "command", error);
+        Fail(args.begin()->c_str(), error);
         return nullptr;
     }
     auto* pTyped = static_cast<redisReply*>(pReply);

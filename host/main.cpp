@@ -96,12 +96,6 @@ QString WindowTitle(const CHostOptions& options) {
     return title;
 }
 
-void ApplyGeometry(QWidget& window, const std::string& geometry) {
-    int w = 0, h = 0, x = 0, y = 0;
-    if (std::sscanf(geometry.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) == 4)
-        window.setGeometry(x, y, w, h);
-}
-
 // The same settings again, in the other language; the actions are not repeated.
 void RestartInLanguage(const CHostOptions& options, const char* lang) {
     QStringList arguments;
@@ -192,8 +186,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     CHostWindow window;
     window.setWindowTitle(WindowTitle(options));
-    if (!options.geometry.empty())
-        ApplyGeometry(window, options.geometry);
+    if (options.window.width > 0)
+        window.setGeometry(options.window.x, options.window.y, options.window.width,
+                           options.window.height);
     window.show();
 
     // The save directory is the host's to provide; the component only writes into it.

@@ -12,6 +12,7 @@
 
 #include "AfxGdi.h"
 #include "DSItemInfo.h"
+#include "IDocShelfPanelItf.h"
 #include "SelfPaintedList.h"
 
 class CDC;
@@ -52,13 +53,13 @@ public:
     bool IsButtonHovered(int nItem, int nCol) const;
 
     // Commands of its context menus.
-    static constexpr UINT kCmdDownload = 32773;
-    static constexpr UINT kCmdDelete = 32774;
+    static constexpr UINT kCmdDownload = DS_PANEL_CMD_DOWNLOAD;
+    static constexpr UINT kCmdDelete = DS_PANEL_CMD_DELETE;
     static constexpr UINT kCmdNewFolder = 32780;
-    static constexpr UINT kCmdUpload = 32781;
+    static constexpr UINT kCmdUpload = DS_PANEL_CMD_UPLOAD;
     static constexpr UINT kCmdDeleteFolder = 32782;
-    static constexpr UINT kCmdRefresh = 32785;
-    static constexpr UINT kCmdDownloadTo = 32794;
+    static constexpr UINT kCmdRefresh = DS_PANEL_CMD_REFRESH;
+    static constexpr UINT kCmdDownloadTo = DS_PANEL_CMD_DOWNLOAD_TO;
 
     // The upload command: checks, the open dialog, the task and its transfer row. Also the
     // host's upload request.

@@ -4,6 +4,15 @@
 
 #include <cstdint>
 
+// Commands of the directory list that RunDirCommand takes: its context menu's command ids.
+enum DSPanelCommand : uint32_t {
+    DS_PANEL_CMD_DOWNLOAD = 32773,
+    DS_PANEL_CMD_DELETE = 32774,
+    DS_PANEL_CMD_UPLOAD = 32781,
+    DS_PANEL_CMD_REFRESH = 32785,
+    DS_PANEL_CMD_DOWNLOAD_TO = 32794,
+};
+
 class IDocShelfPanelItf {
 public:
     // Nonzero while directory work is queued or running or a transfer is waiting or running.
@@ -16,9 +25,8 @@ public:
     virtual uint32_t GetPanelText(char* pBuffer, uint32_t dwSize) = 0;
     // Runs a command of the directory list as a person would from its context menu, on the
     // row named pszRow (null: the selection stays), with its dialogs answered: a file dialog
-    // with pszPath, every question with Yes. Commands: 32773 Download, 32794 Download to,
-    // 32774 Delete, 32781 Upload file, 32785 Refresh folder. 0 when there is no panel, no
-    // such row or no such command; 1 when the command ran.
+    // with pszPath, every question with Yes. nCommand is a DSPanelCommand. 0 when there is no
+    // panel, no such row or no such command; 1 when the command ran.
     virtual int32_t RunDirCommand(uint32_t nCommand, const char* pszRow, const char* pszPath) = 0;
 
 protected:
