@@ -1,11 +1,9 @@
 # Helpers of the throw-away servers (dav-server, meeting-server); sourced, not run.
 
-# Alive and not a zombie waiting to be reaped by whoever adopted it.
+# Alive while any of its threads is: a killed server's main thread is a zombie while the
+# others still hold its sockets.
 alive() {
-    kill -0 "$1" 2>/dev/null || return 1
-    local state
-    state="$(ps -o stat= -p "$1" 2>/dev/null || true)"
-    [ -n "$state" ] && [ "${state#Z}" = "$state" ]
+    awk '{ sub(/.*\) /, ""); print $1 }' /proc/"$1"/task/*/stat 2>/dev/null | grep -qv '^Z'
 }
 
 port_in_use() {
