@@ -163,6 +163,7 @@ TEST_F(ApacheFaults, WrongPasswordFailsOnceAndTouchesNothing) {
     WriteLocal("a.txt", "local copy");
     WriteLocal("b.txt", "only here");
     // The panel lists its folder at start; counted apart.
+    ASSERT_TRUE(WaitIdle());
     const int panelListings = Requests("PROPFIND");
     EXPECT_TRUE(List("Presenter/", 1).empty());
     EXPECT_TRUE(OnlyEnd(1));

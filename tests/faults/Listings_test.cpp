@@ -194,8 +194,8 @@ TEST_F(Listings, HostileNamesAreNeverDownloadedAutomatically) {
     Start(server.Port());
     m_pShelf->EnableAutoDownload();
     m_pShelf->RunRefreshCommand();
-    ASSERT_TRUE(PumpUntil([&] { return !server.RequestsFor("GET").empty(); }, 10000));
-    Pump(300);
+    ASSERT_TRUE(PumpUntil([&] { return !server.RequestsFor("GET").empty(); }));
+    ASSERT_TRUE(WaitIdle());
     const auto gets = server.RequestsFor("GET");
     ASSERT_EQ(gets.size(), 1u);
     EXPECT_EQ(gets[0].path, "/dav/room/Presenter/ok%2Etxt");

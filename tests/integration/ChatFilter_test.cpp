@@ -6,6 +6,9 @@ TEST_F(ChatFilter, BroadcastDownloadsTheFileAndHandsTheHostItsPath) {
     ASSERT_TRUE(StartServer());
     ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "badword\n"));
     StartComponent(m_server->Port());
+    // The panel's first listing fetches the file too; the broadcast's own fetch is counted.
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    m_host.Clear();
     m_pShelf->OnBroadcastMessage("chat_filter_file_uploaded");
     ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
     auto calls = CallsNamed("SetChatFilterFile");

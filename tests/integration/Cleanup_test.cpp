@@ -37,7 +37,7 @@ TEST_F(Cleanup, FirstPresenterListingRemovesOnlyStaleDownloadsOnce) {
 
     m_host.Clear();
     StartComponent(m_server->Port());
-    ASSERT_TRUE(PumpUntil([&] { return !LocalExists("gone.txt"); }));
+    ASSERT_TRUE(PumpUntil([&] { return !LocalExists("gone.txt") && !LocalExists("resized.txt"); }));
     EXPECT_TRUE(LocalExists("same.txt"));
     EXPECT_FALSE(LocalExists("resized.txt"));
     EXPECT_EQ(ReadLocal("edited.txt"), "the user's own words now");

@@ -5,7 +5,6 @@
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
 #include "ScriptedPrompts.h"
-#include "WebDavMgr.h"
 
 namespace {
 
@@ -13,11 +12,7 @@ class Panel : public ComponentFixture {
 protected:
     // The panel's lines once no work is pending and the results have been shown.
     std::string Settled() {
-        int idle = 0;
-        PumpUntil([&] {
-            idle = GetWebDavMgr()->IsBusy() ? 0 : idle + 1;
-            return idle >= 3;
-        });
+        EXPECT_TRUE(WaitIdle());
         Pump(50);
         return CDocShelfPanel::PanelText();
     }

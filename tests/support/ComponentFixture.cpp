@@ -12,6 +12,7 @@
 #include "CoreLib.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
+#include "WebDavMgr.h"
 
 namespace fs = std::filesystem;
 
@@ -112,6 +113,14 @@ bool ComponentFixture::PumpUntil(const std::function<bool()>& cond, int timeoutM
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+bool ComponentFixture::WaitIdle() {
+    int idle = 0;
+    return PumpUntil([&] {
+        idle = GetWebDavMgr()->IsBusy() ? 0 : idle + 1;
+        return idle >= 3;
+    });
 }
 
 void ComponentFixture::Pump(int ms) {

@@ -60,6 +60,8 @@ protected:
     // Runs the event loop until the condition holds or the time is up.
     bool PumpUntil(const std::function<bool()>& cond, int timeoutMs = kWaitMs);
     void Pump(int ms);
+    // Pumps until the engine has had no queued work or transfer for a few polls in a row.
+    bool WaitIdle();
 
     std::string LocalPath(const std::string& name) const { return m_localDir + name; }
     void WriteLocal(const std::string& name, const std::string& content) const;

@@ -93,7 +93,8 @@ delivered() {
     sed -n 's/.*CDocShelfMgr::OnBroadcastMessage(\(.*\))$/\1/p' "$T/attendee.log" | tr '\n' '|'
 }
 want='Alice uploaded file minutes.txt|CHAT_FILTER_FILE_UPLOADED|Alice uploaded file later.txt|CHAT_FILTER_FILE_DELETED|'
-wait_for 30 test "$(delivered)" = "$want" ||
+all_delivered() { [ "$(delivered)" = "$want" ]; }
+wait_for 30 all_delivered ||
     fail "the attendee's component got '$(delivered)' from the meeting, expected '$want'"
 
 kill -TERM "$attendee_pid"
