@@ -22,3 +22,24 @@ pick_port() {
     done
     return 1
 }
+
+# stop_server PID [WORKER...]: asks PID to end; one that has not ended within 5 s is killed
+# with its workers, and waited for up to 2 s more.
+stop_server() {
+    local pid="$1" i w
+    shift
+    alive "$pid" || return 0
+    kill -TERM "$pid" 2>/dev/null || true
+    for i in $(seq 1 100); do
+        alive "$pid" || return 0
+        sleep 0.05
+    done
+    for w in "$@"; do
+        kill -KILL "$w" 2>/dev/null || true
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    for i in $(seq 1 100); do
+        alive "$pid" || return 0
+        sleep 0.02
+    done
+}
