@@ -112,9 +112,7 @@ void CDocShelfMgr::SetRights(uint32_t dwRights) {
     TraceInfo("dshelf - CDocShelfMgr::SetRights(%u)", dwRights);
     m_dwRights = dwRights;
     // The buttons are drawn for the rights.
-    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
-        pDirList->Invalidate(TRUE);
-    }
+    InvalidateDirList();
 }
 
 void CDocShelfMgr::ClearServerSpace() {
@@ -147,15 +145,8 @@ void CDocShelfMgr::EnableAutoDownload() {
 void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
     TraceInfo("dshelf - CDocShelfMgr::OnBroadcastMessage(%s)", Safe(pszText));
     RefreshRoot();
-    if (pszText != nullptr && *pszText != '\0' && strcasecmp(pszText, kChatFilterUploaded) == 0 &&
-        !GetLocalDirectory().empty()) {
-        CWebDavMgr* pWebDav = GetWebDavMgr();
-        ITask* pTask =
-            pWebDav->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
-                                  (GetLocalDirectory() + kChatFilterFileName).c_str(), 0, 0);
-        if (pTask != nullptr) {
-            pWebDav->StartTask(pTask);
-        }
+    if (pszText != nullptr && strcasecmp(pszText, kChatFilterUploaded) == 0) {
+        GetWebDavMgr()->FetchChatFilterFile(false);
     }
 }
 
@@ -293,15 +284,21 @@ std::string CDocShelfMgr::GetAuthorName() const {
 
 void CDocShelfMgr::OnServerAvailable(bool bAvailable) {
     std::shared_lock<std::shared_mutex> lock(m_ViewLock);
-    if (CDSDirListCtrl* pDirList = m_pView != nullptr ? m_pView->GetDirListCtrl() : nullptr) {
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
         pDirList->OnServerAvailable(bAvailable);
     }
 }
 
 void CDocShelfMgr::EnableDirList(bool bEnable) {
     std::shared_lock<std::shared_mutex> lock(m_ViewLock);
-    if (CDSDirListCtrl* pDirList = m_pView != nullptr ? m_pView->GetDirListCtrl() : nullptr) {
-        pDirList->ModifyStyle(bEnable ? WS_DISABLED : 0, bEnable ? 0 : WS_DISABLED);
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->EnableWindow(bEnable);
+    }
+}
+
+void CDocShelfMgr::InvalidateDirList() {
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->Invalidate(TRUE);
     }
 }
 

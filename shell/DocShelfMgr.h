@@ -75,6 +75,8 @@ public:
     // while the work thread rebuilds its rows.
     void OnServerAvailable(bool bAvailable);
     void EnableDirList(bool bEnable);
+    // User-interface thread: the list drawn again (rights or rows changed).
+    void InvalidateDirList();
     // Any thread: hands a record to the view, or releases it when there is none.
     void PostToView(IDataRecord* pData);
     // After ReleaseComp: the view goes and the next InitComp starts a component afresh.
@@ -112,3 +114,5 @@ inline constexpr const char* kChatFilterFileName = "mtkey.txt";
 inline constexpr const char* kPresenterFolder = "Presenter/";
 inline constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
 inline constexpr const char* kChatFilterDeleted = "CHAT_FILTER_FILE_DELETED";
+// The role bits that may upload the chat filter file and see it listed.
+inline constexpr uint16_t kChatFilterRoles = 0xC;

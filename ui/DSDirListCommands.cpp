@@ -12,21 +12,13 @@
 #include "DocShelfMgr.h"
 #include "ListCells.h"
 #include "LocalResource.h"
+#include "ResourceIds.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
 namespace {
 
 constexpr const char* kFile = "DSDirListCtrl";
-constexpr UINT kIdsConfirmDelete = 1026;
-constexpr UINT kIdsDownloading = 1027;
-constexpr UINT kIdsOverwrite = 1028;
-constexpr UINT kIdsNoSpaceBefore = 1029;
-constexpr UINT kIdsNoChatFilterRight = 1030;
-constexpr UINT kIdsOpenFailed = 1031;
-constexpr UINT kIdsTooLarge = 1032;
-constexpr UINT kIdsNoSpaceAfter = 1033;
-constexpr uint16_t kChatFilterRoles = 0xC;
 
 bool Ask(const std::string& text) {
     return GetDocShelfMgr()->ShowMessage(text.c_str(), MB_YESNO) == IDYES;
@@ -194,7 +186,7 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
         const TransferItem* pItem = m_pFileList->FindTransfer(remote);
         if (pItem != nullptr && (pItem->nState == TransferItem::kDownloadWaiting ||
                                  pItem->nState == TransferItem::kDownloading)) {
-            Tell(LoadLocalString(kIdsDownloading));
+            Tell(LoadLocalString(kIdsAlreadyDownloading));
             return;
         }
     }
@@ -264,7 +256,7 @@ bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::strin
     if (size < 0) {
         TraceAssert("dshelf -CDSDirListCtrl::OnUploadFile();CFile is failed! FilePath = %s",
                     local.c_str());
-        AfxMessageBox(LoadLocalString(kIdsOpenFailed).c_str());
+        AfxMessageBox(LoadLocalString(kIdsFileOpenFailed).c_str());
         return false;
     }
     length = static_cast<uint64_t>(size);

@@ -14,6 +14,7 @@
 #include "DownloadLog.h"
 #include "LocalResource.h"
 #include "RecordUtil.h"
+#include "ResourceIds.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
@@ -21,35 +22,19 @@ namespace {
 
 constexpr const char* kFile = "DSDirListCtrl";
 
-// Strings.
-constexpr UINT kIdsConnecting = 1020;
-constexpr UINT kIdsColumnName = 1021;
-constexpr UINT kIdsColumnDownload = 1024;
-constexpr UINT kIdsColumnDelete = 1025;
-constexpr UINT kIdsSpace = 1034;
-constexpr UINT kIdsConnectFailed = 1035;
-constexpr UINT kIdsNoPermission = 1036;
-// Bitmaps.
-constexpr UINT kBmpDownloadHover = 1011;
-constexpr UINT kBmpDownload = 1012;
-constexpr UINT kBmpDelete = 1018;
-constexpr UINT kBmpDeleteHover = 1019;
-
 struct ColumnSpec {
     UINT textId;
     int width;
     int format;
 };
 constexpr ColumnSpec kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
-                                   {1022, 90, LVCFMT_LEFT},
-                                   {1023, 100, LVCFMT_LEFT},
+                                   {kIdsColumnUploader, 90, LVCFMT_LEFT},
+                                   {kIdsColumnSize, 100, LVCFMT_LEFT},
                                    {kIdsColumnDownload, 80, LVCFMT_LEFT},
                                    {kIdsColumnDelete, 60, LVCFMT_LEFT}};
 constexpr int kSortableColumns = 3;
 
-constexpr int kMaxIcon = 16;
 constexpr int kRetryMaxLevel = 3;
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr DWORD kExStyle = 0x420; // full-row select, info tips
 
 // "%s ... %s" filled in order; the texts are never used as a format.
@@ -196,7 +181,6 @@ void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
     InsertItem(n, nullptr);
     SetItemData(n, reinterpret_cast<DWORD_PTR>(pEntry.get()));
     m_Entries.push_back(std::move(pEntry));
-    Invalidate();
     // A new row stays at the end: the list is no longer sorted.
     if (m_nSortColumn != -1) {
         m_nSortColumn = -1;

@@ -1,10 +1,10 @@
 #include "DocShelfFileList.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 #include "AfxDC.h"
@@ -18,6 +18,7 @@
 #include "LocalResource.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
+#include "ResourceIds.h"
 #include "Trace.h"
 
 namespace {
@@ -28,68 +29,55 @@ struct ColumnSpec {
     UINT textId;
     int width;
 };
-constexpr ColumnSpec kColumns[] = {{1038, 300}, {1039, 120}, {1040, 100},
-                                   {1041, 80},  {1042, 60},  {1043, 120}};
+constexpr ColumnSpec kColumns[] = {
+    {kIdsTransferColumnName, 300},  {kIdsTransferColumnStatus, 120},
+    {kIdsTransferColumnSize, 100},  {kIdsTransferColumnProgress, 80},
+    {kIdsTransferColumnSaveAs, 60}, {kIdsTransferColumnOpenFolder, 120}};
 constexpr int kSortableColumns = 4;
 
-// Status texts.
-constexpr UINT kIdsUploadWaiting = 1044;
-constexpr UINT kIdsDownloadWaiting = 1045;
-constexpr UINT kIdsUploading = 1046;
-constexpr UINT kIdsDownloading = 1069;
-constexpr UINT kIdsHistory = 1065;
-// Messages.
-constexpr UINT kIdsOpenFailed = 1061;
-constexpr UINT kIdsFileMissing = 1062;
-constexpr UINT kIdsCopyFailed = 1070;
-// Bitmaps of the link columns.
-constexpr UINT kBmpSaveAs = 1013;
-constexpr UINT kBmpSaveAsHot = 1014;
-constexpr UINT kBmpOpenFolder = 1015;
-constexpr UINT kBmpOpenFolderHot = 1016;
-// Popups of menu 1000.
+// Popups of the context menu.
 constexpr int kPopupUploaded = 3;
 constexpr int kPopupDownloaded = 4;
 
 constexpr DWORD kExStyle = 0x420;
 
 // History rows take ids from the top of the range, far from the task manager's.
-std::atomic<uint32_t> s_nextHistoryId{2147483647u};
+uint32_t s_nextHistoryId = 2147483647u;
 
 UINT EndedStatus(bool bUpload, uint32_t result) {
     if (bUpload) {
         switch (result) {
         case DS_RESULT_SUCCESS:
-            return 1047;
+            return kIdsUploadFinished;
         case DS_RESULT_LOCAL_FILE_FAILED:
-            return 1048;
+            return kIdsUploadFileFailed;
         case DS_RESULT_REQUEST_FAILED:
-            return 1049;
+            return kIdsUploadNetworkFailed;
         case DS_RESULT_CANCELLED:
-            return 1050;
+            return kIdsUploadCancelled;
         case DS_RESULT_SERVER_ERROR:
-            return 1051;
+            return kIdsUploadServerFailed;
         case DS_RESULT_NO_ROOM:
-            return 1052;
+            return kIdsUploadNoRoom;
         default:
-            return 1053;
+            return kIdsUploadFailed;
         }
     }
     switch (result) {
     case DS_RESULT_SUCCESS:
-        return 1054;
+        return kIdsDownloadFinished;
     case DS_RESULT_LOCAL_FILE_FAILED:
-        return 1055;
+        return kIdsDownloadFileFailed;
     case DS_RESULT_REQUEST_FAILED:
-        return 1056;
+        return kIdsDownloadNetworkFailed;
     case DS_RESULT_CANCELLED:
-        return 1057;
+        return kIdsDownloadCancelled;
     case DS_RESULT_SERVER_ERROR:
-        return 1058;
+        return kIdsDownloadServerFailed;
     case DS_RESULT_NOT_FOUND:
-        return 1059;
+        return kIdsDownloadNotFound;
     default:
-        return 1060;
+        return kIdsDownloadFailed;
     }
 }
 
@@ -159,28 +147,22 @@ CDocShelfFileList::CDocShelfFileList() {
 
 CDocShelfFileList::~CDocShelfFileList() {
     DestroyWindow();
-    std::lock_guard<std::mutex> lock(m_Lock);
-    m_Tasks.clear();
-    m_ByServerPath.clear();
 }
 
 // ---- The store ------------------------------------------------------------------------------
 
 TransferItem* CDocShelfFileList::ItemOf(uint32_t dwTaskID) const {
-    std::lock_guard<std::mutex> lock(m_Lock);
     auto it = m_Tasks.find(dwTaskID);
     return it != m_Tasks.end() ? it->second.get() : nullptr;
 }
 
 void CDocShelfFileList::AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem) {
     pItem->nIcon = IconIndex(pItem->strExtension);
-    std::lock_guard<std::mutex> lock(m_Lock);
     m_ByServerPath[pItem->strServerPath] = dwTaskID;
     m_Tasks[dwTaskID] = std::move(pItem);
 }
 
 const TransferItem* CDocShelfFileList::FindTransfer(const std::string& serverPath) const {
-    std::lock_guard<std::mutex> lock(m_Lock);
     auto id = m_ByServerPath.find(serverPath);
     if (id == m_ByServerPath.end()) {
         return nullptr;
@@ -256,7 +238,8 @@ void CDocShelfFileList::OnTransferRecord(IDataRecord* pData) {
 
 void CDocShelfFileList::OnStarted(uint32_t dwTaskID, bool bUpload) {
     TransferItem* pItem = ItemOf(dwTaskID);
-    if (pItem == nullptr || RowOf(dwTaskID) < 0) {
+    const int row = RowOf(dwTaskID);
+    if (pItem == nullptr || row < 0) {
         return;
     }
     if (bUpload) {
@@ -266,7 +249,7 @@ void CDocShelfFileList::OnStarted(uint32_t dwTaskID, bool bUpload) {
     }
     pItem->nState = bUpload ? TransferItem::kUploading : TransferItem::kDownloading;
     pItem->nStatusId = bUpload ? kIdsUploading : kIdsDownloading;
-    InvalidateRow(dwTaskID);
+    RedrawItems(row, row);
 }
 
 void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult) {
@@ -275,7 +258,8 @@ void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResu
                   dwResult, dwTaskID);
     }
     TransferItem* pItem = ItemOf(dwTaskID);
-    if (pItem == nullptr || RowOf(dwTaskID) < 0) {
+    const int row = RowOf(dwTaskID);
+    if (pItem == nullptr || row < 0) {
         return;
     }
     pItem->nState = bUpload ? TransferItem::kUploadEnded : TransferItem::kDownloadEnded;
@@ -284,7 +268,7 @@ void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResu
     TraceInfo(bUpload ? "dshelf - CDocShelfFileList::OnUploadStop() dwErrorCode = %u, %s"
                       : "dshelf - CDocShelfFileList::OnDownloadStop(); %u %s",
               dwResult, LoadLocalString(pItem->nStatusId).c_str());
-    InvalidateRow(dwTaskID);
+    RedrawItems(row, row);
 }
 
 void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
@@ -302,20 +286,8 @@ void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
     }
     pItem->ullCurrent = current > 0 ? static_cast<uint64_t>(current) : 0;
     pItem->bProgress = true;
-    InvalidateRow(dwTaskID);
-}
-
-void CDocShelfFileList::InvalidateRow(uint32_t dwTaskID) {
-    const int row = RowOf(dwTaskID);
-    RECT r;
-    if (row >= 0 && GetItemRect(row, &r, LVIR_BOUNDS)) {
-        RECT client;
-        GetClientRect(&client);
-        r.right = client.right;
-        // Off screen this costs nothing; on screen Qt paints once per pass of the loop.
-        if (r.bottom > 0 && r.top < client.bottom) {
-            InvalidateRect(&r, FALSE);
-        }
+    if (const int row = RowOf(dwTaskID); row >= 0) {
+        RedrawItems(row, row);
     }
 }
 
@@ -480,11 +452,19 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
     }
     m_Hover.Clear();
     // The comparison reads the items directly; ids are looked up in the task map.
+    // Status texts are compared as shown, each loaded once rather than per comparison.
+    std::map<UINT, std::string> statusTexts;
+    if (nCol == kColStatus) {
+        for (const auto& [id, pItem] : m_Tasks) {
+            statusTexts.try_emplace(pItem->nStatusId, LoadLocalString(pItem->nStatusId));
+        }
+    }
     struct Context {
         CDocShelfFileList* self;
         int column;
         bool ascending;
-    } ctx{this, nCol, m_bAscending};
+        const std::map<UINT, std::string>* statusTexts;
+    } ctx{this, nCol, m_bAscending, &statusTexts};
     SortItems(
         [](LPARAM a, LPARAM b, LPARAM context) {
             const auto& c = *reinterpret_cast<const Context*>(context);
@@ -507,8 +487,7 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
                 r = std::strcmp(pa->strFileName.c_str(), pb->strFileName.c_str());
                 break;
             default:
-                r = std::strcmp(LoadLocalString(pa->nStatusId).c_str(),
-                                LoadLocalString(pb->nStatusId).c_str());
+                r = c.statusTexts->at(pa->nStatusId).compare(c.statusTexts->at(pb->nStatusId));
                 break;
             }
             r = r < 0 ? -1 : r > 0;

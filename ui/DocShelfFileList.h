@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 
@@ -86,7 +85,6 @@ private:
     void OnStarted(uint32_t dwTaskID, bool bUpload);
     void OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult);
     void OnProgress(uint32_t dwTaskID, IDataRecord* pData);
-    void InvalidateRow(uint32_t dwTaskID);
 
     void PaintCells(CDC* pDC, int nRow, COLORREF clrText) override;
     int IconOfRow(int nRow) const override;
@@ -106,8 +104,7 @@ private:
     void OnOpenFolder();
     void OnSaveAs();
 
-    // Task id -> transfer, and server path -> newest task id; the task map under its lock.
-    mutable std::mutex m_Lock;
+    // Task id -> transfer, and server path -> newest task id; user-interface thread only.
     std::unordered_map<uint32_t, std::unique_ptr<TransferItem>> m_Tasks;
     std::unordered_map<std::string, uint32_t> m_ByServerPath;
     CBitmap m_bmpSaveAs;

@@ -6,6 +6,7 @@
 #include "AfxMsg.h"
 #include "CoreLib.h"
 #include "MemDC.h"
+#include "ResourceIds.h"
 #include "Trace.h"
 
 #include "DSDirListCtrl.h"
@@ -20,7 +21,6 @@
 namespace {
 
 constexpr int kCaptionHeight = 30;
-constexpr UINT kIdsConnecting = 1020;
 // Child, visible, border, report view, single selection.
 constexpr DWORD kListStyle = 0x50800005;
 constexpr COLORREF kBackground = 0x00FFF3E0;
@@ -125,7 +125,7 @@ void CDocShelfView::Layout() {
 std::string CDocShelfView::GetDirCaption() const {
     std::string status =
         m_pDirList != nullptr ? m_pDirList->GetStatusText() : LoadLocalString(kIdsConnecting);
-    return FormatOne(LoadLocalString(1067), status);
+    return FormatOne(LoadLocalString(kIdsDirCaption), status);
 }
 
 void CDocShelfView::OnPaint() {
@@ -143,7 +143,7 @@ void CDocShelfView::OnPaint() {
 
         RECT rcTransfer{client.left + 30, client.top + half, client.right,
                         client.top + half + kCaptionHeight};
-        mem.DrawText(LoadLocalString(1066), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
+        mem.DrawText(LoadLocalString(kIdsTransferCaption), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
 
         RECT rcDir{client.left + 30, client.top, client.right, client.top + kCaptionHeight};
         mem.DrawText(GetDirCaption(), &rcDir, DT_SINGLELINE | DT_VCENTER);

@@ -7,13 +7,11 @@
 #include "AfxListCtrl.h"
 #include "AfxMenu.h"
 #include "LocalResource.h"
+#include "ResourceIds.h"
 
 namespace {
 
 constexpr COLORREF kTransparent = 0x000000FF;
-constexpr UINT kIdsArrowUp = 1063;
-constexpr UINT kIdsArrowDown = 1064;
-constexpr UINT kMenuId = 1000;
 
 } // namespace
 
@@ -66,7 +64,7 @@ void SetSortHeader(CListCtrl* pList, const UINT* textIds, int count, int sortCol
 
 void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt, UINT nRemove) {
     CMenu menu;
-    if (!menu.LoadMenuIndirect(LoadLocalMenu(kMenuId))) {
+    if (!menu.LoadMenuIndirect(LoadLocalMenu(kMenuRowCommands))) {
         return;
     }
     CMenu* pPopup = menu.GetSubMenu(nPopup);

@@ -13,7 +13,6 @@ constexpr COLORREF kOddRow = 0x00FFFFFF;
 constexpr COLORREF kSelectedRow = 0x00FACE87;
 constexpr COLORREF kSelectedText = 0x00FFFFFF;
 constexpr COLORREF kText = 0x00000000;
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kMaxIcon = 16;
 
 } // namespace

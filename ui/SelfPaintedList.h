@@ -18,6 +18,9 @@ public:
     ~CSelfPaintedList() override;
 
 protected:
+    // Cell texts: one line, centred vertically, cut with an ellipsis.
+    static constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+
     // The image of a file type (0 when the shell has none), added to the icons once.
     int IconIndex(const std::string& extension);
     // Custom draw: the answer for each stage.

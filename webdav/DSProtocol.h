@@ -120,4 +120,10 @@ inline constexpr const char* TotalLength = "TotalLength";
 inline constexpr const char* CurrentProgress = "CurrentProgress";
 } // namespace key
 
+// On the server: the property that names a file's uploader, and the suffix an upload is
+// written under until it is complete (never listed).
+inline constexpr const char* kAuthorPropSpace = "ZIDaze:";
+inline constexpr const char* kAuthorPropName = "Author";
+inline constexpr const char* kUploadTempSuffix = ".mxdstmp";
+
 } // namespace ds

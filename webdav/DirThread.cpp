@@ -60,7 +60,7 @@ bool ConnectOnce(const sockaddr_in& addr) {
 }
 
 std::string WirePath(IDataRecord* pItem, const char* key) {
-    return EncodePath(AnsiToUtf8(rec::GetStr(pItem, key)));
+    return ToWirePath(rec::GetStr(pItem, key));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <ne_request.h>
 #include <ne_uri.h>
 
+#include "DSProtocol.h"
 #include "PathCodec.h"
 #include "Trace.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 const ne_propname kResourceType = {"DAV:", "resourcetype"};
 const ne_propname kLength = {"DAV:", "getcontentlength"};
-const ne_propname kAuthor = {"ZIDaze:", "Author"};
+const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
 // Only what the lists show: an answer with every property is several times larger to send
 // and to parse.
 const ne_propname kListedProps[] = {kResourceType, kLength, kAuthor, {nullptr, nullptr}};
@@ -246,7 +247,7 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
         c.relatedPath = "/";
     }
 
-    const std::string wire = EncodePath(AnsiToUtf8(folder));
+    const std::string wire = ToWirePath(folder);
     ne_propfind_handler* pf = ne_propfind_create(sess, wire.c_str(), NE_DEPTH_ONE);
     int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
     ne_request* req = ne_propfind_get_request(pf);

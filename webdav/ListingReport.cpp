@@ -12,24 +12,13 @@
 #include "LocalResource.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
+#include "ResourceIds.h"
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
-namespace {
-
-constexpr UINT kIdsUnknownAuthor = 1037; // "Unknown"
-constexpr uint16_t kChatFilterRoles = 0xC;
-
-bool LocalFileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-} // namespace
-
 CListingReport::CListingReport(IDataRecord* pItem, CWDWorkThread* pThread)
-    : m_pItem(pItem), m_pThread(pThread) {
+    : m_pThread(pThread), m_unknownAuthor(LoadLocalString(kIdsUnknownAuthor)) {
     m_bHasItem = pItem->HasData(ds::key::InternalUserData) != 0;
     rec::GetU32(pItem, ds::key::InternalUserData, m_hItem);
     m_bHasApp = rec::GetU32(pItem, ds::key::ApplicationUserData, m_dwAppData);
@@ -52,15 +41,14 @@ void CListingReport::Report(const DirEntry& entry) {
         }
     }
     if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
-        FetchChatFilterFileIfMissing();
+        GetWebDavMgr()->FetchChatFilterFile(true);
     }
     if (!IsShown(entry)) {
         return;
     }
     std::string author;
     if (!entry.bDir) {
-        author = entry.author.empty() ? LoadLocalString(kIdsUnknownAuthor)
-                                      : Utf8ToAnsi(DecodePath(entry.author));
+        author = entry.author.empty() ? m_unknownAuthor : Utf8ToAnsi(DecodePath(entry.author));
     }
     if (m_hItem != 0) {
         m_pThread->SetHasVisualableFile();
@@ -77,7 +65,7 @@ void CListingReport::Report(const DirEntry& entry) {
 
 bool CListingReport::IsShown(const DirEntry& entry) const {
     // An upload in progress sits under its temporary name.
-    if (EndsWithNoCase(entry.fileName, ".mxdstmp")) {
+    if (EndsWithNoCase(entry.fileName, ds::kUploadTempSuffix)) {
         return false;
     }
     if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
@@ -85,24 +73,6 @@ bool CListingReport::IsShown(const DirEntry& entry) const {
         return pShelf->CanUpload() == 1 && (pShelf->GetUserRole() & kChatFilterRoles) != 0;
     }
     return true;
-}
-
-void CListingReport::FetchChatFilterFileIfMissing() const {
-    std::string localDir = GetDocShelfMgr()->GetLocalDirectory();
-    if (localDir.empty()) {
-        TraceInfo("dshelf - CListingReport; no local directory for the chat filter file");
-        return;
-    }
-    std::string local = localDir + kChatFilterFileName;
-    if (LocalFileExists(local)) {
-        return;
-    }
-    CWebDavMgr* pMgr = GetWebDavMgr();
-    ITask* pTask = pMgr->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
-                                      local.c_str(), 0, 0);
-    if (pTask != nullptr) {
-        pMgr->StartTask(pTask);
-    }
 }
 
 void CListingReport::PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,

@@ -18,12 +18,10 @@ public:
 
 private:
     bool IsShown(const DirEntry& entry) const;
-    void FetchChatFilterFileIfMissing() const;
     void PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,
                    const std::string& author) const;
     void PostClearList() const;
 
-    IDataRecord* m_pItem;
     CWDWorkThread* m_pThread;
     uint32_t m_hItem = 0;
     bool m_bHasItem = false;
@@ -31,6 +29,8 @@ private:
     uint32_t m_dwAppData = 0;
     uint32_t m_dwDepth = 0;
     std::string m_relatePath;
+    // Shown for a file without an uploader; loaded once per listing.
+    std::string m_unknownAuthor;
 };
 
 // The one-time clean-up of the local save directory after the presenter folder was read:

@@ -98,6 +98,10 @@ std::string AnsiToUtf8(std::string_view text) {
     return afx::AnsiToUtf8(text);
 }
 
+std::string ToWirePath(std::string_view text) {
+    return EncodePath(AnsiToUtf8(text));
+}
+
 std::string Utf8ToAnsi(std::string_view text) {
     return afx::Utf8ToAnsi(text);
 }

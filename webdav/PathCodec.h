@@ -21,6 +21,8 @@ std::string DecodePath(std::string_view text);
 // System code page <-> UTF-8.
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
+// A path or text in the system code page as it goes on the wire: UTF-8, escaped.
+std::string ToWirePath(std::string_view text);
 
 // Case-insensitive ASCII comparisons used for the fixed names of the engine.
 bool EqualsNoCase(std::string_view a, std::string_view b);

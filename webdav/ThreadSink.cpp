@@ -12,11 +12,13 @@
 #include <ne_session.h>
 
 #include "AfxFile.h"
+#include "DSProtocol.h"
 #include "DocShelfMgr.h"
 #include "DownloadLog.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
+#include "ResourceIds.h"
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
@@ -25,20 +27,14 @@
 namespace {
 
 constexpr const char* kFile = "ThreadSink";
-constexpr UINT kIdsUploadedFile = 1068; // "%s uploaded file %s"
 constexpr size_t kDownloadWriteBlock = 256 * 1024;
 constexpr size_t kDownloadReadBlock = 256 * 1024;
 // Blocks that may wait for the disk while the next one is received.
 constexpr size_t kDownloadWritesQueued = 4;
 constexpr size_t kUploadReadBlock = 256 * 1024;
-constexpr const char* kTempSuffix = ".mxdstmp";
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
-}
-
-std::string Escaped(const std::string& text) {
-    return EncodePath(AnsiToUtf8(text));
 }
 
 int StatusOf(ne_request* req) {
@@ -222,7 +218,6 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
             }
         }
     }
-    rec::SetPtr(run.pJR, ds::key::File, &file);
     if (tempPath.empty()) {
         TraceAssert("dshelf - CThreadSink::DoDownload() File.open() failed! LastError=%u "
                     "LocalFilePathName=%s",
@@ -234,7 +229,7 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
 }
 
 ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
-    const std::string uri = Escaped(run.serverPath);
+    const std::string uri = ToWirePath(run.serverPath);
     ne_request* req = ne_request_create(run.sess, "GET", uri.c_str());
     rec::SetPtr(run.pJR, ds::key::Job, run.pJob);
     rec::SetPtr(run.pJR, ds::key::Session, run.sess);
@@ -328,8 +323,8 @@ void CThreadSink::DoUpload(IJob* pJob) {
     run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
     run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
     run.sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
-    const std::string target = Escaped(run.serverPath);
-    const std::string temp = Escaped(run.serverPath + kTempSuffix);
+    const std::string target = ToWirePath(run.serverPath);
+    const std::string temp = ToWirePath(run.serverPath + ds::kUploadTempSuffix);
 
     CFile file;
     int64_t length = 0;
@@ -353,13 +348,7 @@ void CThreadSink::DoUpload(IJob* pJob) {
     file.Close();
     ne_session_destroy(run.sess);
     ForgetRunState(run.pJR);
-
-    uint32_t dwModuleData = 0;
-    IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
-    if (pTR != nullptr) {
-        rec::GetU32(pTR, ds::key::ModuleData, dwModuleData);
-    }
-    PostUploadDone(run, result, dwModuleData);
+    PostUploadDone(run, result);
 }
 
 ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t& length) {
@@ -459,8 +448,8 @@ void CThreadSink::RemoveTemporary(Run& run, const std::string& temp) {
 void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
     // Labelled only once the file is in place, never somebody else's on a failure. A server
     // that keeps no such property still has the file: the listing shows "Unknown".
-    static const ne_propname kAuthor = {"ZIDaze:", "Author"};
-    std::string author = Escaped(GetDocShelfMgr()->GetAuthorName());
+    static const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
+    std::string author = ToWirePath(GetDocShelfMgr()->GetAuthorName());
     const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
                                           {nullptr, ne_propset, nullptr}};
     if (ne_proppatch(run.sess, target.c_str(), ops) != NE_OK) {
@@ -469,15 +458,17 @@ void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
     }
 }
 
-void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result, uint32_t dwModuleData) {
+void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result) {
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 1  ");
     IDataRecord* pD = GetDocShelfMgr()->CreateDataRecord();
     DS_CHECK_RETURN(pD != nullptr, kFile, 300, "pContainer");
     IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
+    uint32_t dwModuleData = 0;
     pD->SetMethod(ds::kToWebDavMgr);
     rec::SetU32(pD, ds::key::SubMethod, ds::kUploadDone);
     if (pTR != nullptr) {
         CopyTaskValue(pTR, pD, ds::key::UserData);
+        rec::GetU32(pTR, ds::key::ModuleData, dwModuleData);
         rec::SetU32(pD, ds::key::ModuleData, dwModuleData);
     }
     rec::SetStr(pD, ds::key::LocalFilePathName, run.localPath);
@@ -514,19 +505,7 @@ void CThreadSink::PostUploadNotices(Run& run) {
     auto* pMessage = new std::string;
     if (EqualsNoCase(run.localName, kChatFilterFileName)) {
         *pMessage = kChatFilterUploaded;
-        const std::string localDir = pShelf->GetLocalDirectory();
-        if (localDir.empty()) {
-            TraceInfo("dshelf - CThreadSink::DoUpload(); no local directory for the chat "
-                      "filter file");
-        } else {
-            CWebDavMgr* pMgr = GetWebDavMgr();
-            ITask* pNext =
-                pMgr->DownloadFile((std::string(kPresenterFolder) + kChatFilterFileName).c_str(),
-                                   (localDir + kChatFilterFileName).c_str(), 0, 0);
-            if (pNext != nullptr) {
-                pMgr->StartTask(pNext);
-            }
-        }
+        GetWebDavMgr()->FetchChatFilterFile(false);
     } else {
         std::string format = LoadLocalString(kIdsUploadedFile);
         std::string author = pShelf->GetAuthorName();

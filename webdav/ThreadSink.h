@@ -49,6 +49,6 @@ private:
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
     void RemoveTemporary(Run& run, const std::string& temp);
     void LabelAuthor(Run& run, const std::string& target);
-    void PostUploadDone(Run& run, ds::TransferResult result, uint32_t dwModuleData);
+    void PostUploadDone(Run& run, ds::TransferResult result);
     void PostUploadNotices(Run& run);
 };

@@ -1,12 +1,12 @@
 #include "WebDavMgr.h"
 
 #include <memory>
+#include <sys/stat.h>
 
 #include <libxml/parser.h>
 #include <ne_socket.h>
 
 #include "CoreLib.h"
-#include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelfMgr.h"
 #include "RecordUtil.h"
@@ -85,7 +85,10 @@ void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerD
     if (m_pTaskMgr != nullptr) {
         m_pTaskMgr->InitTaskMgr(1);
     }
-    m_Thread.Start();
+    if (!m_Thread.Start()) {
+        // A body an earlier shutdown abandoned is still blocked, or no thread was to be had.
+        TraceError("dshelf - CWebDavMgr::Init() the work thread could not start");
+    }
     CheckServer(0);
 }
 
@@ -150,6 +153,23 @@ ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalP
     static const int lines[4] = {347, 356, 360, 365};
     return CreateTransfer(ds::kWorkDownload, pszServerPath, pszLocalPath, bStartNow, nAddRefFlag,
                           lines);
+}
+
+void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
+    const std::string localDir = GetDocShelfMgr()->GetLocalDirectory();
+    if (localDir.empty()) {
+        TraceInfo("dshelf - CWebDavMgr::FetchChatFilterFile() no local directory");
+        return;
+    }
+    const std::string local = localDir + kChatFilterFileName;
+    struct stat st;
+    if (bOnlyIfMissing && ::stat(local.c_str(), &st) == 0) {
+        return;
+    }
+    const std::string remote = std::string(kPresenterFolder) + kChatFilterFileName;
+    if (ITask* pTask = DownloadFile(remote.c_str(), local.c_str(), 0, 0)) {
+        StartTask(pTask);
+    }
 }
 
 void CWebDavMgr::StartTask(ITask* pTask) {
@@ -306,9 +326,7 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
-    if (CDSDirListCtrl* pDirList = GetDocShelfMgr()->GetDirListCtrl()) {
-        pDirList->Invalidate(TRUE);
-    }
+    GetDocShelfMgr()->InvalidateDirList();
     std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
     uint32_t listResult = ds::kListOk;
     rec::GetU32(pData, ds::key::ListResult, listResult);

@@ -42,6 +42,9 @@ public:
     ITask* DownloadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,
                         int32_t nAddRefFlag);
     void StartTask(ITask* pTask);
+    // The presenter's chat filter file into the local directory, if there is one; with
+    // bOnlyIfMissing, not when a copy is there already.
+    void FetchChatFilterFile(bool bOnlyIfMissing);
     void MoveFile(const char* pszFrom, const char* pszTo, uint32_t dwUserData);
     void DeleteFile(const char* pszPath, uint32_t dwUserData);
     void ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,

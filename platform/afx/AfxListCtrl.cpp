@@ -476,6 +476,14 @@ bool CListCtrl::IsRowVisible(int nItem) const {
     return nItem >= m_nTopIndex && nItem <= m_nTopIndex + GetCountPerPage();
 }
 
+BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {
+    if (nFirst < 0 || nLast < nFirst)
+        return FALSE;
+    for (int i = nFirst; i <= nLast; ++i)
+        InvalidateItem(i);
+    return TRUE;
+}
+
 void CListCtrl::InvalidateItem(int nItem) {
     if (m_hWnd == nullptr || !IsRowVisible(nItem))
         return;

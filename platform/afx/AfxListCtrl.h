@@ -72,6 +72,8 @@ public:
     BOOL SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData);
 
     BOOL EnsureVisible(int nItem, BOOL bPartialOK);
+    // Repaints the rows from nFirst to nLast that are on screen; the others cost nothing.
+    BOOL RedrawItems(int nFirst, int nLast);
     int GetTopIndex() const { return m_nTopIndex; }
     int GetCountPerPage() const;
     // Report view scrolls whole rows: cy pixels round to rows.
