@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "CoreLib.h"
 
@@ -9,13 +11,39 @@ namespace {
 
 constexpr size_t kLogBufferSize = 1024;
 
+// Texts from a server or a meeting message may hold line breaks and other control characters:
+// each becomes "\xNN", so one call writes one line that nobody else can forge. Line breaks at
+// the end are the format's own and are dropped.
+std::string EscapedLine(const char* text) {
+    std::string_view in(text);
+    while (!in.empty() && (in.back() == '\n' || in.back() == '\r')) {
+        in.remove_suffix(1);
+    }
+    std::string out;
+    out.reserve(in.size());
+    for (char c : in) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    if (out.size() >= kLogBufferSize) {
+        out.resize(kLogBufferSize - 1);
+    }
+    return out;
+}
+
 void WriteFormatted(int32_t nLevel, const char* pszFormat, va_list args) {
     char buffer[kLogBufferSize] = {};
     if (pszFormat != nullptr) {
         // vsnprintf cuts a longer text at 1023 characters and always terminates it.
         std::vsnprintf(buffer, sizeof(buffer), pszFormat, args);
     }
-    WriteLog(0, nLevel, buffer);
+    WriteLog(0, nLevel, EscapedLine(buffer).c_str());
 }
 
 } // namespace

@@ -34,6 +34,21 @@ TEST(Trace, LongTextIsCutAt1023Characters) {
     EXPECT_EQ(lines[1].text, std::string(1020, 'y') + "-ta");
 }
 
+// A name from a server or a meeting message cannot start a line of its own.
+TEST(Trace, ControlCharactersAreEscapedAndOneCallIsOneLine) {
+    CLogCapture log;
+    TraceInfo("message %s", "hi\n[8] dshelf - forged\r\x1b[2J\x7f");
+    TraceError("Request failed: %s\n", "gone");
+    TraceInfo("%s", std::string(600, '\n').c_str());
+    auto lines = log.Lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].text, "message hi\\x0A[8] dshelf - forged\\x0D\\x1B[2J\\x7F");
+    EXPECT_EQ(lines[1].text, "Request failed: gone");
+    EXPECT_EQ(lines[2].text, "");
+    TraceInfo("%s\x01", std::string(1020, 'z').c_str());
+    EXPECT_EQ(log.Lines().back().text.size(), 1023u);
+}
+
 TEST(Trace, AssertionLineFormat) {
     CLogCapture log;
     ReportAssert("DocShelfMgr", 183, "LocalPath");
