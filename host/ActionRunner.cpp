@@ -109,9 +109,25 @@ bool CActionRunner::RunPanelAction(const HostAction& action) {
         return TakeScreenshot(action.text);
     case HostActionKind::PrintPanel:
         return PrintPanel();
+    case HostActionKind::PanelUpload:
+    case HostActionKind::PanelDownload:
+        return PanelTransfersSucceeded();
     default:
         return true; // a panel command: done once the panel is idle again
     }
+}
+
+bool CActionRunner::PanelTransfersSucceeded() {
+    if (m_pPanelItf == nullptr || m_bTogether) {
+        return true; // transfers started together are counted as they report
+    }
+    const int32_t result = m_pPanelItf->GetCommandResult();
+    if (result == DS_COMMAND_STARTED_NONE) {
+        CHostLog::Instance().Diag("the panel command started no transfer");
+    } else if (result != DS_RESULT_SUCCESS) {
+        CHostLog::Instance().Diag("the panel's transfer failed with result %d", result);
+    }
+    return result == DS_RESULT_SUCCESS;
 }
 
 bool CActionRunner::RunPanelCommand(const HostAction& action) {
@@ -174,8 +190,10 @@ void CActionRunner::PostServerState(int32_t bAvailable) {
 }
 
 void CActionRunner::PostListEnd(int32_t nUserData) {
+    // Read in the end call itself: a later listing would replace it.
+    const int32_t result = m_pPanelItf != nullptr ? m_pPanelItf->GetLastListResult() : DS_LIST_OK;
     QMetaObject::invokeMethod(
-        this, [this, nUserData] { OnListEnd(nUserData); }, Qt::QueuedConnection);
+        this, [this, nUserData, result] { OnListEnd(nUserData, result); }, Qt::QueuedConnection);
 }
 
 void CActionRunner::PostUploaded(int32_t nModuleData, int32_t nUserData, int32_t nResult) {
@@ -215,9 +233,12 @@ void CActionRunner::OnServerState(int32_t bAvailable) {
     }
 }
 
-void CActionRunner::OnListEnd(int32_t nUserData) {
-    if (m_Wait == Wait::ListEnd && nUserData == CurrentUserData())
-        Complete(true);
+void CActionRunner::OnListEnd(int32_t nUserData, int32_t nResult) {
+    if (m_Wait != Wait::ListEnd || nUserData != CurrentUserData())
+        return;
+    if (nResult != DS_LIST_OK)
+        CHostLog::Instance().Diag("the listing failed with result %d", nResult);
+    Complete(nResult == DS_LIST_OK);
 }
 
 void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData,

@@ -70,7 +70,7 @@ private:
     };
 
     void OnServerState(int32_t bAvailable);
-    void OnListEnd(int32_t nUserData);
+    void OnListEnd(int32_t nUserData, int32_t nResult);
     void OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData, int32_t nResult);
     void OnChatFilterFile(const std::string& localPath);
     void OnTimeout();
@@ -78,6 +78,9 @@ private:
     void OnIdlePoll();
     bool RunPanelAction(const HostAction& action);
     bool RunPanelCommand(const HostAction& action);
+    // Whether the transfers the last panel command started all succeeded; false when it
+    // started none.
+    bool PanelTransfersSucceeded();
     static bool IsPanelCommand(HostActionKind kind);
     static bool IsTransfer(HostActionKind kind);
     // Starts the transfers from m_nCurrent on and leaves m_nCurrent at the last of them.

@@ -92,12 +92,45 @@ int32_t CDocShelfPanel::RunDirCommand(uint32_t nCommand, const char* pszRow, con
         }
         pList->SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     }
+    CDocShelfFileList* pTransfers = GetDocShelfMgr()->GetView() != nullptr
+                                        ? GetDocShelfMgr()->GetView()->GetFileList()
+                                        : nullptr;
+    m_nCommandFirst = pTransfers != nullptr ? pTransfers->AddedCount() : 0;
     CAnsweringPrompts answers(pszPath != nullptr ? pszPath : "");
     afx::IPromptService* previous = afx::InstalledPromptService();
     afx::SetPromptService(&answers);
     const bool bKnown = pList->RunCommand(nCommand);
     afx::SetPromptService(previous);
+    m_nCommandEnd = pTransfers != nullptr ? pTransfers->AddedCount() : 0;
     return bKnown ? 1 : 0;
+}
+
+int32_t CDocShelfPanel::GetLastListResult() {
+    return static_cast<int32_t>(GetWebDavMgr()->GetLastListResult());
+}
+
+int32_t CDocShelfPanel::GetCommandResult() {
+    CDocShelfView* pView = GetDocShelfMgr()->GetView();
+    CDocShelfFileList* pTransfers = pView != nullptr ? pView->GetFileList() : nullptr;
+    if (pTransfers == nullptr || m_nCommandEnd <= m_nCommandFirst ||
+        m_nCommandEnd > pTransfers->AddedCount()) {
+        return DS_COMMAND_STARTED_NONE;
+    }
+    int32_t result = DS_RESULT_SUCCESS;
+    for (size_t n = m_nCommandFirst; n < m_nCommandEnd; ++n) {
+        const TransferItem* pItem = pTransfers->FindTask(pTransfers->AddedTask(n));
+        if (pItem == nullptr) {
+            continue;
+        }
+        if (pItem->nState != TransferItem::kUploadEnded &&
+            pItem->nState != TransferItem::kDownloadEnded) {
+            return DS_COMMAND_RUNNING;
+        }
+        if (result == DS_RESULT_SUCCESS && pItem->bFailed) {
+            result = static_cast<int32_t>(pItem->dwResult);
+        }
+    }
+    return result;
 }
 
 uint32_t CDocShelfPanel::GetPanelText(char* pBuffer, uint32_t dwSize) {

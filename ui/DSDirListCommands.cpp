@@ -1,5 +1,6 @@
 // The directory list's commands: context menus, the row buttons, delete, download, download
 // to, upload and refresh.
+#include <algorithm>
 #include <sys/stat.h>
 
 #include "AfxFile.h"
@@ -157,11 +158,17 @@ void CDSDirListCtrl::OnDownload() {
     }
     const DSItemInfo* pInfo = SelectedEntry();
     DS_CHECK_RETURN(pInfo != nullptr, kFile, 591, "pInfo");
+    // Questions run the event loop, and a listing arriving meanwhile frees the rows.
+    const DSItemInfo entry = *pInfo;
     const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
-    if (dir.empty() || IsUnsafeLocalName(pInfo->strFileName)) {
+    if (dir.empty()) {
+        Tell(LoadLocalString(kIdsNoLocalDirectory));
+        return;
+    }
+    if (IsUnsafeLocalName(entry.strFileName)) {
         return; // no place to put it
     }
-    StartDownload(*pInfo, dir + pInfo->strFileName);
+    StartDownload(entry, dir + entry.strFileName);
 }
 
 void CDSDirListCtrl::OnDownloadTo() {
@@ -241,9 +248,12 @@ bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::strin
         Tell(FormatOne(LoadLocalString(kIdsNoChatFilterRight), kChatFilterFileName));
         return false;
     }
-    for (const auto& pEntry : m_Entries) {
-        if (pEntry->IsFile() && pEntry->strFileName == name &&
-            !Ask(LoadLocalString(kIdsOverwrite))) {
+    // Counted first: a question runs the event loop, and a listing may replace the rows.
+    const auto clashes = std::count_if(m_Entries.begin(), m_Entries.end(), [&](const auto& p) {
+        return p->IsFile() && p->strFileName == name;
+    });
+    for (auto i = clashes; i > 0; --i) {
+        if (!Ask(LoadLocalString(kIdsOverwrite))) {
             return false;
         }
     }
@@ -266,7 +276,7 @@ bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::strin
                        CDocShelfMgr::FormatSize(pShelf->GetMaxUploadSize())));
         return false;
     }
-    if (GetUsedSpace() + length > pShelf->GetTotalSpace()) {
+    if (SaturatingAdd(GetUsedSpace(), length) > pShelf->GetTotalSpace()) {
         Tell(LoadLocalString(kIdsNoSpaceAfter));
         return false;
     }

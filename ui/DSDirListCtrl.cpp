@@ -143,7 +143,7 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
         HostMessage(pData);
         break;
     case ds::kDirListingFinished:
-        UpdateSpace();
+        OnListingFinished(pData);
         break;
     case ds::kDirRelistRoot:
         ResetRetry();
@@ -164,7 +164,9 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
     pEntry->strFileName = rec::GetStr(pData, ds::key::FileName);
     pEntry->strExtName = rec::GetStr(pData, ds::key::ExtName);
     if (!bDir) {
-        pData->GetData(ds::key::FileLength, &pEntry->ullFileLength, sizeof(uint64_t));
+        uint32_t bUnknown = 0;
+        rec::GetU64(pData, ds::key::FileLength, pEntry->ullFileLength);
+        pEntry->bLengthKnown = !rec::GetU32(pData, ds::key::LengthUnknown, bUnknown) || !bUnknown;
         pEntry->strAuthor = rec::GetStr(pData, ds::key::Author);
     }
     const DSItemInfo& entry = *pEntry;
@@ -175,7 +177,7 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
 }
 
 void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
-    pEntry->nImage = IconIndex(pEntry->strExtName);
+    pEntry->nImage = pEntry->IsFile() ? IconIndex(pEntry->strExtName) : FolderIconIndex();
     const int n = GetItemCount();
     // The row's texts come from its entry when painted: no copy to disagree with it.
     InsertItem(n, nullptr);
@@ -215,6 +217,17 @@ void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
     }
 }
 
+void CDSDirListCtrl::OnListingFinished(IDataRecord* pData) {
+    uint32_t result = ds::kListOk;
+    rec::GetU32(pData, ds::key::ListResult, result);
+    // A folder that could not be read is not an empty one: no space is shown for it.
+    if (result != ds::kListOk) {
+        SetStatus(kIdsListingFailed);
+        return;
+    }
+    UpdateSpace();
+}
+
 void CDSDirListCtrl::UpdateSpace() {
     CDocShelfMgr* pShelf = GetDocShelfMgr();
     const uint64_t used = GetUsedSpace();
@@ -232,7 +245,7 @@ void CDSDirListCtrl::ResetRetry() {
 uint64_t CDSDirListCtrl::GetUsedSpace() const {
     uint64_t used = 0;
     for (const auto& pEntry : m_Entries) {
-        used += pEntry->ullFileLength;
+        used = SaturatingAdd(used, pEntry->ullFileLength);
     }
     return used;
 }
@@ -269,12 +282,11 @@ bool CDSDirListCtrl::MayDownloadAutomatically(const DSItemInfo& entry,
     if (!LocalSize(local, size)) {
         return true;
     }
-    if (size == entry.ullFileLength) {
+    // Of an unknown length nothing says the local copy differs.
+    if (!entry.bLengthKnown || size == entry.ullFileLength) {
         return false;
     }
-    const auto downloaded = CDownloadLog::Load(GetDocShelfMgr()->GetLocalDirectory());
-    auto it = downloaded.find(entry.strFileName);
-    if (it == downloaded.end() || it->second.size != size) {
+    if (!CDownloadLog::MayReplace(GetDocShelfMgr()->GetLocalDirectory(), entry.strFileName)) {
         TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
                   "left alone",
                   local.c_str());

@@ -90,6 +90,7 @@ private:
     void ClearList();
     void OnNotifyRefreshDir(IDataRecord* pData);
     void HostMessage(IDataRecord* pData);
+    void OnListingFinished(IDataRecord* pData);
     void UpdateSpace();
     void ResetRetry();
     void AutoDownload(const DSItemInfo& entry);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 enum class DSItemType : int {
@@ -17,8 +18,16 @@ struct DSItemInfo {
     std::string strFileName;
     std::string strExtName;
     std::string strAuthor;
-    uint64_t ullFileLength = 0;
+    uint64_t ullFileLength = 0; // 0 while unknown
+    bool bLengthKnown = true;
 
     std::string RemotePath() const { return strRelatedPath + strFileName; }
     bool IsFile() const { return nType == DSItemType::File; }
 };
+
+// Sums of lengths stop at the largest value instead of wrapping: a server's 2^64 - 1 must not
+// make a full folder look empty.
+inline uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+    return b > std::numeric_limits<uint64_t>::max() - a ? std::numeric_limits<uint64_t>::max()
+                                                        : a + b;
+}

@@ -186,6 +186,8 @@ int CDocShelfFileList::RowOf(uint32_t dwTaskID) const {
 }
 
 void CDocShelfFileList::InsertRow(uint32_t dwTaskID) {
+    // The rows under the pointer move down: the next mouse move lights what is there now.
+    m_Hover.Clear();
     // Newest on top; the row's texts come from its item when painted.
     InsertItem(0, nullptr);
     SetItemData(0, static_cast<DWORD_PTR>(dwTaskID));
@@ -202,6 +204,7 @@ void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localP
     pItem->nState = bUpload ? TransferItem::kUploadWaiting : TransferItem::kDownloadWaiting;
     pItem->nStatusId = bUpload ? kIdsUploadWaiting : kIdsDownloadWaiting;
     AddItem(dwTaskID, std::move(pItem));
+    m_AddOrder.push_back(dwTaskID);
     InsertRow(dwTaskID);
 }
 
@@ -236,10 +239,11 @@ void CDocShelfFileList::OnTransferRecord(IDataRecord* pData) {
     }
 }
 
+// A transfer whose row was cleared still changes its item: the item says whether the file is
+// being downloaded.
 void CDocShelfFileList::OnStarted(uint32_t dwTaskID, bool bUpload) {
     TransferItem* pItem = ItemOf(dwTaskID);
-    const int row = RowOf(dwTaskID);
-    if (pItem == nullptr || row < 0) {
+    if (pItem == nullptr) {
         return;
     }
     if (bUpload) {
@@ -249,7 +253,7 @@ void CDocShelfFileList::OnStarted(uint32_t dwTaskID, bool bUpload) {
     }
     pItem->nState = bUpload ? TransferItem::kUploading : TransferItem::kDownloading;
     pItem->nStatusId = bUpload ? kIdsUploading : kIdsDownloading;
-    RedrawItems(row, row);
+    RedrawRowOf(dwTaskID);
 }
 
 void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult) {
@@ -258,17 +262,17 @@ void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResu
                   dwResult, dwTaskID);
     }
     TransferItem* pItem = ItemOf(dwTaskID);
-    const int row = RowOf(dwTaskID);
-    if (pItem == nullptr || row < 0) {
+    if (pItem == nullptr) {
         return;
     }
     pItem->nState = bUpload ? TransferItem::kUploadEnded : TransferItem::kDownloadEnded;
     pItem->bFailed = dwResult != DS_RESULT_SUCCESS;
+    pItem->dwResult = dwResult;
     pItem->nStatusId = EndedStatus(bUpload, dwResult);
     TraceInfo(bUpload ? "dshelf - CDocShelfFileList::OnUploadStop() dwErrorCode = %u, %s"
                       : "dshelf - CDocShelfFileList::OnDownloadStop(); %u %s",
               dwResult, LoadLocalString(pItem->nStatusId).c_str());
-    RedrawItems(row, row);
+    RedrawRowOf(dwTaskID);
 }
 
 void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
@@ -286,6 +290,10 @@ void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
     }
     pItem->ullCurrent = current > 0 ? static_cast<uint64_t>(current) : 0;
     pItem->bProgress = true;
+    RedrawRowOf(dwTaskID);
+}
+
+void CDocShelfFileList::RedrawRowOf(uint32_t dwTaskID) {
     if (const int row = RowOf(dwTaskID); row >= 0) {
         RedrawItems(row, row);
     }
@@ -519,8 +527,9 @@ void CDocShelfFileList::OnOpen() {
     if (!IsOpenable(pItem)) {
         return;
     }
-    const intptr_t result =
-        ShellExecute(GetSafeHwnd(), "open", pItem->strLocalPath.c_str(), nullptr, nullptr, 1);
+    // Dialogs run the event loop: what they need is copied first.
+    const std::string path = pItem->strLocalPath;
+    const intptr_t result = ShellExecute(GetSafeHwnd(), "open", path.c_str(), nullptr, nullptr, 1);
     if (result > 32) {
         return;
     }
@@ -528,7 +537,7 @@ void CDocShelfFileList::OnOpen() {
                static_cast<int>(result));
     if (result == 31) {
         // No program for the type: the user chooses one.
-        afx::OpenWithDialog(pItem->strLocalPath);
+        afx::OpenWithDialog(path);
     } else {
         GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
     }
@@ -549,14 +558,16 @@ void CDocShelfFileList::OnOpenFolder() {
 void CDocShelfFileList::OnSaveAs() {
     const TransferItem* pItem = Selected();
     if (IsOpenable(pItem)) {
+        // Dialogs run the event loop: what they need is copied first.
+        const TransferItem item = *pItem;
         uint64_t length = 0;
-        if (!LocalLength(pItem->strLocalPath, length)) {
+        if (!LocalLength(item.strLocalPath, length)) {
             GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsFileMissing).c_str(), MB_OK);
         } else {
-            CFileDialog dialog(FALSE, pItem->strExtension.c_str(), pItem->strFileName.c_str(),
+            CFileDialog dialog(FALSE, item.strExtension.c_str(), item.strFileName.c_str(),
                                OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
             if (dialog.DoModal() == IDOK &&
-                !CopyReplacing(pItem->strLocalPath, dialog.GetPathName())) {
+                !CopyReplacing(item.strLocalPath, dialog.GetPathName())) {
                 // A full disk or a folder the user cannot write is said, not swallowed.
                 GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsCopyFailed).c_str(), MB_OK);
             }

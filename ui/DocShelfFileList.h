@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "AfxGdi.h"
 #include "SelfPaintedList.h"
@@ -34,6 +35,7 @@ struct TransferItem {
     uint64_t ullCurrent = 0;
     bool bTotalKnown = true; // the library may not know a total
     bool bFailed = false;    // ended with a nonzero result: progress "N/A"
+    uint32_t dwResult = 0;   // what it ended with
     bool bProgress = false;  // a progress was reported
     UINT nStatusId = 0;      // the status text's string id
     int nIcon = 0;
@@ -66,6 +68,10 @@ public:
     void OnListingRecord(IDataRecord* pData);
     // Removes the rows; the transfers stay known.
     void ClearRows();
+    // Transfers added so far, and the task id of the n-th, in the order they were added.
+    size_t AddedCount() const { return m_AddOrder.size(); }
+    uint32_t AddedTask(size_t n) const { return m_AddOrder[n]; }
+    const TransferItem* FindTask(uint32_t dwTaskID) const { return ItemOf(dwTaskID); }
     const TransferItem* GetItem(int nRow) const;
     // "50.0%", "N/A", or empty when nothing is known.
     static std::string ProgressText(const TransferItem& item);
@@ -82,6 +88,7 @@ private:
     void AddItem(uint32_t dwTaskID, std::unique_ptr<TransferItem> pItem);
     void InsertRow(uint32_t dwTaskID);
     int RowOf(uint32_t dwTaskID) const;
+    void RedrawRowOf(uint32_t dwTaskID);
     void OnStarted(uint32_t dwTaskID, bool bUpload);
     void OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult);
     void OnProgress(uint32_t dwTaskID, IDataRecord* pData);
@@ -107,6 +114,7 @@ private:
     // Task id -> transfer, and server path -> newest task id; user-interface thread only.
     std::unordered_map<uint32_t, std::unique_ptr<TransferItem>> m_Tasks;
     std::unordered_map<std::string, uint32_t> m_ByServerPath;
+    std::vector<uint32_t> m_AddOrder;
     CBitmap m_bmpSaveAs;
     CBitmap m_bmpSaveAsHot;
     CBitmap m_bmpOpenFolder;

@@ -10,11 +10,12 @@
 
 class CImageList;
 
-// Extension key ("*.txt") -> (image index, icon).
+// Key ("*.txt", "*" for a file without extension, "*." for a folder) -> (image index, icon).
 using IconCache = std::map<std::string, std::pair<int, HICON>>;
 
 // The index, or -1 when the shell has no icon or the image list takes none (nothing is
-// cached then).
-int GetFileIconIndex(CImageList* pImageList, IconCache& cache, const std::string& extension);
+// cached then). An empty extension is a plain file's, unless bFolder asks for a folder's.
+int GetFileIconIndex(CImageList* pImageList, IconCache& cache, const std::string& extension,
+                     bool bFolder = false);
 // Destroys the cached icons.
 void ClearIconCache(IconCache& cache);

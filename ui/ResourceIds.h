@@ -22,6 +22,8 @@ inline constexpr UINT kIdsSpace = 1034;
 inline constexpr UINT kIdsConnectFailed = 1035;
 inline constexpr UINT kIdsNoPermission = 1036;
 inline constexpr UINT kIdsUnknownAuthor = 1037;
+inline constexpr UINT kIdsNoLocalDirectory = 1071;
+inline constexpr UINT kIdsListingFailed = 1072;
 
 // The transfer list: columns, then states.
 inline constexpr UINT kIdsTransferColumnName = 1038;

@@ -18,6 +18,8 @@ constexpr int kMaxIcon = 16;
 } // namespace
 
 CSelfPaintedList::CSelfPaintedList() {
+    // Below the last row the list shows its own white, whatever the desktop's palette.
+    SetBkColor(kOddRow);
     // Image 0: the shell's icon of a plain file, for types without one of their own.
     m_Icons.Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 4);
     SHFILEINFO info{};
@@ -35,6 +37,10 @@ CSelfPaintedList::~CSelfPaintedList() {
 
 int CSelfPaintedList::IconIndex(const std::string& extension) {
     return std::max(GetFileIconIndex(&m_Icons, m_IconCache, extension), 0);
+}
+
+int CSelfPaintedList::FolderIconIndex() {
+    return std::max(GetFileIconIndex(&m_Icons, m_IconCache, std::string(), true), 0);
 }
 
 LRESULT CSelfPaintedList::OnCustomDraw(NMLVCUSTOMDRAW* pDraw) {

@@ -21,8 +21,11 @@ protected:
     // Cell texts: one line, centred vertically, cut with an ellipsis.
     static constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 
-    // The image of a file type (0 when the shell has none), added to the icons once.
+    // The image of a file type (0 when the shell has none), added to the icons once. A name
+    // without an extension, or ending in ".", is a plain file.
     int IconIndex(const std::string& extension);
+    // The image of a folder.
+    int FolderIconIndex();
     // Custom draw: the answer for each stage.
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW* pDraw);
 

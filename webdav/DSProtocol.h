@@ -65,12 +65,11 @@ enum WebDavSub : uint32_t {
 using TransferResult = DSTransferResult;
 
 // What a listing came to: "ListResult" in the listing-finished records.
-enum ListResult : uint32_t {
-    kListOk = 0,
-    kListNoConnection = 1, // no answer, or the connection was lost
-    kListRefused = 4,      // an answer other than a multistatus (401, 404, 500, ...)
-    kListUnreadable = 7,   // a multistatus the engine could not read
-};
+using ListResult = DSListResult;
+inline constexpr ListResult kListOk = DS_LIST_OK;
+inline constexpr ListResult kListNoConnection = DS_LIST_NO_CONNECTION;
+inline constexpr ListResult kListRefused = DS_LIST_REFUSED;
+inline constexpr ListResult kListUnreadable = DS_LIST_UNREADABLE;
 
 // Module data of the panel's own uploads.
 constexpr uint32_t kPanelModuleData = 1;
@@ -91,6 +90,7 @@ inline constexpr const char* CheckResult = "Result";
 inline constexpr const char* Thread = "pThread";
 inline constexpr const char* File = "pFile";
 inline constexpr const char* Writer = "pWriter"; // a download's CWriteBehind while it runs
+inline constexpr const char* Watch = "pWatch";   // a transfer's CProgressWatch while it runs
 inline constexpr const char* Job = "ppJob";
 // Set while a transfer runs: its session, and what the body callbacks found.
 inline constexpr const char* Session = "pSession";
@@ -108,6 +108,7 @@ inline constexpr const char* RelatedPath = "RelatedPath";
 inline constexpr const char* FileName = "FileName";
 inline constexpr const char* ExtName = "ExtName";
 inline constexpr const char* FileLength = "ullFileLength";
+inline constexpr const char* LengthUnknown = "bLengthUnknown"; // 1: the length was not readable
 inline constexpr const char* Author = "Author";
 inline constexpr const char* HasVisibleFile = "bHasVisualableFile";
 inline constexpr const char* ListResult = "ListResult";

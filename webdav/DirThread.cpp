@@ -29,10 +29,7 @@
 namespace {
 
 constexpr const char* kFile = "DirThread";
-// A reachability check must not hold the queue for minutes on a silent network.
-constexpr int kConnectTimeoutMs = 20000;
-
-bool ConnectOnce(const sockaddr_in& addr) {
+bool ConnectOnce(const sockaddr_in& addr, int timeoutMs) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return false;
@@ -47,7 +44,7 @@ bool ConnectOnce(const sockaddr_in& addr) {
         pollfd pfd{fd, POLLOUT, 0};
         int n;
         do {
-            n = ::poll(&pfd, 1, kConnectTimeoutMs);
+            n = ::poll(&pfd, 1, timeoutMs);
         } while (n < 0 && errno == EINTR);
         if (n == 1) {
             int err = 0;
@@ -253,6 +250,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     CWebDavMgr* pMgr = GetWebDavMgr();
     if (!pMgr->IsServerAvailable()) {
         TraceError("dshelf -CWDWorkThread::DoRefreshDir;IsServerAvailable = false.");
+        rec::SetU32(pItem, ds::key::ListResult, ds::kListNoConnection);
         return;
     }
     const ServerSettings settings = pMgr->GetSettings();
@@ -266,7 +264,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     }
     m_bHasVisualableFile = 0;
     ne_session* sess = CNeonCallback::CreateSession(settings);
-    ListingOutcome listing = ReadListing(sess, settings.serverDir, folder);
+    ListingOutcome listing = ReadListing(sess, settings.serverDir, folder, settings.listingLimit);
     ne_session_destroy(sess);
     rec::SetU32(pItem, ds::key::ListResult, listing.result);
     if (listing.result != ds::kListOk) {
@@ -309,7 +307,9 @@ void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
         addr.sin_addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
         freeaddrinfo(res);
     }
-    rec::SetU32(pItem, ds::key::CheckResult, ConnectOnce(addr) ? 1 : 0);
+    // The sessions' connect timeout bounds the check too.
+    const int timeoutMs = settings.connectTimeout * 1000;
+    rec::SetU32(pItem, ds::key::CheckResult, ConnectOnce(addr, timeoutMs) ? 1 : 0);
 }
 
 void CWDWorkThread::OnMoveDone(IDataRecord* pItem) {
@@ -359,11 +359,12 @@ void CWDWorkThread::OnMKColDone(IDataRecord* pItem) {
 
 void CWDWorkThread::OnRefreshDirDone(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 520, "pWorkData");
+    uint32_t listResult = ds::kListOk;
+    rec::GetU32(pItem, ds::key::ListResult, listResult);
+    m_nLastListResult = listResult;
     if (!GetWebDavMgr()->IsServerAvailable()) {
         return;
     }
-    uint32_t listResult = ds::kListOk;
-    rec::GetU32(pItem, ds::key::ListResult, listResult);
     if (pItem->HasData(ds::key::InternalUserData)) {
         PostListingEnd(pItem, ds::kToDirList, listResult);
         PostListingEnd(pItem, ds::kToWebDavMgr, listResult);

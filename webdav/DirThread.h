@@ -28,6 +28,9 @@ public:
     size_t QueuedCount();
     // Work is queued or running.
     bool IsBusy() const { return m_nPending.load() > 0; }
+    // What the latest listing that ended came to (a ds::ListResult). Set before the host hears
+    // of its end, so the host's end call may read it.
+    uint32_t LastListResult() const { return m_nLastListResult.load(); }
     // For tests: removes and returns the oldest queued item (the caller releases it).
     IDataRecord* TakeQueuedWork() {
         IDataRecord* pItem = PopWork();
@@ -59,4 +62,5 @@ private:
     std::atomic<IDataFactory*> m_pDataFactory{nullptr};
     int m_bHasVisualableFile = 0;
     std::atomic<int> m_nPending{0};
+    std::atomic<uint32_t> m_nLastListResult{0};
 };

@@ -4,47 +4,84 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "AfxFile.h"
 #include "PathCodec.h"
 #include "Trace.h"
 
 namespace {
 
+constexpr const char* kNewSuffix = ".new";
+
 // Transfer threads finish downloads at the same time; the record is rewritten whole.
 std::mutex s_lock;
+
+int64_t MtimeNs(const struct stat& st) {
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool ParseNumber(std::string_view text, uint64_t& value) {
+    if (text.empty() || text.size() > 20) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || value > (UINT64_MAX - static_cast<uint64_t>(c - '0')) / 10) {
+            return false;
+        }
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return true;
+}
+
+// "size<TAB>name<TAB>server path<TAB>mtime"; false for anything else.
+bool ParseLine(std::string_view line, std::string& name, DownloadRecord& record) {
+    std::string_view fields[4];
+    for (int i = 0; i < 3; ++i) {
+        size_t tab = line.find('\t');
+        if (tab == std::string_view::npos) {
+            return false;
+        }
+        fields[i] = line.substr(0, tab);
+        line.remove_prefix(tab + 1);
+    }
+    fields[3] = line;
+    uint64_t mtime = 0;
+    if (!ParseNumber(fields[0], record.size) || !ParseNumber(fields[3], mtime) ||
+        mtime > static_cast<uint64_t>(INT64_MAX)) {
+        return false;
+    }
+    record.mtimeNs = static_cast<int64_t>(mtime);
+    name = DecodePath(fields[1]);
+    record.serverPath = DecodePath(fields[2]);
+    return !IsUnsafeLocalName(name) && !IsComponentOwnName(name);
+}
 
 DownloadRecords LoadLocked(const std::string& dir) {
     DownloadRecords files;
     std::ifstream in(dir + CDownloadLog::kFileName);
     std::string line;
     while (std::getline(in, line)) {
-        size_t tab = line.find('\t');
-        size_t tab2 = tab == std::string::npos ? tab : line.find('\t', tab + 1);
-        if (tab2 == std::string::npos) {
-            continue;
+        std::string name;
+        DownloadRecord record;
+        if (ParseLine(line, name, record)) {
+            files[name] = std::move(record);
         }
-        std::string_view view(line);
-        std::string name = DecodePath(view.substr(tab + 1, tab2 - tab - 1));
-        char* end = nullptr;
-        unsigned long long size = std::strtoull(line.c_str(), &end, 10);
-        if (end != line.c_str() + tab || IsUnsafeLocalName(name)) {
-            continue;
-        }
-        files[name] = DownloadRecord{size, DecodePath(view.substr(tab2 + 1))};
     }
     return files;
 }
 
 bool SaveLocked(const std::string& dir, const DownloadRecords& files) {
     const std::string path = dir + CDownloadLog::kFileName;
-    const std::string temp = path + ".new";
+    const std::string temp = path + kNewSuffix;
     {
         std::ofstream out(temp, std::ios::trunc);
         for (const auto& [name, record] : files) {
             // Escaped, so a name never breaks a line.
             out << record.size << '\t' << EncodePath(name) << '\t' << EncodePath(record.serverPath)
-                << '\n';
+                << '\t' << record.mtimeNs << '\n';
         }
         out.flush();
         if (!out) {
@@ -61,9 +98,15 @@ bool SaveLocked(const std::string& dir, const DownloadRecords& files) {
 
 } // namespace
 
-void CDownloadLog::Add(const std::string& dir, const std::string& name, uint64_t size,
+void CDownloadLog::Add(const std::string& dir, const std::string& name,
                        const std::string& serverPath) {
-    Update(dir, [&](DownloadRecords& files) { files[name] = DownloadRecord{size, serverPath}; });
+    Update(dir, [&](DownloadRecords& files) {
+        struct stat st;
+        if (::lstat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            files[name] =
+                DownloadRecord{static_cast<uint64_t>(st.st_size), serverPath, MtimeNs(st)};
+        }
+    });
 }
 
 DownloadRecords CDownloadLog::Load(const std::string& dir) {
@@ -81,4 +124,32 @@ void CDownloadLog::Update(const std::string& dir,
         TraceError("dshelf - CDownloadLog::Update(); the record in %s could not be written",
                    dir.c_str());
     }
+}
+
+bool CDownloadLog::IsUnchanged(const std::string& path, const DownloadRecord& record) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<uint64_t>(st.st_size) == record.size && MtimeNs(st) == record.mtimeNs;
+}
+
+bool CDownloadLog::MayReplace(const std::string& dir, const std::string& name) {
+    const std::string path = dir + name;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        return true;
+    }
+    const auto files = Load(dir);
+    auto it = files.find(name);
+    return it != files.end() && IsUnchanged(path, it->second);
+}
+
+bool IsComponentOwnName(std::string_view name) {
+    const std::string_view record = CDownloadLog::kFileName;
+    if (EqualsNoCase(name, record)) {
+        return true;
+    }
+    if (name.size() > record.size() && EqualsNoCase(name.substr(0, record.size()), record)) {
+        return true; // the record's temporary name, and anything dressed as it
+    }
+    return CFile::IsTemporaryName(name);
 }

@@ -11,6 +11,7 @@
 
 #include "DSProtocol.h"
 #include "PathCodec.h"
+#include "ProgressWatch.h"
 #include "Trace.h"
 
 namespace {
@@ -116,11 +117,12 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
         e.relatedPath = c.relatedPath;
         if (!e.bDir) {
             e.extName = ExtensionOf(e.fileName);
+            // A length that cannot be read is unknown: never a size to compare or delete by.
             const char* length = ne_propset_value(results, &kLength);
-            if (length != nullptr && !ParseContentLength(length, e.length)) {
-                TraceError("dshelf - ListingReader; length \"%.40s\" of %s read as 0", length,
+            e.bLengthKnown = length != nullptr && ParseContentLength(length, e.length);
+            if (length != nullptr && !e.bLengthKnown) {
+                TraceError("dshelf - ListingReader; length \"%.40s\" of %s is unknown", length,
                            uri->path);
-                e.length = 0;
             }
             if (const char* author = ne_propset_value(results, &kAuthor)) {
                 e.author = author;
@@ -142,6 +144,22 @@ bool IsXmlType(const char* pszType) {
     return EqualsNoCase(t, "text/xml") || EqualsNoCase(t, "application/xml") ||
            EndsWithNoCase(t, "+xml");
 }
+
+// Reads nothing itself: it counts the answer's blocks against the listing's deadline.
+struct DeadlineReader {
+    ne_session* sess;
+    CProgressWatch watch;
+
+    static int Accept(void*, ne_request*, const ne_status*) { return 1; }
+    static int Read(void* userdata, const char*, size_t len) {
+        auto* self = static_cast<DeadlineReader*>(userdata);
+        if (self->watch.Moved(len)) {
+            return 0;
+        }
+        ne_set_error(self->sess, "%s", self->watch.Reason().c_str());
+        return -1;
+    }
+};
 
 void Fail(ListingOutcome& out, ds::ListResult result, std::string reason) {
     out.result = result;
@@ -228,7 +246,8 @@ bool ParseContentLength(const char* pszValue, uint64_t& length) {
     return true;
 }
 
-ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder) {
+ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
+                           int limitSeconds) {
     ListingOutcome out;
     Collector c;
     c.out = &out;
@@ -249,15 +268,17 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
 
     const std::string wire = ToWirePath(folder);
     ne_propfind_handler* pf = ne_propfind_create(sess, wire.c_str(), NE_DEPTH_ONE);
-    int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
     ne_request* req = ne_propfind_get_request(pf);
+    DeadlineReader deadline{sess, CProgressWatch::Deadline(limitSeconds)};
+    ne_add_response_body_reader(req, DeadlineReader::Accept, DeadlineReader::Read, &deadline);
+    int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
     const ne_status* st = ne_get_status(req);
     const int code = st != nullptr ? st->code : 0;
     const bool bXml = IsXmlType(ne_get_response_header(req, "Content-Type"));
     const std::string error = ne_get_error(sess);
     ne_propfind_destroy(pf);
 
-    if (code == 0) {
+    if (code == 0 || deadline.watch.HasExpired()) {
         Fail(out, ds::kListNoConnection, error);
     } else if (code != 207) {
         Fail(out, ds::kListRefused, "status " + std::to_string(code));

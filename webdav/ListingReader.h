@@ -17,8 +17,9 @@ struct DirEntry {
     std::string relatedPath; // relative to the server directory, "/Presenter/"
     std::string fileName;    // a plain name: never empty, ".", ".." or with "/", "\" or NUL
     std::string extName;
-    uint64_t length = 0;
-    std::string author; // as stored (escaped UTF-8), "" when absent
+    uint64_t length = 0;       // 0 while the length is unknown
+    bool bLengthKnown = false; // the server gave a readable length
+    std::string author;        // as stored (escaped UTF-8), "" when absent
 };
 
 struct ListingOutcome {
@@ -31,7 +32,10 @@ struct ListingOutcome {
 constexpr size_t kMaxListingEntries = 250000;
 
 // folder: the full server path of the listed folder, ending in "/", in the system code page.
-ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder);
+// An answer still arriving after limitSeconds is cut off: the listing fails as a lost
+// connection.
+ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
+                           int limitSeconds = 60);
 
 // The pieces, for tests.
 // Whether neon's flattened DAV:resourcetype value holds a DAV:collection element.

@@ -68,6 +68,12 @@ bool CListingReport::IsShown(const DirEntry& entry) const {
     if (EndsWithNoCase(entry.fileName, ds::kUploadTempSuffix)) {
         return false;
     }
+    // Never offered for download under a name the component keeps for its own files.
+    if (IsComponentOwnName(entry.fileName)) {
+        TraceError("dshelf - CListingReport; %s is a name of the component's own, not listed",
+                   entry.fileName.c_str());
+        return false;
+    }
     if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
         CDocShelfMgr* pShelf = GetDocShelfMgr();
         return pShelf->CanUpload() == 1 && (pShelf->GetUserRole() & kChatFilterRoles) != 0;
@@ -90,6 +96,9 @@ void CListingReport::PostEntry(uint32_t method, uint32_t sub, const DirEntry& en
     rec::SetStr(pRec, ds::key::FileName, entry.fileName);
     rec::SetStr(pRec, ds::key::ExtName, entry.extName);
     rec::SetU64(pRec, ds::key::FileLength, entry.length);
+    if (!entry.bDir && !entry.bLengthKnown) {
+        rec::SetU32(pRec, ds::key::LengthUnknown, 1);
+    }
     rec::SetStr(pRec, ds::key::Author, author);
     PostWorkResult(pRec);
 }
@@ -108,19 +117,16 @@ void ReconcileLocalDirectory(const std::string& localDir, const std::string& fol
     if (localDir.empty()) {
         return;
     }
-    std::map<std::string, uint64_t> onServer;
+    std::map<std::string, const DirEntry*> onServer;
     for (const DirEntry& e : listing.entries) {
         if (!e.bDir && !e.bFolderItself) {
-            onServer[e.fileName] = e.length;
+            onServer[e.fileName] = &e;
         }
     }
     CDownloadLog::Update(localDir, [&](DownloadRecords& downloaded) {
         for (auto it = downloaded.begin(); it != downloaded.end();) {
             const std::string local = localDir + it->first;
-            struct stat st;
-            bool bOurs = ::lstat(local.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                         static_cast<uint64_t>(st.st_size) == it->second.size;
-            if (!bOurs) {
+            if (!CDownloadLog::IsUnchanged(local, it->second)) {
                 // Gone, or changed by the user since: no longer the component's to remove.
                 it = downloaded.erase(it);
                 continue;
@@ -130,8 +136,10 @@ void ReconcileLocalDirectory(const std::string& localDir, const std::string& fol
                 ++it;
                 continue;
             }
+            // An unknown length on the server is no difference.
             auto server = onServer.find(it->first);
-            if (server != onServer.end() && server->second == it->second.size) {
+            if (server != onServer.end() &&
+                (!server->second->bLengthKnown || server->second->length == it->second.size)) {
                 ++it;
                 continue;
             }

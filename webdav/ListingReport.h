@@ -35,7 +35,8 @@ private:
 
 // The one-time clean-up of the local save directory after the presenter folder was read:
 // files the component downloaded there from that folder whose server copy is gone or has
-// another size are removed. A file the user changed since, one from another folder, or one
-// that never came from the component, stays.
+// another size are removed. A file the user changed since (its size or modification time), one
+// from another folder, one whose server length is unknown, or one that never came from the
+// component, stays.
 void ReconcileLocalDirectory(const std::string& localDir, const std::string& folder,
                              const ListingOutcome& listing);

@@ -10,6 +10,7 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "DocShelfMgr.h"
+#include "ProgressWatch.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
 #include "Trace.h"
@@ -34,6 +35,19 @@ IJob* JobOf(void* userdata) {
 int TaskStopped(IJob* pJob) {
     ITask* pTask = pJob != nullptr ? pJob->GetTask() : nullptr;
     return pTask != nullptr && pTask->IsStopped();
+}
+
+// Counts a block against the transfer's stall watch; false, with the reason set as the
+// session's error, when the transfer has to end.
+bool KeepsMoving(IDataRecord* pRecord, size_t len) {
+    CProgressWatch* pWatch = rec::GetPtr<CProgressWatch>(pRecord, ds::key::Watch);
+    if (pWatch == nullptr || pWatch->Moved(len)) {
+        return true;
+    }
+    if (ne_session* sess = rec::GetPtr<ne_session>(pRecord, ds::key::Session)) {
+        ne_set_error(sess, "%s", pWatch->Reason().c_str());
+    }
+    return false;
 }
 
 // Aborts the running request from inside a body callback, with a reason for the log.
@@ -111,6 +125,9 @@ int CNeonCallback::read_response_block(void* userdata, const char* block, size_t
     }
     CWriteBehind* pWriter = rec::GetPtr<CWriteBehind>(pRecord, ds::key::Writer);
     DS_CHECK_RETURN(pWriter != nullptr, kFile, 163, "pWriter", 0);
+    if (!KeepsMoving(pRecord, len)) {
+        return -1;
+    }
     if (len == 0) {
         return 0;
     }
@@ -145,6 +162,11 @@ ssize_t CNeonCallback::provide_request_body(void* userdata, char* buffer, size_t
     int64_t n = pFile->Read(buffer, buflen);
     if (n < 0) {
         FailLocalFile(pRecord, "read");
+        return -1;
+    }
+    // neon asks for the next block once it has sent the last one: a server that takes the body
+    // too slowly makes these calls slow.
+    if (!KeepsMoving(pRecord, static_cast<size_t>(n))) {
         return -1;
     }
     return static_cast<ssize_t>(n);

@@ -30,6 +30,9 @@ template <class T> void SetPtr(IDataRecord* r, const char* key, T* p) {
 inline bool GetU32(IDataRecord* r, const char* key, uint32_t& v) {
     return r->GetData(key, &v, sizeof v) != 0;
 }
+inline bool GetU64(IDataRecord* r, const char* key, uint64_t& v) {
+    return r->GetData(key, &v, sizeof v) != 0;
+}
 // The stored text up to its first zero, or "" when the key is absent.
 inline std::string GetStr(IDataRecord* r, const char* key) {
     const char* p = static_cast<const char*>(r->GetDataPtr(key));

@@ -12,6 +12,9 @@ namespace {
 
 std::atomic<WorkResultObserver> s_pfnObserver{nullptr};
 std::atomic<void*> s_pObserverContext{nullptr};
+// Records handed on and not yet released: queued for the user-interface thread or being
+// handled there.
+std::atomic<int64_t> s_nInFlight{0};
 
 } // namespace
 
@@ -27,7 +30,12 @@ void PostWorkResult(IDataRecord* pData) {
     if (WorkResultObserver pfn = s_pfnObserver.load()) {
         pfn(s_pObserverContext.load(), pData);
     }
+    ++s_nInFlight;
     GetDocShelfMgr()->PostToView(pData);
+}
+
+bool AreWorkResultsPending() {
+    return s_nInFlight.load() > 0;
 }
 
 uint64_t SupersedeKeyOf(IDataRecord* pData) {
@@ -52,4 +60,8 @@ void ReleaseWorkResult(IDataRecord* pData) {
     delete rec::GetPtr<std::string>(pData, ds::key::Message);
     pData->RemoveData(ds::key::Message);
     pData->Release();
+    // Never below zero: a test may release a record it made itself.
+    int64_t n = s_nInFlight.load();
+    while (n > 0 && !s_nInFlight.compare_exchange_weak(n, n - 1)) {
+    }
 }

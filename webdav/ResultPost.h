@@ -8,6 +8,10 @@ class IDataRecord;
 // Takes over the record; without a view the record is released.
 void PostWorkResult(IDataRecord* pData);
 
+// Any thread: a record handed on is still queued for the user-interface thread or being
+// handled there.
+bool AreWorkResultsPending();
+
 // The key under which a newer record may supersede this one before delivery: a transfer's
 // progress, per task and direction. 0 for every record that must arrive.
 uint64_t SupersedeKeyOf(IDataRecord* pData);

@@ -17,6 +17,7 @@
 #include "DownloadLog.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
+#include "ProgressWatch.h"
 #include "RecordUtil.h"
 #include "ResourceIds.h"
 #include "ResultPost.h"
@@ -108,6 +109,12 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
     return ret;
 }
 
+// A body that moves too little for too long ends the transfer as a lost connection.
+CProgressWatch StallWatch() {
+    const ServerSettings settings = GetWebDavMgr()->GetSettings();
+    return CProgressWatch::MinimumRate(settings.stallBytes, settings.stallWindow);
+}
+
 bool IsAbsolute(const std::string& path) {
     return !path.empty() && path.front() == '/';
 }
@@ -119,6 +126,7 @@ void ForgetRunState(IDataRecord* pJR) {
     pJR->RemoveData(ds::key::Session);
     pJR->RemoveData(ds::key::BodyAccepted);
     pJR->RemoveData(ds::key::LocalFileError);
+    pJR->RemoveData(ds::key::Watch);
 }
 
 void EndActiveTransfer(IDataRecord* pJR) {
@@ -203,7 +211,10 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     struct stat st;
-    if (::stat(run.localPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (IsComponentOwnName(GetPathName(run.localPath))) {
+        // The component's record and temporary files are never a download's target.
+        errno = EPERM;
+    } else if (::stat(run.localPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
     } else {
         for (int attempt = 0; attempt < 8; ++attempt) {
@@ -240,12 +251,15 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     // blocks, written while the next ones arrive.
     CWriteBehind writer(file, kDownloadWriteBlock, kDownloadWritesQueued);
     rec::SetPtr(run.pJR, ds::key::Writer, &writer);
+    CProgressWatch watch = StallWatch();
+    rec::SetPtr(run.pJR, ds::key::Watch, &watch);
     int ret = DispatchDownload(run.sess, req);
     int code = StatusOf(req);
     ne_set_notifier(run.sess, nullptr, nullptr);
     ne_request_destroy(req);
     bool bWritten = writer.Finish();
     run.pJR->RemoveData(ds::key::Writer);
+    run.pJR->RemoveData(ds::key::Watch);
     bool bClosed = file.Close() && bWritten;
 
     if (ret != NE_OK) {
@@ -268,20 +282,18 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
 }
 
 ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& tempPath) {
-    if (std::rename(tempPath.c_str(), run.localPath.c_str()) != 0) {
+    // Checked again at the rename: nothing replaces one of the component's own files.
+    const bool bOwnName = IsComponentOwnName(run.localName);
+    if (bOwnName || std::rename(tempPath.c_str(), run.localPath.c_str()) != 0) {
         TraceError("dshelf - CThreadSink::DoDownload() rename failed! LastError=%u "
                    "LocalFilePathName=%s",
-                   static_cast<unsigned>(errno), run.localPath.c_str());
+                   static_cast<unsigned>(bOwnName ? EPERM : errno), run.localPath.c_str());
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // Files the component wrote into the save directory are its own to clean up later.
     const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
     if (!dir.empty() && run.localPath == dir + run.localName) {
-        struct stat st;
-        if (::stat(run.localPath.c_str(), &st) == 0) {
-            CDownloadLog::Add(dir, run.localName, static_cast<uint64_t>(st.st_size),
-                              run.serverPath);
-        }
+        CDownloadLog::Add(dir, run.localName, run.serverPath);
     }
     return DS_RESULT_SUCCESS;
 }
@@ -390,6 +402,8 @@ ds::TransferResult CThreadSink::SendProbe(Run& run, const std::string& temp) {
 ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int64_t length) {
     ne_request* put = ne_request_create(run.sess, "PUT", temp.c_str());
     rec::SetPtr(run.pJR, ds::key::Session, run.sess);
+    CProgressWatch watch = StallWatch();
+    rec::SetPtr(run.pJR, ds::key::Watch, &watch);
     ne_set_request_body_provider(put, static_cast<ne_off_t>(length),
                                  CNeonCallback::provide_request_body, run.pJob);
     ne_add_response_body_reader(put, CNeonCallback::accept_response,
@@ -399,6 +413,7 @@ ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int6
     int code = StatusOf(put);
     ne_set_notifier(run.sess, nullptr, nullptr);
     ne_request_destroy(put);
+    run.pJR->RemoveData(ds::key::Watch);
     if (ret != NE_OK) {
         TraceError("dshelf - CThreadSink::DoUpload() Request failed2: %s URI = %s",
                    ne_get_error(run.sess), temp.c_str());

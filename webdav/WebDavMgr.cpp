@@ -9,7 +9,9 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "DocShelfMgr.h"
+#include "DownloadLog.h"
 #include "RecordUtil.h"
+#include "ResultPost.h"
 #include "Trace.h"
 
 namespace {
@@ -21,6 +23,10 @@ constexpr size_t kMaxCredential = 99;
 // A silent server ends a request within these; the host's own limits sit above them.
 constexpr int kConnectTimeoutSeconds = 10;
 constexpr int kReadTimeoutSeconds = 25;
+// However the server trickles: a listing's whole answer, and a transfer's least progress.
+constexpr int kListingLimitSeconds = 60;
+constexpr int kStallWindowSeconds = 60;
+constexpr size_t kStallMinBytes = 1024;
 // Shutdown waits this long for the directory work queued before it.
 constexpr unsigned kStopWaitMs = 5000;
 
@@ -42,6 +48,9 @@ CWebDavMgr* GetWebDavMgr() {
 CWebDavMgr::CWebDavMgr() {
     m_Settings.connectTimeout = kConnectTimeoutSeconds;
     m_Settings.readTimeout = kReadTimeoutSeconds;
+    m_Settings.listingLimit = kListingLimitSeconds;
+    m_Settings.stallWindow = kStallWindowSeconds;
+    m_Settings.stallBytes = kStallMinBytes;
     ne_sock_init();
     // libxml2 sets up its global state lazily, which is not safe when the first parses happen
     // on several transfer threads at once; do it here, before any thread runs.
@@ -115,6 +124,12 @@ void CWebDavMgr::SetNetworkTimeouts(int connectSeconds, int readSeconds) {
     m_Settings.readTimeout = readSeconds;
 }
 
+void CWebDavMgr::SetProgressLimits(int listingSeconds, int stallWindowSeconds) {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    m_Settings.listingLimit = listingSeconds;
+    m_Settings.stallWindow = stallWindowSeconds;
+}
+
 ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
                                   const char* pszLocalPath, int32_t bStartNow, int32_t nAddRefFlag,
                                   const int lines[4]) {
@@ -166,6 +181,13 @@ void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
     if (bOnlyIfMissing && ::stat(local.c_str(), &st) == 0) {
         return;
     }
+    // Anyone in the meeting can announce the file: a copy of the user's own is never replaced.
+    if (!CDownloadLog::MayReplace(localDir, kChatFilterFileName)) {
+        TraceError("dshelf - CWebDavMgr::FetchChatFilterFile() %s is not the component's own, "
+                   "left alone",
+                   local.c_str());
+        return;
+    }
     const std::string remote = std::string(kPresenterFolder) + kChatFilterFileName;
     if (ITask* pTask = DownloadFile(remote.c_str(), local.c_str(), 0, 0)) {
         StartTask(pTask);
@@ -179,7 +201,9 @@ void CWebDavMgr::StartTask(ITask* pTask) {
 }
 
 bool CWebDavMgr::IsBusy() {
-    return m_Thread.IsBusy() || (m_pTaskMgr != nullptr && m_pTaskMgr->GetPendingTaskCount() > 0);
+    // Results still on their way to the panel count: the rows they add are not shown yet.
+    return m_Thread.IsBusy() || (m_pTaskMgr != nullptr && m_pTaskMgr->GetPendingTaskCount() > 0) ||
+           AreWorkResultsPending();
 }
 
 void CWebDavMgr::MoveFile(const char* pszFrom, const char* pszTo, uint32_t dwUserData) {

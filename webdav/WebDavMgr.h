@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -26,6 +27,11 @@ struct ServerSettings {
     std::string password;
     int connectTimeout = 0; // seconds
     int readTimeout = 0;    // seconds
+    // A listing's whole answer arrives within listingLimit seconds; a transfer moves at least
+    // stallBytes in every stallWindow seconds. Otherwise they fail as a lost connection.
+    int listingLimit = 0;
+    int stallWindow = 0;
+    size_t stallBytes = 0;
 };
 
 class CWebDavMgr {
@@ -72,11 +78,15 @@ public:
     }
     // Directory work is queued or running, or a transfer is waiting or running.
     bool IsBusy();
+    // What the latest listing that ended came to (a ds::ListResult).
+    uint32_t GetLastListResult() const { return m_Thread.LastListResult(); }
     // The engine is shut down: worker threads left running by a timed-out stop call nobody.
     bool IsShutDown() const { return m_bShutDown.load(); }
 
     // For tests: timeouts of the sessions created from now on, in seconds.
     void SetNetworkTimeouts(int connectSeconds, int readSeconds);
+    // For tests: the listing limit and the transfers' stall window, in seconds.
+    void SetProgressLimits(int listingSeconds, int stallWindowSeconds);
 
     // For tests: the directory work thread.
     CWDWorkThread& GetWorkThread() { return m_Thread; }

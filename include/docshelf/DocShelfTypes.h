@@ -20,3 +20,11 @@ enum DSTransferResult : int32_t {
     DS_RESULT_NO_ROOM = 5,
     DS_RESULT_NOT_FOUND = 6,
 };
+
+// What a listing came to.
+enum DSListResult : int32_t {
+    DS_LIST_OK = 0,
+    DS_LIST_NO_CONNECTION = 1, // no answer, or the connection was lost
+    DS_LIST_REFUSED = 4,       // an answer other than a multistatus (401, 404, 500, ...)
+    DS_LIST_UNREADABLE = 7,    // a multistatus that could not be read
+};

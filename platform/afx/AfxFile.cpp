@@ -1,6 +1,7 @@
 #include "AfxFile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -264,10 +265,18 @@ void CFileFind::Close() {
     m_hasCurrent = false;
 }
 
+namespace {
+
+constexpr char kTemporaryTagChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kTemporaryTagSize = 6;
+constexpr std::string_view kTemporarySuffix = ".part";
+
+} // namespace
+
 std::string CFile::TemporaryNameBeside(const std::string& path) {
     // Room for the additions within a file name's 255 bytes.
     constexpr size_t kMaxStem = 200;
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static const char* const kChars = kTemporaryTagChars;
     static thread_local std::mt19937 rng{std::random_device{}()};
     const size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -275,9 +284,34 @@ std::string CFile::TemporaryNameBeside(const std::string& path) {
     if (stem.size() > kMaxStem) {
         stem.resize(kMaxStem);
     }
-    std::string tag(6, 'x');
+    std::string tag(kTemporaryTagSize, 'x');
     for (char& c : tag) {
-        c = kChars[rng() % (sizeof kChars - 1)];
+        c = kChars[rng() % (sizeof kTemporaryTagChars - 1)];
     }
-    return dir + "." + stem + "." + tag + ".part";
+    return dir + "." + stem + "." + tag + std::string(kTemporarySuffix);
+}
+
+bool CFile::IsTemporaryName(std::string_view name) {
+    // "." stem "." tag ".part"
+    const size_t tail = 1 + kTemporaryTagSize + kTemporarySuffix.size();
+    if (name.size() < 1 + tail || name.front() != '.') {
+        return false;
+    }
+    const std::string_view end = name.substr(name.size() - tail);
+    if (end.front() != '.') {
+        return false;
+    }
+    for (size_t i = 0; i < kTemporarySuffix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(end[1 + kTemporaryTagSize + i])) !=
+            kTemporarySuffix[i]) {
+            return false;
+        }
+    }
+    for (size_t i = 1; i <= kTemporaryTagSize; ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(end[i])));
+        if (std::string_view(kTemporaryTagChars).find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
 }

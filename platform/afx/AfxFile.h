@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CFile {
@@ -57,6 +58,9 @@ public:
     // A hidden name beside a path, ".NAME.xxxxxx.part" with a random tag (the name cut so the
     // result stays a legal file name). Whoever writes it opens it with modeCreateNew.
     static std::string TemporaryNameBeside(const std::string& path);
+    // Whether a file name has the shape TemporaryNameBeside gives (letters compared without
+    // regard to case).
+    static bool IsTemporaryName(std::string_view name);
 
 private:
     bool WriteThrough(const char* p, size_t nCount);

@@ -634,15 +634,23 @@ void CListCtrl::DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF 
     }
 }
 
+BOOL CListCtrl::SetBkColor(COLORREF cr) {
+    m_clrBk = cr;
+    if (m_hWnd != nullptr)
+        Invalidate(TRUE);
+    return TRUE;
+}
+
 void CListCtrl::OnPaint() {
     CPaintDC dc(this);
     RECT client;
     GetClientRect(&client);
     QWidget* w = GetWidget();
-    const COLORREF window =
-        ToColorRef((w != nullptr ? w->palette() : QApplication::palette()).color(QPalette::Base));
-    const COLORREF text =
-        ToColorRef((w != nullptr ? w->palette() : QApplication::palette()).color(QPalette::Text));
+    const QPalette pal = w != nullptr ? w->palette() : QApplication::palette();
+    const COLORREF window = m_clrBk != CLR_DEFAULT && m_clrBk != CLR_NONE
+                                ? m_clrBk
+                                : ToColorRef(pal.color(QPalette::Base));
+    const COLORREF text = ToColorRef(pal.color(QPalette::Text));
     dc.FillSolidRect(&client, window);
     CFont* oldFont = dc.GetCurrentFont();
     FlushSync();

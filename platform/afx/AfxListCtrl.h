@@ -37,6 +37,9 @@ public:
     BOOL SetColumnWidth(int nCol, int cx);
     DWORD SetExtendedStyle(DWORD dwNewStyle);
     DWORD GetExtendedStyle() const { return m_dwExStyle; }
+    // The colour of the client area where no row is drawn; CLR_DEFAULT (or CLR_NONE) takes
+    // the palette's base colour.
+    BOOL SetBkColor(COLORREF cr);
     CHeaderCtrl* GetHeaderCtrl() { return m_hWnd != nullptr ? &m_header : nullptr; }
 
     // Inserts before nItem (appends past the end); the new row's index, or -1.
@@ -133,6 +136,7 @@ private:
     std::vector<Column> m_columns;
     std::vector<Item> m_items;
     DWORD m_dwExStyle = 0;
+    COLORREF m_clrBk = CLR_DEFAULT;
     int m_nTopIndex = 0;
     CHeaderCtrl m_header;
     // Item data -> first row with it; rebuilt on the next lookup after a change of order.

@@ -100,3 +100,22 @@ TEST_F(ChatFilter, PanelUploadOfTheFileAnnouncesItAndFetchesTheCopy) {
     EXPECT_TRUE(announced);
     EXPECT_TRUE(relisted);
 }
+
+// Anyone in the meeting can put the file on the server and announce it: a copy the user wrote
+// is never replaced.
+TEST_F(ChatFilter, AnnouncementNeverReplacesTheUsersOwnCopy) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "badword\n"));
+    StartComponent(m_server->Port());
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    ASSERT_TRUE(WaitIdle());
+    WriteLocal("mtkey.txt", "my own list");
+    const int gets = Requests("GET");
+    m_host.Clear();
+    m_pShelf->OnBroadcastMessage("CHAT_FILTER_FILE_UPLOADED");
+    ASSERT_TRUE(WaitIdle());
+    Pump(200);
+    EXPECT_EQ(ReadLocal("mtkey.txt"), "my own list");
+    EXPECT_TRUE(CallsNamed("SetChatFilterFile").empty());
+    EXPECT_EQ(Requests("GET"), gets);
+}

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "ComponentFixture.h"
@@ -52,6 +53,25 @@ TEST_F(Cleanup, FirstPresenterListingRemovesOnlyStaleDownloadsOnce) {
     ASSERT_TRUE(WaitForCall("OnDirectoryEntry", IsEnd));
     EXPECT_TRUE(LocalExists("again.txt"));
     EXPECT_TRUE(LocalExists("same.txt"));
+}
+
+// A download the user rewrote with as many bytes is the user's now: its time says so.
+TEST_F(Cleanup, ADownloadRewrittenToTheSameSizeStays) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/notes.txt", "12345"));
+    StartComponent(m_server->Port());
+    ASSERT_EQ(Download("Presenter/notes.txt", "notes.txt"), 0);
+    ReleaseComponent();
+    ASSERT_TRUE(m_server->Remove("Presenter/notes.txt"));
+    WriteLocal("notes.txt", "abcde");
+    const auto later =
+        std::filesystem::last_write_time(LocalPath("notes.txt")) + std::chrono::seconds(1);
+    std::filesystem::last_write_time(LocalPath("notes.txt"), later);
+
+    m_host.Clear();
+    StartComponent(m_server->Port());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ReadLocal("notes.txt"), "abcde");
 }
 
 TEST_F(Cleanup, OtherFoldersNeverReconcile) {

@@ -1,9 +1,15 @@
 // The directory list against Apache, read as --print-panel prints it: rows with uploader and
 // size, automatic downloads, the status line.
+#include <fstream>
+#include <functional>
+
+#include "AfxShell.h"
 #include "ComponentFixture.h"
 #include "DSDirListCtrl.h"
+#include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
+#include "DocShelfView.h"
 #include "ScriptedPrompts.h"
 
 namespace {
@@ -212,4 +218,148 @@ TEST_F(PanelCommands, UploadChecksStopWithTheirMessages) {
     EXPECT_EQ(m_prompts.Count(ScriptedPrompts::Kind::FileDialog), 5u);
     EXPECT_EQ(TransferRows(), "");
     EXPECT_EQ(Requests("PUT"), 0);
+}
+
+TEST_F(PanelCommands, AClearedTransferListForgetsNothingTheEngineDoes) {
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    m_pShelf->ClearTransferList();
+    EXPECT_EQ(TransferRows(), "");
+    EXPECT_EQ(ReadLocal("report.txt"), "the server's report");
+    EXPECT_EQ(m_pShelf->GetActiveTransferCount(), 0);
+    // The file is no longer being downloaded: it can be again.
+    m_prompts.AnswerMessageBox(IDYES);
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    EXPECT_EQ(TransferRows(), "TransferRow\treport.txt\tDownload finished\t0.02 KB\t100.0%\n");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"File exists, continue to overwrite?"});
+    EXPECT_EQ(Requests("GET", 200), 2);
+}
+
+namespace {
+
+// Scripted answers, and while each question is open the panel's rows are listed anew and the
+// transfer list is cleared, as records arriving during a modal loop would.
+class InterruptingPrompts : public ScriptedPrompts {
+public:
+    std::function<void()> during;
+
+    int MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                   UINT style) override {
+        Interrupt();
+        return ScriptedPrompts::MessageBox(owner, text, caption, style);
+    }
+    bool FileDialog(bool open, HWND owner, const std::string& defExt, const std::string& fileName,
+                    DWORD flags, std::string& chosenPath) override {
+        Interrupt();
+        return ScriptedPrompts::FileDialog(open, owner, defExt, fileName, flags, chosenPath);
+    }
+    bool ChooseProgram(const std::string& path) override {
+        Interrupt();
+        return ScriptedPrompts::ChooseProgram(path);
+    }
+
+private:
+    void Interrupt() {
+        if (during) {
+            during();
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(PanelCommands, QuestionsOutliveTheRowsTheyWereAskedAbout) {
+    InterruptingPrompts prompts;
+    prompts.during = [&] {
+        m_pShelf->RefreshRoot();
+        m_pShelf->ClearTransferList();
+        EXPECT_TRUE(WaitIdle());
+    };
+    ScriptedPrompts::Installer installed(prompts);
+    CDocShelfFileList* transfers = GetDocShelfMgr()->GetView()->GetFileList();
+
+    // Download over a file that is there, and Download to.
+    WriteLocal("report.txt", "my own notes");
+    prompts.AnswerMessageBox(IDYES);
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    prompts.AnswerFileDialog(m_baseDir + "/copy.txt");
+    Command(CDSDirListCtrl::kCmdDownloadTo, "report.txt");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ReadLocal("report.txt"), "the server's report");
+    EXPECT_EQ(ReadLocal("../copy.txt"), "the server's report");
+
+    // Upload under a name the folder has.
+    WriteLocal("../report.txt", "a new report");
+    prompts.AnswerFileDialog(m_baseDir + "/report.txt");
+    prompts.AnswerMessageBox(IDYES);
+    m_pShelf->RunUploadCommand();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(m_server->ReadFile("Presenter/report.txt").value_or(""), "a new report");
+
+    // Save a transfer elsewhere, and open one whose type has no program.
+    transfers->AddTransfer(0x7000, LocalPath("report.zzqq"), "/Presenter/report.zzqq", 3, true);
+    WriteLocal("report.zzqq", "abc");
+    transfers->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    prompts.AnswerFileDialog(m_baseDir + "/saved.zzqq");
+    ::SendMessage(transfers->GetSafeHwnd(), WM_COMMAND, CDocShelfFileList::kCmdSaveAs, 0);
+    EXPECT_EQ(ReadLocal("../saved.zzqq"), "abc");
+    afx::SetShellCommands("/bin/true", "/bin/true");
+    transfers->AddTransfer(0x7001, LocalPath("report.zzqq"), "/Presenter/report.zzqq", 3, true);
+    transfers->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    prompts.AnswerChooseProgram(false);
+    ::SendMessage(transfers->GetSafeHwnd(), WM_COMMAND, CDocShelfFileList::kCmdOpen, 0);
+    afx::SetShellCommands("", "");
+
+    // Delete.
+    prompts.AnswerMessageBox(IDYES);
+    Command(CDSDirListCtrl::kCmdDelete, "report.txt");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(m_server->Exists("Presenter/report.txt"));
+
+    EXPECT_EQ(prompts.Count(ScriptedPrompts::Kind::MessageBox), 3u);
+    EXPECT_EQ(prompts.Count(ScriptedPrompts::Kind::FileDialog), 3u);
+    EXPECT_EQ(prompts.Count(ScriptedPrompts::Kind::ChooseProgram), 1u);
+    EXPECT_EQ(prompts.UnexpectedCount(), 0u);
+}
+
+TEST_F(PanelCommands, DownloadWithoutASaveDirectorySaysSo) {
+    m_pShelf->SetLocalDirectory("");
+    m_prompts.AnswerMessageBox(IDOK);
+    Command(CDSDirListCtrl::kCmdDownload, "report.txt");
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"There is no local folder to save downloads in."});
+    EXPECT_EQ(TransferRows(), "");
+}
+
+// A folder that could not be read is not shown as an empty one, and the host can tell.
+TEST_F(Panel, AFolderThatCannotBeReadSaysSo) {
+    ASSERT_TRUE(StartServer());
+    m_password = "wrong";
+    StartComponent(m_server->Port());
+    const std::string text = Settled();
+    EXPECT_EQ(text, "Caption\tDocshelf: The folder could not be read\n");
+    EXPECT_EQ(GetDocShelfPanel()->GetLastListResult(), DS_LIST_REFUSED);
+}
+
+// The host's view of the panel waits for every row of a large folder, not only for the work
+// thread.
+TEST_F(Panel, ALargeFolderIsPrintedWhole) {
+    constexpr int kFiles = 40000;
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeDir("Presenter"));
+    const std::string dir = m_server->DataDir() + "/Presenter/";
+    for (int i = 0; i < kFiles; ++i) {
+        std::ofstream(dir + "f" + std::to_string(i) + ".txt") << "x";
+    }
+    StartComponent(m_server->Port());
+    m_pShelf->SetSizeLimits(0, 1ull << 30);
+    ASSERT_TRUE(PumpUntil([] { return !GetDocShelfPanel()->IsBusy(); }));
+    const std::string text = CDocShelfPanel::PanelText();
+    size_t rows = 0;
+    for (size_t at = text.find("\nDirRow\t"); at != std::string::npos;
+         at = text.find("\nDirRow\t", at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, static_cast<size_t>(kFiles));
+    EXPECT_EQ(text.rfind("Caption\tDocshelf: Docshelf Server (Used space: 39.06 KB, ", 0), 0u)
+        << text.substr(0, 200);
 }

@@ -1,11 +1,15 @@
 // The directory list as a person sees it: rows built from listing records, size and status
-// texts in both languages, row colours, buttons with hover and rights, sorting, the retry
-// series.
+// texts in both languages, row colours and icons, buttons with hover and rights, sorting, the
+// retry series, and the commands of its buttons and menus with their checks.
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QWidget>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,9 +19,11 @@
 #include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelf.h"
+#include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
 #include "RecordUtil.h"
+#include "ScriptedPrompts.h"
 #include "UiTestUtil.h"
 #include "WebDavMgr.h"
 
@@ -68,7 +74,10 @@ protected:
         rec::SetU32(r, ds::key::IsDir, dir ? 1 : 0);
         rec::SetStr(r, ds::key::RelatedPath, "/Presenter/");
         rec::SetStr(r, ds::key::FileName, name);
-        rec::SetStr(r, ds::key::ExtName, name.substr(name.find_last_of('.') + 1));
+        // As the listing gives it: empty for folders and names without a dot.
+        const size_t dot = name.find_last_of('.');
+        rec::SetStr(r, ds::key::ExtName,
+                    dir || dot == std::string::npos ? "" : name.substr(dot + 1));
         rec::SetU64(r, ds::key::FileLength, length);
         rec::SetStr(r, ds::key::Author, dir ? "" : author);
         Send(r);
@@ -78,6 +87,13 @@ protected:
                list->GetItemText(row, 2);
     }
     QWidget* ListWidget() { return reinterpret_cast<QWidget*>(list->GetSafeHwnd()); }
+    // The file icon drawn at the start of a row.
+    QImage IconPixels(const QImage& img, int row) {
+        RECT r;
+        list->GetSubItemRect(row, 0, LVIR_LABEL, r);
+        const qreal dpr = img.devicePixelRatio();
+        return img.copy(QRect(QPoint(r.left, r.top) * dpr, QSize(16, 16) * dpr));
+    }
     QImage Shot(const char* name) {
         uitest::Pump();
         QImage img = uitest::Grab(ListWidget());
@@ -88,6 +104,14 @@ protected:
         QMouseEvent move(QEvent::MouseMove, p, ListWidget()->mapToGlobal(p), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(ListWidget(), &move);
+    }
+    void Click(QPoint p) {
+        QMouseEvent press(QEvent::MouseButtonPress, p, ListWidget()->mapToGlobal(p), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(ListWidget(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, p, ListWidget()->mapToGlobal(p),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(ListWidget(), &release);
     }
     void ClickHeader(int column) {
         auto* header = reinterpret_cast<QHeaderView*>(list->GetHeaderCtrl()->GetSafeHwnd());
@@ -114,18 +138,93 @@ protected:
         return img.copy(
             QRect(QPoint(r.left, r.top) * dpr, QPoint(r.right - 1, r.bottom - 1) * dpr));
     }
-    int QueuedChecks() {
-        int checks = 0;
+    // Takes the queued work items and counts those of one method.
+    int QueuedWork(uint32_t method) {
+        int count = 0;
         while (IDataRecord* p = GetWebDavMgr()->GetWorkThread().TakeQueuedWork()) {
-            checks += p->GetMethod() == ds::kWorkCheckServer;
+            count += p->GetMethod() == method;
             p->Release();
         }
-        return checks;
+        return count;
     }
+    int QueuedChecks() { return QueuedWork(ds::kWorkCheckServer); }
 
     std::unique_ptr<QWidget> host;
     std::unique_ptr<CDocShelfView> view;
     CDSDirListCtrl* list = nullptr;
+};
+
+constexpr uint32_t kAllRights =
+    DS_RIGHT_DOWNLOAD | DS_RIGHT_UPLOAD | DS_RIGHT_LIST | DS_RIGHT_DELETE;
+
+// The list of the manager's own view, so that its questions and messages are shown, through
+// scripted prompts.
+class DirCommandsTest : public DirListTest {
+protected:
+    void SetUp() override {
+        host = std::make_unique<QWidget>();
+        host->resize(700, 500);
+        host->show();
+        GetDocShelfMgr()->SetParentWnd(reinterpret_cast<HWND>(host.get()));
+        GetDocShelfMgr()->Init();
+        GetDocShelfMgr()->GetView()->CreateControls(nullptr);
+        list = GetDocShelfMgr()->GetView()->GetDirListCtrl();
+        ASSERT_NE(list, nullptr);
+        char dir[] = "/tmp/docshelf-dircommands-XXXXXX";
+        ASSERT_NE(::mkdtemp(dir), nullptr);
+        localDir = std::string(dir) + "/";
+        uitest::Pump();
+        QueuedWork(0); // the root's folders and listing
+    }
+    void TearDown() override {
+        GetWebDavMgr()->SetServerAvailable(0);
+        GetDocShelfMgr()->Reset();
+        DirListTest::TearDown();
+        std::error_code ec;
+        std::filesystem::remove_all(localDir, ec);
+    }
+    std::string WriteLocal(const std::string& name, size_t length) {
+        std::ofstream(localDir + name, std::ios::binary) << std::string(length, 'x');
+        return localDir + name;
+    }
+    // What the person was asked, in order: "[save a.txt]", "[open]" or a message's text.
+    std::string Asked() {
+        std::string out;
+        for (const ScriptedPrompts::Prompt& p : prompts.Prompts()) {
+            if (p.kind == ScriptedPrompts::Kind::FileDialog)
+                out += p.open ? "[open]" : "[save " + p.fileName + "]";
+            else if (p.kind == ScriptedPrompts::Kind::MessageBox)
+                out += p.text;
+            else
+                out += "[other]";
+            out += "\n";
+        }
+        prompts.Clear();
+        return out;
+    }
+    // The items of the popup a right click at p opens: "Delete+ " enabled, "Delete- " disabled.
+    std::string MenuOf(QPoint p) {
+        prompts.CancelPopup();
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, p, ListWidget()->mapToGlobal(p));
+        QApplication::sendEvent(ListWidget(), &menu);
+        const auto asked = prompts.Prompts();
+        prompts.Clear();
+        if (asked.empty() || asked.back().kind != ScriptedPrompts::Kind::TrackPopup)
+            return "no popup";
+        std::string items;
+        for (const afx::PopupItem& i : asked.back().items)
+            items += i.separator ? "| " : i.text + (i.enabled ? "+ " : "- ");
+        return items;
+    }
+    QPoint RowPoint(int row) {
+        RECT r;
+        list->GetItemRect(row, &r, LVIR_BOUNDS);
+        return QPoint(r.left + 20, (r.top + r.bottom) / 2);
+    }
+
+    std::string localDir;
+    ScriptedPrompts prompts;
+    ScriptedPrompts::Installer installed{prompts};
 };
 
 } // namespace
@@ -201,15 +300,20 @@ TEST_F(DirListTest, RowsButtonsAndSelectionArePaintedInTheirColours) {
 TEST_F(DirListTest, HoverLightsTheButtonUnderTheMouseAndLeavingClearsIt) {
     Add("a.txt", 1);
     Add("b.txt", 2);
-    const QImage before = ButtonPixels(Shot("dirlist_plain"), 1, CDSDirListCtrl::kColDownload);
+    const QImage plain = Shot("dirlist_plain");
+    const QImage before = ButtonPixels(plain, 1, CDSDirListCtrl::kColDownload);
     MoveMouse(ButtonCentre(1, CDSDirListCtrl::kColDownload));
     EXPECT_TRUE(list->IsButtonHovered(1, CDSDirListCtrl::kColDownload));
     const QImage hovered = ButtonPixels(Shot("dirlist_hover"), 1, CDSDirListCtrl::kColDownload);
     EXPECT_NE(before, hovered);
-    // Straight onto the Delete button: one flag cleared, the other set.
+    // Straight onto the Delete button: one flag cleared, the other set, and it lights up.
     MoveMouse(ButtonCentre(1, CDSDirListCtrl::kColDelete));
     EXPECT_FALSE(list->IsButtonHovered(1, CDSDirListCtrl::kColDownload));
     EXPECT_TRUE(list->IsButtonHovered(1, CDSDirListCtrl::kColDelete));
+    const QImage deleteLit = Shot("dirlist_hover_delete");
+    EXPECT_NE(ButtonPixels(deleteLit, 1, CDSDirListCtrl::kColDelete),
+              ButtonPixels(plain, 1, CDSDirListCtrl::kColDelete));
+    EXPECT_EQ(ButtonPixels(deleteLit, 1, CDSDirListCtrl::kColDownload), before);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(ListWidget(), &leave);
     EXPECT_FALSE(list->IsButtonHovered(1, CDSDirListCtrl::kColDelete));
@@ -218,16 +322,33 @@ TEST_F(DirListTest, HoverLightsTheButtonUnderTheMouseAndLeavingClearsIt) {
 
 TEST_F(DirListTest, WithoutTheRightTheCellSaysNoPermission) {
     Add("a.txt", 1);
-    GetDocShelfMgr()->SetRights(DS_RIGHT_DELETE);
-    QImage img = Shot("dirlist_no_permission");
-    RECT cell;
-    list->GetSubItemRect(0, CDSDirListCtrl::kColDownload, LVIR_LABEL, cell);
-    int black = 0;
-    for (int y = cell.top; y < cell.bottom; ++y)
-        for (int x = cell.left; x < cell.right; ++x)
-            black += uitest::Near(uitest::Probe(img, x, y), Qt::black, 90);
-    EXPECT_GT(black, 15); // the text "No permission"
-    EXPECT_GT(Ink(img, 0, CDSDirListCtrl::kColDelete), 20);
+    Add("b.txt", 1);
+    list->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    // Pixels of the text colour right of where the button would be: only a text reaches there.
+    auto textPast = [&](const QImage& img, int row, int column, QColor colour) {
+        RECT cell, button = list->ButtonArea(row, column);
+        list->GetSubItemRect(row, column, LVIR_LABEL, cell);
+        int n = 0;
+        for (int y = cell.top; y < cell.bottom; ++y)
+            for (int x = button.right + 1; x < cell.right; ++x)
+                n += uitest::Near(uitest::Probe(img, x, y), colour, 90);
+        return n;
+    };
+    for (int column : {CDSDirListCtrl::kColDownload, CDSDirListCtrl::kColDelete}) {
+        GetDocShelfMgr()->SetRights(column == CDSDirListCtrl::kColDownload ? DS_RIGHT_DELETE
+                                                                           : DS_RIGHT_DOWNLOAD);
+        list->Invalidate();
+        const QImage img = Shot(column == CDSDirListCtrl::kColDownload ? "dirlist_no_download_right"
+                                                                       : "dirlist_no_delete_right");
+        const int other = CDSDirListCtrl::kColDownload + CDSDirListCtrl::kColDelete - column;
+        // "No permission" in the row's text colour: black, white on the selected row.
+        EXPECT_GT(textPast(img, 0, column, Qt::black), 10) << column;
+        EXPECT_GT(textPast(img, 1, column, Qt::white), 10) << column;
+        EXPECT_EQ(textPast(img, 1, column, Qt::black), 0) << column;
+        // The column with the right keeps its button, and nothing beside it.
+        EXPECT_GT(Ink(img, 0, other), 20) << column;
+        EXPECT_EQ(textPast(img, 0, other, Qt::black), 0) << column;
+    }
 }
 
 TEST_F(DirListTest, HeadersSortByNameUploaderAndSizeWithTheArrow) {
@@ -272,4 +393,135 @@ TEST_F(DirListTest, RetrySeriesChecksAtGrowingPauses) {
     Send(Record(ds::kDirRelistRoot));
     ::SendMessage(list->GetSafeHwnd(), WM_TIMER, CDSDirListCtrl::kRetryTimerId, 0);
     EXPECT_EQ(QueuedChecks(), 1);
+}
+
+TEST_F(DirListTest, NamesWithoutExtensionShowTheFileIconAndFoldersTheFolder) {
+    // Compared on rows of one colour: the icons are drawn over the row.
+    Add("README", 1);
+    Add("filler1.txt", 1);
+    Add("notes.", 1);
+    Add("filler2.txt", 1);
+    Add("data.zzqq", 1); // a type without an icon of its own: the plain file's
+    Add("filler3.txt", 1);
+    Add("Old", 0, "", true);
+    const QImage img = Shot("dirlist_icons");
+    const QImage plainFile = IconPixels(img, 4);
+    EXPECT_EQ(IconPixels(img, 0), plainFile);
+    EXPECT_EQ(IconPixels(img, 2), plainFile);
+    EXPECT_NE(IconPixels(img, 6), plainFile);
+}
+
+TEST_F(DirListTest, BelowTheRowsBothListsKeepTheirWhiteUnderADarkPalette) {
+    struct PaletteScope {
+        QPalette saved = QApplication::palette();
+        ~PaletteScope() { QApplication::setPalette(saved); }
+    } scope;
+    QPalette dark = scope.saved;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    QApplication::setPalette(dark);
+    Add("a.txt", 1);
+    CDocShelfFileList* transfers = view->GetFileList();
+    ASSERT_NE(transfers, nullptr);
+    transfers->AddTransfer(1, "/tmp/a.txt", "/Presenter/a.txt", 1, true);
+    for (CListCtrl* l : {static_cast<CListCtrl*>(list), static_cast<CListCtrl*>(transfers)}) {
+        auto* w = reinterpret_cast<QWidget*>(l->GetSafeHwnd());
+        uitest::Pump();
+        const QImage img = uitest::Grab(w);
+        uitest::SaveShot(img, l == list ? "dirlist_dark_palette" : "filelist_dark_palette");
+        RECT row;
+        l->GetItemRect(0, &row, LVIR_BOUNDS);
+        ASSERT_LT(row.bottom + 10, w->height());
+        EXPECT_EQ(uitest::Probe(img, 30, row.bottom + 5).rgb(), kOdd);
+        EXPECT_EQ(uitest::Probe(img, w->width() / 2, w->height() - 3).rgb(), kOdd);
+    }
+}
+
+TEST_F(DirCommandsTest, RowButtonsAskOnlyWithTheirRight) {
+    Add("a.txt", 1);
+    GetWebDavMgr()->SetServerAvailable(1);
+    GetDocShelfMgr()->SetRights(DS_RIGHT_DOWNLOAD | DS_RIGHT_DELETE);
+    // Download asks where to save; Delete asks first and then deletes.
+    prompts.CancelFileDialog();
+    Click(ButtonCentre(0, CDSDirListCtrl::kColDownload));
+    prompts.AnswerMessageBox(IDNO);
+    Click(ButtonCentre(0, CDSDirListCtrl::kColDelete));
+    EXPECT_EQ(Asked(), "[save a.txt]\nConfirm to delete file a.txt?\n");
+    EXPECT_EQ(QueuedWork(ds::kWorkDelete), 0);
+    prompts.AnswerMessageBox(IDYES);
+    Click(ButtonCentre(0, CDSDirListCtrl::kColDelete));
+    EXPECT_EQ(Asked(), "Confirm to delete file a.txt?\n");
+    EXPECT_EQ(QueuedWork(ds::kWorkDelete), 1);
+    // Without the rights a click on either button only selects the row.
+    GetDocShelfMgr()->SetRights(DS_RIGHT_UPLOAD | DS_RIGHT_LIST);
+    list->SetItemState(0, 0, LVIS_SELECTED);
+    Click(ButtonCentre(0, CDSDirListCtrl::kColDownload));
+    Click(ButtonCentre(0, CDSDirListCtrl::kColDelete));
+    EXPECT_EQ(Asked(), "");
+    EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), 0);
+    EXPECT_EQ(QueuedWork(ds::kWorkDelete), 0);
+    EXPECT_EQ(prompts.UnexpectedCount(), 0u);
+}
+
+TEST_F(DirCommandsTest, EachRowTypeHasItsPopupWithoutNewFolder) {
+    Add("a.txt", 1);
+    Add("Old", 0, "", true);
+    auto root = std::make_unique<DSItemInfo>();
+    root->nType = DSItemType::SystemDir;
+    root->strRelatedPath = "/";
+    root->strFileName = "Presenter/";
+    list->InsertEntry(std::move(root));
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetWebDavMgr()->SetServerAvailable(1);
+    EXPECT_EQ(MenuOf(RowPoint(0)), "Download+ Download to...+ Delete+ ");
+    EXPECT_EQ(MenuOf(RowPoint(1)), "Upload file+ Delete folder+ Refresh folder+ ");
+    EXPECT_EQ(MenuOf(RowPoint(2)), "Upload file+ Refresh folder+ ");
+    EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), 2); // the right click selected its row
+    // Without rights only the inert Delete folder stays; uploading also needs the server.
+    GetDocShelfMgr()->SetRights(0);
+    EXPECT_EQ(MenuOf(RowPoint(0)), "Download- Download to...- Delete- ");
+    EXPECT_EQ(MenuOf(RowPoint(1)), "Upload file- Delete folder+ Refresh folder- ");
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetWebDavMgr()->SetServerAvailable(0);
+    EXPECT_EQ(MenuOf(RowPoint(2)), "Upload file- Refresh folder+ ");
+    RECT last;
+    list->GetItemRect(2, &last, LVIR_BOUNDS);
+    EXPECT_EQ(MenuOf(QPoint(20, last.bottom + 10)), "no popup");
+}
+
+TEST_F(DirCommandsTest, UploadSpaceAndSizeLimitsLetTheirBoundaryThrough) {
+    Add("a.txt", 10);
+    const std::string four = WriteLocal("four.bin", 4);
+    auto upload = [&] {
+        prompts.AnswerFileDialog(four);
+        list->OnUploadFile();
+        return Asked();
+    };
+    // Used space exactly the total: the file is still asked for, then any byte is too many.
+    GetDocShelfMgr()->SetSizeLimits(100, 10);
+    EXPECT_EQ(upload(), "[open]\nInsufficient space on docshelf\n");
+    // One byte more used than there is: nothing is asked.
+    GetDocShelfMgr()->SetSizeLimits(100, 9);
+    list->OnUploadFile();
+    EXPECT_EQ(Asked(), "Insufficient space on docshelf\n");
+    // A file of exactly the single-file limit passes it and meets the next check, the space.
+    GetDocShelfMgr()->SetSizeLimits(4, 13);
+    EXPECT_EQ(upload(), "[open]\nInsufficient space on docshelf\n");
+    GetDocShelfMgr()->SetSizeLimits(3, 13);
+    EXPECT_EQ(upload(), "[open]\nConditioned to upload file, file size <= 0.00 KB\n");
+    EXPECT_EQ(GetDocShelfMgr()->GetView()->GetFileList()->GetItemCount(), 0);
+}
+
+TEST_F(DirCommandsTest, TheChatFilterFileInCapitalsNeedsTheRole) {
+    const std::string path = WriteLocal("MTKEY.TXT", 5);
+    // Past the role check the size limit stops the upload.
+    GetDocShelfMgr()->SetSizeLimits(1, 1ull << 20);
+    GetDocShelfMgr()->SetUserRole(0);
+    prompts.AnswerFileDialog(path);
+    list->OnUploadFile();
+    EXPECT_EQ(Asked(), "[open]\nYou can not upload file mtkey.txt\n");
+    GetDocShelfMgr()->SetUserRole(0x4);
+    prompts.AnswerFileDialog(path);
+    list->OnUploadFile();
+    EXPECT_EQ(Asked(), "[open]\nConditioned to upload file, file size <= 0.00 KB\n");
 }

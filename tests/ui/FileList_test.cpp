@@ -1,13 +1,16 @@
 // The transfer list as a person sees it: rows through their states, status texts by result,
-// progress of any size, history rows, sorting, the popups by state, and Save As.
+// progress of any size, history rows, sorting, icons, the links under the mouse, the popups by
+// state, Open and Save As.
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
+#include "AfxShell.h"
 #include "DSProtocol.h"
 #include "DocShelf.h"
 #include "DocShelfFileList.h"
@@ -78,6 +81,16 @@ protected:
     }
     void WriteLocal(const std::string& name, const std::string& content) {
         std::ofstream(localDir + name, std::ios::binary) << content;
+    }
+    QWidget* ListWidget() { return reinterpret_cast<QWidget*>(list->GetSafeHwnd()); }
+    void MoveMouse(QPoint p) {
+        QMouseEvent move(QEvent::MouseMove, p, ListWidget()->mapToGlobal(p), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(ListWidget(), &move);
+    }
+    void Command(UINT nID) {
+        list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+        ::SendMessage(list->GetSafeHwnd(), WM_COMMAND, nID, 0);
     }
 
     std::unique_ptr<QWidget> host;
@@ -221,4 +234,65 @@ TEST_F(FileListTest, SaveAsCopiesAndSaysSoWhenItCannot) {
     ::SendMessage(list->GetSafeHwnd(), WM_COMMAND, CDocShelfFileList::kCmdSaveAs, 0);
     ASSERT_EQ(prompts.Count(ScriptedPrompts::Kind::MessageBox), 1u);
     EXPECT_EQ(prompts.Prompts().back().text, "The copy could not be saved.");
+}
+
+TEST_F(FileListTest, NamesWithoutExtensionShowThePlainFileIcon) {
+    // Newest on top; compared on rows of one colour, as the icons are drawn over the row.
+    for (const char* name : {"data.zzqq", "f1.txt", "notes.", "f2.txt", "README"}) {
+        list->AddTransfer(list->GetItemCount() + 1, localDir + name,
+                          std::string("/Presenter/") + name, 1, false);
+    }
+    uitest::Pump();
+    const QImage img = uitest::Grab(ListWidget());
+    uitest::SaveShot(img, "filelist_icons");
+    auto icon = [&](int row) {
+        RECT r;
+        list->GetSubItemRect(row, 0, LVIR_LABEL, r);
+        const qreal dpr = img.devicePixelRatio();
+        return img.copy(QRect(QPoint(r.left, r.top) * dpr, QSize(16, 16) * dpr));
+    };
+    ASSERT_EQ(list->GetItemText(4, 0), "data.zzqq"); // a type without an icon of its own
+    EXPECT_EQ(icon(0), icon(4));
+    EXPECT_EQ(icon(2), icon(4));
+}
+
+TEST_F(FileListTest, ANewTransferUnderThePointerComesUnlit) {
+    list->AddTransfer(1, localDir + "a.txt", "/Presenter/a.txt", 1, false);
+    list->AddTransfer(2, localDir + "b.txt", "/Presenter/b.txt", 1, false);
+    const RECT link = list->LinkArea(0, CDocShelfFileList::kColSaveAs);
+    const QPoint p((link.left + link.right) / 2, (link.top + link.bottom) / 2);
+    MoveMouse(p);
+    ASSERT_TRUE(list->IsLinkHovered(0, CDocShelfFileList::kColSaveAs));
+    list->AddTransfer(3, localDir + "c.txt", "/Presenter/c.txt", 1, false);
+    EXPECT_FALSE(list->IsLinkHovered(0, CDocShelfFileList::kColSaveAs));
+    EXPECT_FALSE(list->IsLinkHovered(1, CDocShelfFileList::kColSaveAs));
+    // The pointer stays: its next move lights the new row under it.
+    MoveMouse(p);
+    EXPECT_TRUE(list->IsLinkHovered(0, CDocShelfFileList::kColSaveAs));
+    EXPECT_FALSE(list->IsLinkHovered(1, CDocShelfFileList::kColSaveAs));
+}
+
+TEST_F(FileListTest, OpenSaysAMissingFileAndOffersAProgramWhenTheTypeHasNone) {
+    ScriptedPrompts prompts;
+    ScriptedPrompts::Installer installed(prompts);
+    // A desktop that names no program for any type, and an opener that does nothing.
+    struct ShellScope {
+        ShellScope() { afx::SetShellCommands("/bin/true", "/bin/true"); }
+        ~ShellScope() { afx::SetShellCommands("", ""); }
+    } shell;
+    list->AddTransfer(1, localDir + "report.zzqq", "/Presenter/report.zzqq", 3, true);
+    prompts.AnswerMessageBox(IDOK);
+    Command(CDocShelfFileList::kCmdOpen);
+    auto asked = prompts.Prompts();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].kind, ScriptedPrompts::Kind::MessageBox);
+    EXPECT_EQ(asked[0].text, "Open failed or not exists");
+    prompts.Clear();
+    WriteLocal("report.zzqq", "abc");
+    prompts.AnswerChooseProgram(false);
+    Command(CDocShelfFileList::kCmdOpen);
+    asked = prompts.Prompts();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].kind, ScriptedPrompts::Kind::ChooseProgram);
+    EXPECT_EQ(asked[0].text, localDir + "report.zzqq");
 }

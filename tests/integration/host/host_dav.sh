@@ -105,6 +105,11 @@ if [ -d "$inst/data" ]; then
     expect_line panel-cmds 'TransferRow\tpanel-copy.txt\tDownload finished\t0.01 KB\t100.0%'
     cmp -s "$T/panel-up.txt" "$T/panel-cmds/panel-up.txt" || fail "panel-cmds: download differs"
     cmp -s "$T/panel-up.txt" "$T/panel-copy.txt" || fail "panel-cmds: download-to differs"
+    # A panel download that fails fails the run.
+    DOCSHELF_PASSWORD=secret run panel-fail --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/panel-cmds" --headless --timeout 60 \
+        --panel-download "panel-up.txt=$T/no-such-folder/copy.txt"
+    expect_rc panel-fail 1
     DOCSHELF_PASSWORD=secret run panel-delete --server "127.0.0.1:$port" --dir /dav/room/ \
         --user alice --local-dir "$T/panel-cmds" --headless --timeout 60 \
         --panel-delete panel-up.txt
@@ -119,6 +124,17 @@ if [ -d "$inst/data" ]; then
     expect_line missing "OnFileDownloaded\t$T/missing-local/nope.txt\t2\t1\t6"
     [ -e "$T/missing-local/nope.txt" ] && fail "missing: a local file was left"
     grep -q '^OnDirectoryEntry' "$T/missing.out" && fail "missing: the action after it ran"
+
+    # The wrong password: a listing fails, and the panel says the folder could not be read
+    # instead of showing an empty one.
+    DOCSHELF_PASSWORD=wrong run list-refused --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/wrong-local" --headless --timeout 60 --list Presenter/
+    expect_rc list-refused 1
+    expect_line list-refused "OnDirectoryEntry\tPresenter/\t0\t1\t(end)\t0\t0"
+    DOCSHELF_PASSWORD=wrong run panel-refused --server "127.0.0.1:$port" --dir /dav/room/ \
+        --user alice --local-dir "$T/wrong-local" --headless --timeout 60 --print-panel
+    expect_rc panel-refused 0
+    expect_line panel-refused 'Caption\tDocshelf: The folder could not be read'
 
     # The wrong password: the upload fails instead of hanging or passing.
     DOCSHELF_PASSWORD=wrong run wrong-password --server "127.0.0.1:$port" --dir /dav/room/ \

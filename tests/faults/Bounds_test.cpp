@@ -1,0 +1,132 @@
+// Waits that a server cannot stretch: trickled answers, a port that never answers, and lengths
+// that cannot be read.
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "DocShelfPanel.h"
+#include "FaultFixture.h"
+#include "ScriptedPrompts.h"
+#include "WebDavMgr.h"
+
+using Bounds = FaultFixture;
+using S = CHostileServer;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// Far above the limits the tests set, far below what the trickled answers would take.
+constexpr auto kWellWithin = std::chrono::seconds(30);
+
+// Short listing and stall limits for one test; the engine keeps its settings across tests.
+struct ShortLimits {
+    ShortLimits() { GetWebDavMgr()->SetProgressLimits(2, 2); }
+    ~ShortLimits() { GetWebDavMgr()->SetProgressLimits(60, 60); }
+};
+
+S::Reply TrickledListing(const std::string& folder, size_t entries) {
+    std::string body =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<D:multistatus xmlns:D=\"DAV:\">\n" +
+        S::MultistatusResponse("/dav/room/" + folder + "/", kFolderProps);
+    for (size_t i = 0; i < entries; ++i) {
+        body += S::MultistatusResponse("/dav/room/" + folder + "/f" + std::to_string(i) + ".txt",
+                                       FileProps("1"));
+    }
+    body += "</D:multistatus>\n";
+    S::Reply reply = S::Trickled(207, body, 1, 50);
+    reply.headers = "Content-Type: application/xml; charset=utf-8\r\n";
+    return reply;
+}
+
+} // namespace
+
+TEST_F(Bounds, ATrickledListingEndsAndTheOneQueuedAfterItRuns) {
+    S server;
+    server.On("PROPFIND", TrickledListing("slow", 20), "/slow/")
+        .On("PROPFIND",
+            S::Multistatus(
+                {{"/dav/room/fast/", kFolderProps}, {"/dav/room/fast/a.txt", FileProps("1")}}),
+            "/fast/");
+    Start(server.Port());
+    ASSERT_TRUE(WaitIdle());
+    ShortLimits limits;
+    const auto start = Clock::now();
+    m_pShelf->ListDirectoryContent("slow/", 0, 1);
+    EXPECT_EQ(List("fast/", 2), (std::vector<Entry>{{"a.txt", "1", "0"}}));
+    EXPECT_LT(Clock::now() - start, kWellWithin);
+    EXPECT_TRUE(OnlyEnd(1));
+
+    List("slow/", 3);
+    EXPECT_EQ(GetDocShelfPanel()->GetLastListResult(), DS_LIST_NO_CONNECTION);
+}
+
+TEST_F(Bounds, ATransferThatBarelyMovesEndsAsALostConnection) {
+    S server;
+    server.On("GET", S::Trickled(200, std::string(5000, 't'), 1, 50), "/slow/");
+    Start(server.Port());
+    ShortLimits limits;
+    const auto start = Clock::now();
+    EXPECT_EQ(Download("slow/a.txt", "a.txt", 1), 1);
+    EXPECT_LT(Clock::now() - start, kWellWithin);
+    EXPECT_TRUE(LocalNames().empty());
+}
+
+TEST_F(Bounds, TheStartCheckWaitsNoLongerThanTheConnectTimeout) {
+    // A listener whose queue is full: further connections are never answered.
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    GetWebDavMgr()->SetNetworkTimeouts(1, 2);
+    const auto start = Clock::now();
+    StartComponent(ntohs(addr.sin_port));
+    const auto waited = Clock::now() - start;
+    GetWebDavMgr()->SetNetworkTimeouts(10, 25);
+    ::close(filler);
+    ::close(listener);
+    EXPECT_LT(waited, std::chrono::seconds(10));
+    ASSERT_FALSE(CallsNamed("OnServerState").empty());
+    EXPECT_EQ(CallsNamed("OnServerState")[0].args[0], "0");
+}
+
+// A length the server does not give readably is unknown: no reason to delete a download, and
+// a huge one fills the space instead of wrapping the sum around.
+TEST_F(Bounds, UnknownLengthsDeleteNothingAndSumsStopAtTheTop) {
+    S server;
+    server.On("GET", S::Status(200, "hello"), "/Presenter/");
+    Start(server.Port());
+    ASSERT_EQ(Download("Presenter/a.txt", "a.txt", 1), 0);
+    ASSERT_EQ(Download("Presenter/b.txt", "b.txt", 2), 0);
+    ReleaseComponent();
+
+    server.ClearRules();
+    server.On("PROPFIND",
+              S::Multistatus({{"/dav/room/Presenter/", kFolderProps},
+                              {"/dav/room/Presenter/a.txt", FileProps("abc")},
+                              {"/dav/room/Presenter/b.txt", FileProps("")},
+                              {"/dav/room/Presenter/c.txt", FileProps("5")},
+                              {"/dav/room/Presenter/big.iso", FileProps("18446744073709551615")}}),
+              "/Presenter/");
+    m_host.Clear();
+    Start(server.Port());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ReadLocal("a.txt"), "hello");
+    EXPECT_EQ(ReadLocal("b.txt"), "hello");
+
+    ScriptedPrompts prompts;
+    ScriptedPrompts::Installer installed(prompts);
+    prompts.AnswerMessageBox(IDOK);
+    m_pShelf->SetSizeLimits(1ull << 40, 1ull << 40);
+    m_pShelf->RunUploadCommand();
+    ASSERT_EQ(prompts.Prompts().size(), 1u);
+    EXPECT_EQ(prompts.Prompts()[0].text, "Insufficient space on docshelf");
+}
