@@ -23,6 +23,7 @@
 #include "RecordUtil.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "WatchedSession.h"
 
 #include "WebDavMgr.h"
 
@@ -58,6 +59,11 @@ bool ConnectOnce(const sockaddr_in& addr, int timeoutMs) {
 
 std::string WirePath(IDataRecord* pItem, const char* key) {
     return ToWirePath(rec::GetStr(pItem, key));
+}
+
+// Every directory request ends within the listing limit, whatever the server does.
+CWatchedSession DirSession(const ServerSettings& settings) {
+    return CWatchedSession(settings, CProgressWatch::Deadline(settings.listingLimit));
 }
 
 } // namespace
@@ -196,7 +202,8 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
     if (!GetWebDavMgr()->IsServerAvailable()) {
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
+    ne_session* sess = session.Get();
     std::string from = WirePath(pItem, ds::key::FullPathFrom);
     std::string to = WirePath(pItem, ds::key::FullPathTo);
     ne_request* req = ne_request_create(sess, "MOVE", from.c_str());
@@ -206,12 +213,12 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
     rec::SetPtr(pItem, ds::key::Thread, this);
     ne_request_dispatch(req);
     ne_request_destroy(req);
-    ne_session_destroy(sess);
 }
 
 void CWDWorkThread::DoDelete(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 270, "pWorkData");
-    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
+    ne_session* sess = session.Get();
     std::string path = WirePath(pItem, ds::key::FullPath);
     ne_request* req = ne_request_create(sess, "DELETE", path.c_str());
     rec::SetPtr(pItem, ds::key::Thread, this);
@@ -219,7 +226,6 @@ void CWDWorkThread::DoDelete(IDataRecord* pItem) {
         TraceError("dshelf -CWDWorkThread::DoDelete() Request failed: %s\n", ne_get_error(sess));
     }
     ne_request_destroy(req);
-    ne_session_destroy(sess);
 }
 
 void CWDWorkThread::DoMKCol(IDataRecord* pItem) {
@@ -228,7 +234,8 @@ void CWDWorkThread::DoMKCol(IDataRecord* pItem) {
         TraceError("dshelf -CWDWorkThread::DoMKCol;IsServerAvailable = false.");
         return;
     }
-    ne_session* sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
+    ne_session* sess = session.Get();
     std::string path = WirePath(pItem, ds::key::FullPath);
     // A collection's URL ends in "/"; some servers refuse MKCOL without it.
     if (path.empty() || path.back() != '/') {
@@ -242,7 +249,6 @@ void CWDWorkThread::DoMKCol(IDataRecord* pItem) {
         TraceError("dshelf - Request failed: %s\n", ne_get_error(sess));
     }
     ne_request_destroy(req);
-    ne_session_destroy(sess);
 }
 
 void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
@@ -263,9 +269,11 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         GetDocShelfMgr()->EnableDirList(false);
     }
     m_bHasVisualableFile = 0;
-    ne_session* sess = CNeonCallback::CreateSession(settings);
-    ListingOutcome listing = ReadListing(sess, settings.serverDir, folder, settings.listingLimit);
-    ne_session_destroy(sess);
+    ListingOutcome listing;
+    {
+        CWatchedSession session = DirSession(settings);
+        listing = ReadListing(session.Get(), settings.serverDir, folder, session.Watch());
+    }
     rec::SetU32(pItem, ds::key::ListResult, listing.result);
     if (listing.result != ds::kListOk) {
         // Not an empty folder: nothing is shown, nothing local is touched.

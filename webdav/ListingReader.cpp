@@ -11,7 +11,6 @@
 
 #include "DSProtocol.h"
 #include "PathCodec.h"
-#include "ProgressWatch.h"
 #include "Trace.h"
 
 namespace {
@@ -145,14 +144,14 @@ bool IsXmlType(const char* pszType) {
            EndsWithNoCase(t, "+xml");
 }
 
-// Reads nothing itself: it counts the answer's blocks against the listing's deadline.
-struct DeadlineReader {
+// Reads nothing itself: it counts the answer's blocks against the listing's watch.
+struct WatchReader {
     ne_session* sess;
-    CProgressWatch watch;
+    CProgressWatch& watch;
 
     static int Accept(void*, ne_request*, const ne_status*) { return 1; }
     static int Read(void* userdata, const char*, size_t len) {
-        auto* self = static_cast<DeadlineReader*>(userdata);
+        auto* self = static_cast<WatchReader*>(userdata);
         if (self->watch.Moved(len)) {
             return 0;
         }
@@ -247,7 +246,7 @@ bool ParseContentLength(const char* pszValue, uint64_t& length) {
 }
 
 ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
-                           int limitSeconds) {
+                           CProgressWatch& watch) {
     ListingOutcome out;
     Collector c;
     c.out = &out;
@@ -269,8 +268,8 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
     const std::string wire = ToWirePath(folder);
     ne_propfind_handler* pf = ne_propfind_create(sess, wire.c_str(), NE_DEPTH_ONE);
     ne_request* req = ne_propfind_get_request(pf);
-    DeadlineReader deadline{sess, CProgressWatch::Deadline(limitSeconds)};
-    ne_add_response_body_reader(req, DeadlineReader::Accept, DeadlineReader::Read, &deadline);
+    WatchReader counter{sess, watch};
+    ne_add_response_body_reader(req, WatchReader::Accept, WatchReader::Read, &counter);
     int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
     const ne_status* st = ne_get_status(req);
     const int code = st != nullptr ? st->code : 0;
@@ -278,7 +277,7 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
     const std::string error = ne_get_error(sess);
     ne_propfind_destroy(pf);
 
-    if (code == 0 || deadline.watch.HasExpired()) {
+    if (code == 0 || watch.HasExpired()) {
         Fail(out, ds::kListNoConnection, error);
     } else if (code != 207) {
         Fail(out, ds::kListRefused, "status " + std::to_string(code));

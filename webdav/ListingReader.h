@@ -10,6 +10,7 @@
 #include <ne_session.h>
 
 #include "DSProtocol.h"
+#include "ProgressWatch.h"
 
 struct DirEntry {
     bool bFolderItself = false;
@@ -32,10 +33,10 @@ struct ListingOutcome {
 constexpr size_t kMaxListingEntries = 250000;
 
 // folder: the full server path of the listed folder, ending in "/", in the system code page.
-// An answer still arriving after limitSeconds is cut off: the listing fails as a lost
-// connection.
+// Each block of the answer is counted against the watch; once it has expired the listing fails
+// as a lost connection.
 ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
-                           int limitSeconds = 60);
+                           CProgressWatch& watch);
 
 // The pieces, for tests.
 // Whether neon's flattened DAV:resourcetype value holds a DAV:collection element.

@@ -1,26 +1,18 @@
 #include "ProgressWatch.h"
 
-CProgressWatch::CProgressWatch(size_t minBytes, int seconds)
-    : m_nMinBytes(minBytes), m_Window(std::chrono::seconds(seconds)), m_WindowStart(Clock::now()) {}
-
-CProgressWatch CProgressWatch::Deadline(int seconds) {
-    return CProgressWatch(0, seconds);
-}
-
-CProgressWatch CProgressWatch::MinimumRate(size_t bytes, int seconds) {
-    return CProgressWatch(bytes, seconds);
-}
+CProgressWatch::CProgressWatch(const Limit& limit) : m_Limit(limit), m_WindowStart(Clock::now()) {}
 
 bool CProgressWatch::Moved(size_t bytes) {
+    std::lock_guard<std::mutex> lock(m_Lock);
     if (m_bExpired) {
         return false;
     }
     m_nWindowBytes += bytes;
     const Clock::time_point now = Clock::now();
-    if (now - m_WindowStart < m_Window) {
+    if (now - m_WindowStart < std::chrono::seconds(m_Limit.seconds)) {
         return true;
     }
-    if (m_nMinBytes == 0 || m_nWindowBytes < m_nMinBytes) {
+    if (m_Limit.minBytes == 0 || m_nWindowBytes < m_Limit.minBytes) {
         m_bExpired = true;
         return false;
     }
@@ -30,11 +22,15 @@ bool CProgressWatch::Moved(size_t bytes) {
     return true;
 }
 
+bool CProgressWatch::HasExpired() const {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    return m_bExpired;
+}
+
 std::string CProgressWatch::Reason() const {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(m_Window).count();
-    if (m_nMinBytes == 0) {
-        return "no complete answer within " + std::to_string(seconds) + " s";
+    const std::string seconds = std::to_string(m_Limit.seconds);
+    if (m_Limit.minBytes == 0) {
+        return "no complete answer within " + seconds + " s";
     }
-    return "fewer than " + std::to_string(m_nMinBytes) + " bytes moved in " +
-           std::to_string(seconds) + " s";
+    return "fewer than " + std::to_string(m_Limit.minBytes) + " bytes moved in " + seconds + " s";
 }

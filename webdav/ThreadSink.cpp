@@ -17,11 +17,11 @@
 #include "DownloadLog.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
-#include "ProgressWatch.h"
 #include "RecordUtil.h"
 #include "ResourceIds.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "WatchedSession.h"
 #include "WebDavMgr.h"
 #include "WriteBehind.h"
 
@@ -109,10 +109,12 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
     return ret;
 }
 
-// A body that moves too little for too long ends the transfer as a lost connection.
-CProgressWatch StallWatch() {
+// A transfer that moves too little for too long, at any of its steps, ends as a lost
+// connection.
+CWatchedSession TransferSession() {
     const ServerSettings settings = GetWebDavMgr()->GetSettings();
-    return CProgressWatch::MinimumRate(settings.stallBytes, settings.stallWindow);
+    return CWatchedSession(settings,
+                           CProgressWatch::MinimumRate(settings.stallBytes, settings.stallWindow));
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -182,8 +184,15 @@ void CThreadSink::DoDownload(IJob* pJob) {
     DS_CHECK_RETURN(run.pJR != nullptr, kFile, 110, "pContainer");
     run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
     run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
-    run.sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    const ds::TransferResult result = Download(run);
+    ForgetRunState(run.pJR);
+    PostDownloadDone(run, result);
+}
 
+ds::TransferResult CThreadSink::Download(Run& run) {
+    CWatchedSession session = TransferSession();
+    run.pSession = &session;
+    run.sess = session.Get();
     // The body goes to a temporary file; the target is replaced only by a complete one.
     CFile file;
     std::string tempPath;
@@ -197,9 +206,9 @@ void CThreadSink::DoDownload(IJob* pJob) {
     if (!tempPath.empty() && result != DS_RESULT_SUCCESS) {
         CFile::Remove(tempPath.c_str());
     }
-    ne_session_destroy(run.sess);
-    ForgetRunState(run.pJR);
-    PostDownloadDone(run, result);
+    run.pSession = nullptr;
+    run.sess = nullptr;
+    return result;
 }
 
 ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath) {
@@ -246,16 +255,15 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     rec::SetPtr(run.pJR, ds::key::Session, run.sess);
     ne_add_response_body_reader(req, CNeonCallback::accept_response,
                                 CNeonCallback::read_response_block, run.pJR);
-    ne_set_notifier(run.sess, CNeonCallback::notify_session_status, run.pJob);
+    run.pSession->SetNotifier(CNeonCallback::notify_session_status, run.pJob);
     // The socket gives what it holds, often less than a read block; the disk gets whole
     // blocks, written while the next ones arrive.
     CWriteBehind writer(file, kDownloadWriteBlock, kDownloadWritesQueued);
     rec::SetPtr(run.pJR, ds::key::Writer, &writer);
-    CProgressWatch watch = StallWatch();
-    rec::SetPtr(run.pJR, ds::key::Watch, &watch);
+    rec::SetPtr(run.pJR, ds::key::Watch, &run.pSession->Watch());
     int ret = DispatchDownload(run.sess, req);
     int code = StatusOf(req);
-    ne_set_notifier(run.sess, nullptr, nullptr);
+    run.pSession->SetNotifier(nullptr, nullptr);
     ne_request_destroy(req);
     bool bWritten = writer.Finish();
     run.pJR->RemoveData(ds::key::Writer);
@@ -334,7 +342,15 @@ void CThreadSink::DoUpload(IJob* pJob) {
     DS_CHECK_RETURN(run.pJR != nullptr, kFile, 205, "pContainer");
     run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
     run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
-    run.sess = CNeonCallback::CreateSession(GetWebDavMgr()->GetSettings());
+    const ds::TransferResult result = Upload(run);
+    ForgetRunState(run.pJR);
+    PostUploadDone(run, result);
+}
+
+ds::TransferResult CThreadSink::Upload(Run& run) {
+    CWatchedSession session = TransferSession();
+    run.pSession = &session;
+    run.sess = session.Get();
     const std::string target = ToWirePath(run.serverPath);
     const std::string temp = ToWirePath(run.serverPath + ds::kUploadTempSuffix);
 
@@ -358,9 +374,9 @@ void CThreadSink::DoUpload(IJob* pJob) {
         }
     }
     file.Close();
-    ne_session_destroy(run.sess);
-    ForgetRunState(run.pJR);
-    PostUploadDone(run, result);
+    run.pSession = nullptr;
+    run.sess = nullptr;
+    return result;
 }
 
 ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t& length) {
@@ -402,16 +418,15 @@ ds::TransferResult CThreadSink::SendProbe(Run& run, const std::string& temp) {
 ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int64_t length) {
     ne_request* put = ne_request_create(run.sess, "PUT", temp.c_str());
     rec::SetPtr(run.pJR, ds::key::Session, run.sess);
-    CProgressWatch watch = StallWatch();
-    rec::SetPtr(run.pJR, ds::key::Watch, &watch);
+    rec::SetPtr(run.pJR, ds::key::Watch, &run.pSession->Watch());
     ne_set_request_body_provider(put, static_cast<ne_off_t>(length),
                                  CNeonCallback::provide_request_body, run.pJob);
     ne_add_response_body_reader(put, CNeonCallback::accept_response,
                                 CNeonCallback::read_response_block, run.pJR);
-    ne_set_notifier(run.sess, CNeonCallback::notify_session_status, run.pJob);
+    run.pSession->SetNotifier(CNeonCallback::notify_session_status, run.pJob);
     int ret = ne_request_dispatch(put);
     int code = StatusOf(put);
-    ne_set_notifier(run.sess, nullptr, nullptr);
+    run.pSession->SetNotifier(nullptr, nullptr);
     ne_request_destroy(put);
     run.pJR->RemoveData(ds::key::Watch);
     if (ret != NE_OK) {

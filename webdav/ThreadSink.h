@@ -11,6 +11,7 @@
 struct ne_session_s;
 typedef struct ne_session_s ne_session;
 class CFile;
+class CWatchedSession;
 
 class CThreadSink : public IJobSink, public ITaskSink {
 public:
@@ -27,14 +28,18 @@ private:
         IJob* pJob = nullptr;
         ITask* pTask = nullptr;
         IDataRecord* pJR = nullptr;
-        ne_session* sess = nullptr;
-        std::string serverPath; // "FullPath", not escaped
+        CWatchedSession* pSession = nullptr; // while the transfer runs
+        ne_session* sess = nullptr;          // its neon session
+        std::string serverPath;              // "FullPath", not escaped
         std::string localPath;
         std::string localName; // set once the local file is open
     };
 
     void DoDownload(IJob* pJob);
     void DoUpload(IJob* pJob);
+    // The steps on a session of their own.
+    ds::TransferResult Download(Run& run);
+    ds::TransferResult Upload(Run& run);
 
     // Download steps.
     ds::TransferResult OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath);

@@ -13,6 +13,7 @@
 #include "RecordUtil.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "WatchedSession.h"
 
 namespace {
 
@@ -318,6 +319,7 @@ uint32_t CWebDavMgr::Shutdown() {
     m_Thread.Stop(1, kStopWaitMs);
     uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
     m_bServerAvailable = 0;
+    StopSessionWatchdog();
     return result;
 }
 

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ne_session* sess =
         ne_session_create("http", "127.0.0.1", static_cast<unsigned>(g_server->Port()));
     ne_set_read_timeout(sess, 5);
-    ListingOutcome out = ReadListing(sess, kServerDir, kFolder);
+    CProgressWatch watch(CProgressWatch::Deadline(60));
+    ListingOutcome out = ReadListing(sess, kServerDir, kFolder, watch);
     ne_session_destroy(sess);
     if (out.result != ds::kListOk && !out.entries.empty()) {
         std::abort();

@@ -76,6 +76,12 @@ CHostileServer::Reply CHostileServer::Trickled(int status, std::string body, siz
     return r;
 }
 
+CHostileServer::Reply CHostileServer::TrickledRaw(std::string bytes, size_t piece, int pauseMs) {
+    Reply r = Trickled(0, std::move(bytes), piece, pauseMs);
+    r.kind = Reply::RawTrickle;
+    return r;
+}
+
 CHostileServer::Reply CHostileServer::Hangup() {
     Reply r;
     r.kind = Reply::Close;
@@ -337,6 +343,14 @@ void CHostileServer::Serve(Connection* conn) {
         case Reply::Trickle: {
             std::string head = Head(r->status, r->headers, body.size());
             bool ok = Send(fd, head.data(), head.size());
+            for (size_t off = 0; ok && off < body.size(); off += r->piece) {
+                ok = Pause(r->pauseMs) &&
+                     Send(fd, body.data() + off, std::min(r->piece, body.size() - off));
+            }
+            break;
+        }
+        case Reply::RawTrickle: {
+            bool ok = true;
             for (size_t off = 0; ok && off < body.size(); off += r->piece) {
                 ok = Pause(r->pauseMs) &&
                      Send(fd, body.data() + off, std::min(r->piece, body.size() - off));

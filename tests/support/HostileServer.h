@@ -25,14 +25,14 @@ public:
     };
 
     struct Reply {
-        enum Kind { Answer, Raw, CutShort, SilentAfterHead, Trickle, Close };
+        enum Kind { Answer, Raw, CutShort, SilentAfterHead, Trickle, RawTrickle, Close };
         Kind kind = Answer;
         int status = 200;
         std::string headers; // extra header lines, each ending in "\r\n"
         std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
         size_t announced = 0; // CutShort, SilentAfterHead: the Content-Length sent
-        size_t piece = 0;     // Trickle: bytes per piece
-        int pauseMs = 0;      // Trickle: pause between pieces
+        size_t piece = 0;     // Trickle, RawTrickle: bytes per piece
+        int pauseMs = 0;      // Trickle, RawTrickle: pause between pieces
     };
 
     static Reply Status(int status, std::string body = "", std::string headers = "");
@@ -43,6 +43,8 @@ public:
     // The head announces `announced` bytes, then nothing until the client or the server stops.
     static Reply Silent(int status = 200, size_t announced = 1000);
     static Reply Trickled(int status, std::string body, size_t piece, int pauseMs);
+    // The bytes as they are, head included, in pieces with a pause before each, then close.
+    static Reply TrickledRaw(std::string bytes, size_t piece, int pauseMs);
     // Closes without answering.
     static Reply Hangup();
 

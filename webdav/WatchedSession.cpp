@@ -1,0 +1,251 @@
+#include "WatchedSession.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include <ne_socket.h>
+#include <ne_uri.h>
+
+#include "NeonCallback.h"
+#include "Trace.h"
+
+namespace {
+
+// How often the watchdog looks: a cut comes at most this late after a watch expired.
+constexpr auto kWatchdogTick = std::chrono::milliseconds(250);
+
+struct Ends {
+    unsigned char peer[16] = {};
+    int peerSize = 0;
+    unsigned short peerPort = 0;
+    unsigned short localPort = 0;
+};
+
+// The two ends of a connected TCP socket; false for anything else.
+bool EndsOf(int fd, Ends& ends) {
+    sockaddr_storage peer{}, local{};
+    socklen_t peerLen = sizeof peer, localLen = sizeof local;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLen) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLen) != 0 ||
+        peer.ss_family != local.ss_family) {
+        return false;
+    }
+    if (peer.ss_family == AF_INET) {
+        const auto& p = reinterpret_cast<const sockaddr_in&>(peer);
+        std::memcpy(ends.peer, &p.sin_addr, 4);
+        ends.peerSize = 4;
+        ends.peerPort = ntohs(p.sin_port);
+        ends.localPort = ntohs(reinterpret_cast<const sockaddr_in&>(local).sin_port);
+        return true;
+    }
+    if (peer.ss_family == AF_INET6) {
+        const auto& p = reinterpret_cast<const sockaddr_in6&>(peer);
+        std::memcpy(ends.peer, &p.sin6_addr, 16);
+        ends.peerSize = 16;
+        ends.peerPort = ntohs(p.sin6_port);
+        ends.localPort = ntohs(reinterpret_cast<const sockaddr_in6&>(local).sin6_port);
+        return true;
+    }
+    return false;
+}
+
+// Sockets of this process connected to that address and port.
+std::vector<std::pair<int, Ends>> SocketsTo(const unsigned char* address, int size,
+                                            unsigned short port) {
+    std::vector<std::pair<int, Ends>> found;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (dir == nullptr) {
+        return found;
+    }
+    const int own = ::dirfd(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        char* end = nullptr;
+        const long fd = std::strtol(e->d_name, &end, 10);
+        struct stat st;
+        Ends ends;
+        if (end == e->d_name || *end != '\0' || fd == own ||
+            ::fstat(static_cast<int>(fd), &st) != 0 || !S_ISSOCK(st.st_mode) ||
+            !EndsOf(static_cast<int>(fd), ends)) {
+            continue;
+        }
+        if (ends.peerSize == size && ends.peerPort == port &&
+            std::memcmp(ends.peer, address, static_cast<size_t>(size)) == 0) {
+            found.emplace_back(static_cast<int>(fd), ends);
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace
+
+// One thread for all watched sessions; it sleeps while there are none.
+class CSessionWatchdog {
+public:
+    static CSessionWatchdog& Instance() {
+        static CSessionWatchdog s_watchdog;
+        return s_watchdog;
+    }
+    ~CSessionWatchdog() { Stop(); }
+
+    std::mutex& Lock() { return m_Lock; }
+
+    void Add(CWatchedSession* pSession) {
+        {
+            std::lock_guard<std::mutex> lock(m_Lock);
+            m_Sessions.push_back(pSession);
+            if (!m_Thread.joinable()) {
+                m_bStop = false;
+                m_Thread = std::thread([this] { Run(); });
+            }
+        }
+        m_Wake.notify_all();
+    }
+
+    void Remove(CWatchedSession* pSession) {
+        std::lock_guard<std::mutex> lock(m_Lock);
+        m_Sessions.erase(std::remove(m_Sessions.begin(), m_Sessions.end(), pSession),
+                         m_Sessions.end());
+    }
+
+    // Under the lock: whether another watched session holds this socket.
+    bool IsHeldByAnother(const CWatchedSession* pSession, int fd, unsigned short localPort) const {
+        return std::any_of(m_Sessions.begin(), m_Sessions.end(), [&](const CWatchedSession* p) {
+            return p != pSession && p->m_nSocket == fd && p->m_nLocalPort == localPort;
+        });
+    }
+
+    void Stop() {
+        {
+            std::lock_guard<std::mutex> lock(m_Lock);
+            m_bStop = true;
+        }
+        m_Wake.notify_all();
+        if (m_Thread.joinable()) {
+            m_Thread.join();
+        }
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> lock(m_Lock);
+        while (!m_bStop) {
+            if (m_Sessions.empty()) {
+                m_Wake.wait(lock, [this] { return m_bStop || !m_Sessions.empty(); });
+                continue;
+            }
+            m_Wake.wait_for(lock, kWatchdogTick);
+            for (CWatchedSession* pSession : m_Sessions) {
+                CutIfExpired(*pSession);
+            }
+        }
+    }
+
+    // Under the lock.
+    static void CutIfExpired(CWatchedSession& s) {
+        if (s.m_nSocket < 0 || s.m_Watch.IsAlive()) {
+            return;
+        }
+        Ends ends;
+        if (EndsOf(s.m_nSocket, ends) && ends.localPort == s.m_nLocalPort &&
+            ends.peerSize == s.m_nPeerAddressSize &&
+            std::memcmp(ends.peer, s.m_PeerAddress, static_cast<size_t>(ends.peerSize)) == 0) {
+            ::shutdown(s.m_nSocket, SHUT_RDWR);
+            s.m_bCut = true;
+            // A connection the session opens again is cut again: the watch stays expired.
+            s.m_nSocket = -1;
+            TraceError("dshelf - CWatchedSession; connection cut: %s", s.m_Watch.Reason().c_str());
+        }
+    }
+
+    std::mutex m_Lock;
+    std::condition_variable m_Wake;
+    std::vector<CWatchedSession*> m_Sessions;
+    std::thread m_Thread;
+    bool m_bStop = false;
+};
+
+CWatchedSession::CWatchedSession(const ServerSettings& settings, const CProgressWatch::Limit& limit)
+    : m_Watch(limit), m_pSession(CNeonCallback::CreateSession(settings)) {
+    ne_set_notifier(m_pSession, &CWatchedSession::OnStatus, this);
+    CSessionWatchdog::Instance().Add(this);
+}
+
+CWatchedSession::~CWatchedSession() {
+    // Off the watchdog's list first: the socket closes with the session.
+    CSessionWatchdog::Instance().Remove(this);
+    ne_session_destroy(m_pSession);
+}
+
+void CWatchedSession::SetNotifier(ne_notify_status pfn, void* pUserData) {
+    m_pfnNext = pfn;
+    m_pNextUserData = pUserData;
+}
+
+bool CWatchedSession::WasCut() const {
+    std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
+    return m_bCut;
+}
+
+void CWatchedSession::OnStatus(void* pUserData, ne_session_status status,
+                               const ne_session_status_info* pInfo) {
+    auto* self = static_cast<CWatchedSession*>(pUserData);
+    if (status == ne_status_connecting) {
+        self->OnConnecting(pInfo);
+    } else if (status == ne_status_connected) {
+        self->OnConnected();
+    } else if (status == ne_status_disconnected) {
+        std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
+        self->m_nSocket = -1;
+    }
+    if (self->m_pfnNext != nullptr) {
+        self->m_pfnNext(self->m_pNextUserData, status, pInfo);
+    }
+}
+
+void CWatchedSession::OnConnecting(const ne_session_status_info* pInfo) {
+    if (pInfo == nullptr || pInfo->ci.address == nullptr) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
+    ne_iaddr_raw(pInfo->ci.address, m_PeerAddress);
+    m_nPeerAddressSize = ne_iaddr_typeof(pInfo->ci.address) == ne_iaddr_ipv6 ? 16 : 4;
+    m_nSocket = -1;
+}
+
+void CWatchedSession::OnConnected() {
+    ne_uri server{};
+    ne_fill_server_uri(m_pSession, &server);
+    const auto port = static_cast<unsigned short>(server.port);
+    ne_uri_free(&server);
+    CSessionWatchdog& watchdog = CSessionWatchdog::Instance();
+    std::lock_guard<std::mutex> lock(watchdog.Lock());
+    std::vector<std::pair<int, Ends>> mine;
+    for (const auto& candidate : SocketsTo(m_PeerAddress, m_nPeerAddressSize, port)) {
+        if (!watchdog.IsHeldByAnother(this, candidate.first, candidate.second.localPort)) {
+            mine.push_back(candidate);
+        }
+    }
+    if (mine.size() != 1) {
+        TraceInfo("dshelf - CWatchedSession; %zu sockets could be this session's: not watched",
+                  mine.size());
+        return;
+    }
+    m_nSocket = mine[0].first;
+    m_nLocalPort = mine[0].second.localPort;
+}
+
+void StopSessionWatchdog() {
+    CSessionWatchdog::Instance().Stop();
+}

@@ -1,0 +1,57 @@
+// A session to the configured server whose requests end once its progress watch expires, at
+// whatever stage they are. A server that trickles its headers, or answers "100 Continue" without
+// end, never trips the read timeout and never reaches a body callback; a watchdog thread looks at
+// every watched session a few times a second and shuts down the socket of one whose watch has
+// expired. neon's blocked read or write then returns at once and the request fails as a lost
+// connection.
+//
+// neon does not hand out a session's socket. It is found when the session reports that it has
+// connected: the one socket of this process to that server that no other watched session holds.
+// When two sessions connect to the same server at the same instant their sockets cannot be told
+// apart; that connection is left to the body callbacks' checks, and a line says so. Before the
+// watchdog acts it checks that the socket still joins the same two ends.
+#pragma once
+
+#include <ne_session.h>
+
+#include "ProgressWatch.h"
+
+struct ServerSettings;
+
+class CWatchedSession {
+public:
+    CWatchedSession(const ServerSettings& settings, const CProgressWatch::Limit& limit);
+    ~CWatchedSession();
+    CWatchedSession(const CWatchedSession&) = delete;
+    CWatchedSession& operator=(const CWatchedSession&) = delete;
+
+    ne_session* Get() const { return m_pSession; }
+    CProgressWatch& Watch() { return m_Watch; }
+    // The session's status notifier belongs to the watch; this one is called after it.
+    void SetNotifier(ne_notify_status pfn, void* pUserData);
+    // Whether the watchdog cut the connection.
+    bool WasCut() const;
+
+private:
+    friend class CSessionWatchdog;
+
+    static void OnStatus(void* pUserData, ne_session_status status,
+                         const ne_session_status_info* pInfo);
+    void OnConnecting(const ne_session_status_info* pInfo);
+    void OnConnected();
+
+    CProgressWatch m_Watch;
+    ne_session* m_pSession = nullptr;
+    ne_notify_status m_pfnNext = nullptr;
+    void* m_pNextUserData = nullptr;
+    // The server's address as last tried, and the socket found for it (-1: none). Guarded by
+    // the watchdog's lock.
+    unsigned char m_PeerAddress[16] = {};
+    int m_nPeerAddressSize = 0;
+    int m_nSocket = -1;
+    unsigned short m_nLocalPort = 0;
+    bool m_bCut = false;
+};
+
+// Ends the watchdog thread; it starts again with the next session.
+void StopSessionWatchdog();
