@@ -13,6 +13,7 @@
 #include "DocShelfView.h"
 #include "LocalTree.h"
 #include "ResultPost.h"
+#include "SizeText.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
@@ -38,7 +39,18 @@ bool AttachTaskRecord(CDocShelfMgr& mgr, ITask* pTask, int32_t nModuleData, int3
 
 } // namespace
 
-CDocShelfMgr::CDocShelfMgr() = default;
+namespace {
+
+// The ports are set as the component is loaded, before any of its threads runs.
+[[maybe_unused]] const bool s_bPortsSet = GetDocShelfMgr() != nullptr;
+
+} // namespace
+
+CDocShelfMgr::CDocShelfMgr() {
+    // The engine and the panel reach the manager only through their ports.
+    SetEnginePort(this);
+    SetPanelPort(this);
+}
 
 CDocShelfMgr::~CDocShelfMgr() = default;
 
@@ -369,23 +381,7 @@ int CDocShelfMgr::ShowMessage(const char* pszText, unsigned int nStyle) {
 }
 
 std::string CDocShelfMgr::FormatSize(uint64_t ullBytes) {
-    // The quotient is a single-precision value, so exactly 1 MiB reads 1024.00 KB.
-    const float value = static_cast<float>(ullBytes);
-    float quotient;
-    const char* format;
-    if (ullBytes <= 0x100000ULL) {
-        quotient = value / 1024.0f;
-        format = "%.2f KB";
-    } else if (ullBytes <= 0x40000000ULL) {
-        quotient = value / 1048576.0f;
-        format = "%.2f MB";
-    } else {
-        quotient = value / 1073741824.0f;
-        format = "%.2f GB";
-    }
-    char text[64];
-    std::snprintf(text, sizeof(text), format, static_cast<double>(quotient));
-    return text;
+    return SpaceSizeText(ullBytes);
 }
 
 std::string CDocShelfMgr::ToServerPath(const char* pszPath) {

@@ -1,4 +1,5 @@
-// The component's main object and the only implementation of IDocShelfItf.
+// The component's main object: the only implementation of IDocShelfItf, and the port through
+// which the engine and the panel reach the settings, the host and each other.
 #pragma once
 
 #include <atomic>
@@ -8,15 +9,17 @@
 #include <shared_mutex>
 #include <string>
 
+#include "EnginePort.h"
 #include "IDocShelfContainerItf.h"
 #include "IDocShelfItf.h"
+#include "PanelPort.h"
 
 class CDocShelfView;
 class CDSDirListCtrl;
 class IDataFactory;
 class IDataRecord;
 
-class CDocShelfMgr final : public IDocShelfItf {
+class CDocShelfMgr final : public IDocShelfItf, public IEnginePort, public IPanelPort {
 public:
     CDocShelfMgr();
     ~CDocShelfMgr() override;
@@ -52,33 +55,33 @@ public:
     CDocShelfView* GetView() const { return m_pView.get(); }
     CDSDirListCtrl* GetDirListCtrl() const;
     HWND GetParentWnd() const { return m_hParentWnd; }
-    IDataRecord* CreateDataRecord();
-    IDocShelfContainerItf* GetHostContainer();
+    IDataRecord* CreateDataRecord() override;
+    IDocShelfContainerItf* GetHostContainer() override;
     // Worker threads read the settings while the host may change them: texts are copied
     // under the lock, numbers are atomic.
-    std::string GetLocalDirectory() const;
-    int CanDownload() const { return (m_dwRights & DS_RIGHT_DOWNLOAD) ? 1 : 0; }
-    int CanUpload() const { return (m_dwRights & DS_RIGHT_UPLOAD) ? 1 : 0; }
-    int CanList() const { return (m_dwRights & DS_RIGHT_LIST) ? 1 : 0; }
-    int CanDelete() const { return (m_dwRights & DS_RIGHT_DELETE) ? 1 : 0; }
-    uint64_t GetMaxUploadSize() const { return m_ullMaxUploadSize; }
-    uint64_t GetTotalSpace() const { return m_ullTotalSpace; }
-    int IsAutoDownload() const { return m_bAutoDownload ? 1 : 0; }
-    std::string GetAuthorName() const;
-    uint16_t GetUserRole() const { return m_wUserRole; }
-    int IsLocalCleanupDone() const { return m_bLocalCleanupDone ? 1 : 0; }
-    void SetLocalCleanupDone() { m_bLocalCleanupDone = 1; }
-    void AddActiveTransfer();
-    void RemoveActiveTransfer();
-    int ShowMessage(const char* pszText, unsigned int nStyle);
+    std::string GetLocalDirectory() const override;
+    int CanDownload() const override { return (m_dwRights & DS_RIGHT_DOWNLOAD) ? 1 : 0; }
+    int CanUpload() const override { return (m_dwRights & DS_RIGHT_UPLOAD) ? 1 : 0; }
+    int CanList() const override { return (m_dwRights & DS_RIGHT_LIST) ? 1 : 0; }
+    int CanDelete() const override { return (m_dwRights & DS_RIGHT_DELETE) ? 1 : 0; }
+    uint64_t GetMaxUploadSize() const override { return m_ullMaxUploadSize; }
+    uint64_t GetTotalSpace() const override { return m_ullTotalSpace; }
+    int IsAutoDownload() const override { return m_bAutoDownload ? 1 : 0; }
+    std::string GetAuthorName() const override;
+    uint16_t GetUserRole() const override { return m_wUserRole; }
+    int IsLocalCleanupDone() const override { return m_bLocalCleanupDone ? 1 : 0; }
+    void SetLocalCleanupDone() override { m_bLocalCleanupDone = 1; }
+    void AddActiveTransfer() override;
+    void RemoveActiveTransfer() override;
+    int ShowMessage(const char* pszText, unsigned int nStyle) override;
     // Any thread: the directory list's status after a server check, and its window disabled
     // while the work thread rebuilds its rows.
-    void OnServerAvailable(bool bAvailable);
-    void EnableDirList(bool bEnable);
+    void OnServerAvailable(bool bAvailable) override;
+    void EnableDirList(bool bEnable) override;
     // User-interface thread: the list drawn again (rights or rows changed).
-    void InvalidateDirList();
+    void InvalidateDirList() override;
     // Any thread: hands a record to the view, or releases it when there is none.
-    void PostToView(IDataRecord* pData);
+    void PostToView(IDataRecord* pData) override;
     // After ReleaseComp: the view goes and the next InitComp starts a component afresh.
     void Reset();
 
@@ -108,11 +111,3 @@ private:
 
 // The singleton, created on first call.
 CDocShelfMgr* GetDocShelfMgr();
-
-// Server-side name of the meeting's chat filter file, in the presenter folder.
-inline constexpr const char* kChatFilterFileName = "mtkey.txt";
-inline constexpr const char* kPresenterFolder = "Presenter/";
-inline constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
-inline constexpr const char* kChatFilterDeleted = "CHAT_FILTER_FILE_DELETED";
-// The role bits that may upload the chat filter file and see it listed.
-inline constexpr uint16_t kChatFilterRoles = 0xC;

@@ -10,10 +10,11 @@
 #include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelfFileList.h"
-#include "DocShelfMgr.h"
 #include "ListCells.h"
 #include "LocalResource.h"
+#include "PanelPort.h"
 #include "ResourceIds.h"
+#include "SizeText.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
@@ -22,11 +23,11 @@ namespace {
 constexpr const char* kFile = "DSDirListCtrl";
 
 bool Ask(const std::string& text) {
-    return GetDocShelfMgr()->ShowMessage(text.c_str(), MB_YESNO) == IDYES;
+    return GetPanelPort()->ShowMessage(text.c_str(), MB_YESNO) == IDYES;
 }
 
 void Tell(const std::string& text) {
-    GetDocShelfMgr()->ShowMessage(text.c_str(), MB_OK);
+    GetPanelPort()->ShowMessage(text.c_str(), MB_OK);
 }
 
 bool Exists(const std::string& path) {
@@ -58,7 +59,7 @@ int CDSDirListCtrl::OnLButtonDown(POINT pt) {
         return -1;
     }
     SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     // The row's Download button asks where to save.
     if (pShelf->CanDownload() && PointIn(ButtonArea(row, kColDownload), pt)) {
         OnDownloadTo();
@@ -70,7 +71,7 @@ int CDSDirListCtrl::OnLButtonDown(POINT pt) {
 }
 
 bool CDSDirListCtrl::OnUpdateCommandUI(CCmdUI* pCmdUI) {
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     switch (pCmdUI->m_nID) {
     case kCmdDownload:
     case kCmdDownloadTo:
@@ -160,7 +161,7 @@ void CDSDirListCtrl::OnDownload() {
     DS_CHECK_RETURN(pInfo != nullptr, kFile, 591, "pInfo");
     // Questions run the event loop, and a listing arriving meanwhile frees the rows.
     const DSItemInfo entry = *pInfo;
-    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    const std::string dir = GetPanelPort()->GetLocalDirectory();
     if (dir.empty()) {
         Tell(LoadLocalString(kIdsNoLocalDirectory));
         return;
@@ -210,7 +211,7 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
         return;
     }
     m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, entry.ullFileLength, false);
-    GetDocShelfMgr()->AddActiveTransfer();
+    GetPanelPort()->AddActiveTransfer();
     pWebDav->StartTask(pTask);
 }
 
@@ -218,7 +219,7 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
 
 void CDSDirListCtrl::OnUploadFile() {
     TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile()");
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     if (GetUsedSpace() > pShelf->GetTotalSpace()) {
         TraceInfo("dshelf - CDSTreeCtrl::OnUploadFile() 资料书架会议存储空间已满......");
         Tell(LoadLocalString(kIdsNoSpaceBefore));
@@ -240,7 +241,7 @@ void CDSDirListCtrl::OnUploadFile() {
 // The checks after the file was chosen, in their order; false when one stopped the upload.
 bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::string& name,
                                       uint64_t& length) {
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     if (EqualsNoCase(name, kChatFilterFileName) &&
         (pShelf->GetUserRole() & kChatFilterRoles) == 0) {
         TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() 您没有权限上传名为%s的文件",
@@ -272,8 +273,7 @@ bool CDSDirListCtrl::UploadChecksPass(const std::string& local, const std::strin
     length = static_cast<uint64_t>(size);
     if (length > pShelf->GetMaxUploadSize()) {
         TraceError("dshelf - CDSDirListCtrl::OnUploadFile(); 超过单个可上传文件的最大大小");
-        Tell(FormatOne(LoadLocalString(kIdsTooLarge),
-                       CDocShelfMgr::FormatSize(pShelf->GetMaxUploadSize())));
+        Tell(FormatOne(LoadLocalString(kIdsTooLarge), SpaceSizeText(pShelf->GetMaxUploadSize())));
         return false;
     }
     if (SaturatingAdd(GetUsedSpace(), length) > pShelf->GetTotalSpace()) {
@@ -295,7 +295,7 @@ void CDSDirListCtrl::StartUpload(const std::string& local, const std::string& re
     if (pTask == nullptr) {
         return;
     }
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     if (IDataRecord* pRecord = pShelf->CreateDataRecord()) {
         pTask->SetTaskRecord(pRecord);
         int32_t moduleData = ds::kPanelModuleData, userData = 0;

@@ -9,12 +9,13 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "DocShelfFileList.h"
-#include "DocShelfMgr.h"
 #include "DocShelfView.h"
 #include "DownloadLog.h"
 #include "LocalResource.h"
+#include "PanelPort.h"
 #include "RecordUtil.h"
 #include "ResourceIds.h"
+#include "SizeText.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
 
@@ -171,7 +172,7 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
     }
     const DSItemInfo& entry = *pEntry;
     InsertEntry(std::move(pEntry));
-    if (depth == 2 && entry.IsFile() && GetDocShelfMgr()->IsAutoDownload()) {
+    if (depth == 2 && entry.IsFile() && GetPanelPort()->IsAutoDownload()) {
         AutoDownload(entry);
     }
 }
@@ -212,7 +213,7 @@ void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
     if (pMessage == nullptr) {
         return;
     }
-    if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+    if (IDocShelfContainerItf* pHost = GetPanelPort()->GetHostContainer()) {
         pHost->BroadcastMessage(pMessage->c_str());
     }
 }
@@ -229,11 +230,11 @@ void CDSDirListCtrl::OnListingFinished(IDataRecord* pData) {
 }
 
 void CDSDirListCtrl::UpdateSpace() {
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     const uint64_t used = GetUsedSpace();
     const uint64_t total = pShelf->GetTotalSpace();
     const uint64_t free = total >= used ? total - used : 0;
-    SetStatus(kIdsSpace, CDocShelfMgr::FormatSize(used), CDocShelfMgr::FormatSize(free));
+    SetStatus(kIdsSpace, SpaceSizeText(used), SpaceSizeText(free));
 }
 
 void CDSDirListCtrl::ResetRetry() {
@@ -252,7 +253,7 @@ uint64_t CDSDirListCtrl::GetUsedSpace() const {
 
 void CDSDirListCtrl::AutoDownload(const DSItemInfo& entry) {
     const std::string remote = entry.RemotePath();
-    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    const std::string dir = GetPanelPort()->GetLocalDirectory();
     if (dir.empty() || m_AutoDownloaded.count(remote) != 0) {
         return;
     }
@@ -286,7 +287,7 @@ bool CDSDirListCtrl::MayDownloadAutomatically(const DSItemInfo& entry,
     if (!entry.bLengthKnown || size == entry.ullFileLength) {
         return false;
     }
-    if (!CDownloadLog::MayReplace(GetDocShelfMgr()->GetLocalDirectory(), entry.strFileName)) {
+    if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), entry.strFileName)) {
         TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
                   "left alone",
                   local.c_str());
@@ -394,7 +395,7 @@ void CDSDirListCtrl::PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText
     if (!GetSubItemRect(nItem, nCol, LVIR_LABEL, cell)) {
         return;
     }
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IPanelPort* pShelf = GetPanelPort();
     const bool bAllowed = nCol == kColDownload ? pShelf->CanDownload() : pShelf->CanDelete();
     if (!bAllowed) {
         pDC->SetTextColor(clrText);

@@ -14,11 +14,12 @@
 #include "AfxShell.h"
 #include "CoreLib.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
 #include "LocalResource.h"
+#include "PanelPort.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
 #include "ResourceIds.h"
+#include "SizeText.h"
 #include "Trace.h"
 
 namespace {
@@ -309,7 +310,7 @@ void CDocShelfFileList::OnListingRecord(IDataRecord* pData) {
     }
     const std::string name = rec::GetStr(pData, ds::key::FileName);
     const std::string serverPath = rec::GetStr(pData, ds::key::RelatedPath) + name;
-    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    const std::string dir = GetPanelPort()->GetLocalDirectory();
     if (dir.empty() || IsUnsafeLocalName(name) || FindTransfer(serverPath) != nullptr) {
         return;
     }
@@ -360,7 +361,7 @@ std::string CDocShelfFileList::OnGetItemText(int nItem, int nSubItem) const {
     case kColStatus:
         return LoadLocalString(pItem->nStatusId);
     case kColSize:
-        return CDocShelfMgr::FormatSize(pItem->ullTotal);
+        return SpaceSizeText(pItem->ullTotal);
     case kColProgress:
         return ProgressText(*pItem);
     default:
@@ -539,7 +540,7 @@ void CDocShelfFileList::OnOpen() {
         // No program for the type: the user chooses one.
         afx::OpenWithDialog(path);
     } else {
-        GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
+        GetPanelPort()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
     }
 }
 
@@ -551,7 +552,7 @@ void CDocShelfFileList::OnOpenFolder() {
     if (ShellExecute(GetSafeHwnd(), "open", pItem->strLocalFolder.c_str(), nullptr, nullptr, 1) <=
         32) {
         TraceInfo("dshelf - CDocShelfFileList::OnOpenFolder(); 打开文件夹失败或文件夹不存在");
-        GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
+        GetPanelPort()->ShowMessage(LoadLocalString(kIdsOpenFailed).c_str(), MB_OK);
     }
 }
 
@@ -562,14 +563,14 @@ void CDocShelfFileList::OnSaveAs() {
         const TransferItem item = *pItem;
         uint64_t length = 0;
         if (!LocalLength(item.strLocalPath, length)) {
-            GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsFileMissing).c_str(), MB_OK);
+            GetPanelPort()->ShowMessage(LoadLocalString(kIdsFileMissing).c_str(), MB_OK);
         } else {
             CFileDialog dialog(FALSE, item.strExtension.c_str(), item.strFileName.c_str(),
                                OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
             if (dialog.DoModal() == IDOK &&
                 !CopyReplacing(item.strLocalPath, dialog.GetPathName())) {
                 // A full disk or a folder the user cannot write is said, not swallowed.
-                GetDocShelfMgr()->ShowMessage(LoadLocalString(kIdsCopyFailed).c_str(), MB_OK);
+                GetPanelPort()->ShowMessage(LoadLocalString(kIdsCopyFailed).c_str(), MB_OK);
             }
         }
     }

@@ -16,7 +16,7 @@
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
+#include "EnginePort.h"
 #include "ListingReader.h"
 #include "ListingReport.h"
 #include "NeonCallback.h"
@@ -266,7 +266,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     // The directory list takes no clicks while its rows are rebuilt.
     const bool bForList = pItem->HasData(ds::key::InternalUserData) != 0;
     if (bForList) {
-        GetDocShelfMgr()->EnableDirList(false);
+        GetEnginePort()->EnableDirList(false);
     }
     m_bHasVisualableFile = 0;
     ListingOutcome listing;
@@ -285,7 +285,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
             report.Report(entry);
         }
         // Once per lifetime, and only after a listing that was read.
-        CDocShelfMgr* pShelf = GetDocShelfMgr();
+        IEnginePort* pShelf = GetEnginePort();
         if (folder == ::MakeServerPath(settings.serverDir, kPresenterFolder) &&
             !pShelf->IsLocalCleanupDone()) {
             pShelf->SetLocalCleanupDone();
@@ -293,7 +293,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         }
     }
     if (bForList) {
-        GetDocShelfMgr()->EnableDirList(true);
+        GetEnginePort()->EnableDirList(true);
     }
 }
 
@@ -338,7 +338,7 @@ void CWDWorkThread::OnDeleteDone(IDataRecord* pItem) {
         name = GetPathName(full);
         PostWorkResult(pA);
     }
-    IDataRecord* pB = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pB = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pB != nullptr, kFile, 481, "pContainer");
     pB->SetMethod(ds::kToDirList);
     rec::SetU32(pB, ds::key::SubMethod, ds::kDirHostMessage);
@@ -379,7 +379,7 @@ void CWDWorkThread::OnRefreshDirDone(IDataRecord* pItem) {
     }
     uint32_t dwAppData = 0;
     if (rec::GetU32(pItem, ds::key::ApplicationUserData, dwAppData)) {
-        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
             pHost->OnDirectoryEntry(rec::GetStr(pItem, ds::key::RelatePath).c_str(), 0,
                                     static_cast<int32_t>(dwAppData), nullptr, 0, 0);
         }

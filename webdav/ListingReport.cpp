@@ -7,8 +7,8 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "DirThread.h"
-#include "DocShelfMgr.h"
 #include "DownloadLog.h"
+#include "EnginePort.h"
 #include "LocalResource.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
@@ -56,7 +56,7 @@ void CListingReport::Report(const DirEntry& entry) {
         PostEntry(ds::kToTransferEntries, ds::kTransferListingEntry, entry, author);
     }
     if (m_bHasApp) {
-        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
             pHost->OnDirectoryEntry(m_relatePath.c_str(), 0, static_cast<int32_t>(m_dwAppData),
                                     entry.fileName.c_str(), entry.length, entry.bDir ? 1 : 0);
         }
@@ -75,7 +75,7 @@ bool CListingReport::IsShown(const DirEntry& entry) const {
         return false;
     }
     if (!entry.bDir && EqualsNoCase(entry.fileName, kChatFilterFileName)) {
-        CDocShelfMgr* pShelf = GetDocShelfMgr();
+        IEnginePort* pShelf = GetEnginePort();
         return pShelf->CanUpload() == 1 && (pShelf->GetUserRole() & kChatFilterRoles) != 0;
     }
     return true;

@@ -9,7 +9,7 @@
 #include "AfxFile.h"
 #include "CoreLib.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
+#include "EnginePort.h"
 #include "ProgressWatch.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
@@ -192,7 +192,7 @@ void CNeonCallback::notify_session_status(void* userdata, ne_session_status stat
     } else {
         return;
     }
-    IDataRecord* pProgress = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pProgress = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pProgress != nullptr, kFile, 229, "pContainer");
     ITask* pTask = pJob->GetTask();
     pProgress->SetMethod(ds::kToTransferList);

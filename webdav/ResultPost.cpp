@@ -5,7 +5,7 @@
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
+#include "EnginePort.h"
 #include "RecordUtil.h"
 
 namespace {
@@ -31,7 +31,7 @@ void PostWorkResult(IDataRecord* pData) {
         pfn(s_pObserverContext.load(), pData);
     }
     ++s_nInFlight;
-    GetDocShelfMgr()->PostToView(pData);
+    GetEnginePort()->PostToView(pData);
 }
 
 bool AreWorkResultsPending() {

@@ -13,8 +13,8 @@
 
 #include "AfxFile.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
 #include "DownloadLog.h"
+#include "EnginePort.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
@@ -64,7 +64,7 @@ ds::TransferResult ResultOf(int ret, int code, std::initializer_list<int> accept
 }
 
 bool PostStarted(ITask* pTask, uint32_t sub) {
-    IDataRecord* pRec = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pRec = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 40, "pContainer", false);
     pRec->SetMethod(ds::kToTransferList);
     rec::SetU32(pRec, ds::key::SubMethod, sub);
@@ -74,7 +74,7 @@ bool PostStarted(ITask* pTask, uint32_t sub) {
 }
 
 bool PostEnded(ITask* pTask, uint32_t sub, uint32_t result) {
-    IDataRecord* pRec = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pRec = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 50, "pContainer", false);
     pRec->SetMethod(ds::kToTransferList);
     rec::SetU32(pRec, ds::key::SubMethod, sub);
@@ -134,7 +134,7 @@ void ForgetRunState(IDataRecord* pJR) {
 void EndActiveTransfer(IDataRecord* pJR) {
     uint32_t addRef = 0;
     if (rec::GetU32(pJR, ds::key::AddRefFlag, addRef) && addRef != 0) {
-        GetDocShelfMgr()->RemoveActiveTransfer();
+        GetEnginePort()->RemoveActiveTransfer();
     }
 }
 
@@ -299,7 +299,7 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // Files the component wrote into the save directory are its own to clean up later.
-    const std::string dir = GetDocShelfMgr()->GetLocalDirectory();
+    const std::string dir = GetEnginePort()->GetLocalDirectory();
     if (!dir.empty() && run.localPath == dir + run.localName) {
         CDownloadLog::Add(dir, run.localName, run.serverPath);
     }
@@ -308,7 +308,7 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
 
 void CThreadSink::PostDownloadDone(Run& run, ds::TransferResult result) {
     TraceInfo("dshelf - CThreadSink::DoDownload() DownloadDone Notify! step 1  ");
-    IDataRecord* pD = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pD = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pD != nullptr, kFile, 160, "pContainer");
     IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
     pD->SetMethod(ds::kToWebDavMgr);
@@ -479,7 +479,7 @@ void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
     // Labelled only once the file is in place, never somebody else's on a failure. A server
     // that keeps no such property still has the file: the listing shows "Unknown".
     static const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
-    std::string author = ToWirePath(GetDocShelfMgr()->GetAuthorName());
+    std::string author = ToWirePath(GetEnginePort()->GetAuthorName());
     const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
                                           {nullptr, ne_propset, nullptr}};
     if (ne_proppatch(run.sess, target.c_str(), ops) != NE_OK) {
@@ -490,7 +490,7 @@ void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
 
 void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result) {
     TraceInfo("dshelf - CThreadSink::DoUpload() UploadDone Notify! step 1  ");
-    IDataRecord* pD = GetDocShelfMgr()->CreateDataRecord();
+    IDataRecord* pD = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pD != nullptr, kFile, 300, "pContainer");
     IDataRecord* pTR = run.pTask != nullptr ? run.pTask->GetTaskRecord() : nullptr;
     uint32_t dwModuleData = 0;
@@ -520,7 +520,7 @@ void CThreadSink::PostUploadDone(Run& run, ds::TransferResult result) {
 
 // After a panel upload: the folder is listed again and the meeting hears of the file.
 void CThreadSink::PostUploadNotices(Run& run) {
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IEnginePort* pShelf = GetEnginePort();
     IDataRecord* pF = pShelf->CreateDataRecord();
     DS_CHECK_RETURN(pF != nullptr, kFile, 330, "pContainer");
     pF->SetMethod(ds::kToDirList);

@@ -8,8 +8,8 @@
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
-#include "DocShelfMgr.h"
 #include "DownloadLog.h"
+#include "EnginePort.h"
 #include "RecordUtil.h"
 #include "ResultPost.h"
 #include "Trace.h"
@@ -172,7 +172,7 @@ ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalP
 }
 
 void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
-    const std::string localDir = GetDocShelfMgr()->GetLocalDirectory();
+    const std::string localDir = GetEnginePort()->GetLocalDirectory();
     if (localDir.empty()) {
         TraceInfo("dshelf - CWebDavMgr::FetchChatFilterFile() no local directory");
         return;
@@ -237,7 +237,7 @@ void CWebDavMgr::DeleteFile(const char* pszPath, uint32_t dwUserData) {
 
 void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,
                                const char* pszUserDataName) {
-    if (!GetDocShelfMgr()->CanList()) {
+    if (!GetEnginePort()->CanList()) {
         return;
     }
     DS_CHECK_RETURN(pszUserDataName != nullptr, kFile, 472, "UserDataName");
@@ -306,8 +306,8 @@ void CWebDavMgr::SetServerAvailable(int32_t bAvailable) {
         return;
     }
     m_bServerAvailable = bAvailable;
-    GetDocShelfMgr()->OnServerAvailable(bAvailable != 0);
-    if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+    GetEnginePort()->OnServerAvailable(bAvailable != 0);
+    if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
         pHost->OnServerState(bAvailable);
     }
 }
@@ -352,7 +352,7 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
-    GetDocShelfMgr()->InvalidateDirList();
+    GetEnginePort()->InvalidateDirList();
     std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
     uint32_t listResult = ds::kListOk;
     rec::GetU32(pData, ds::key::ListResult, listResult);
@@ -360,7 +360,7 @@ void CWebDavMgr::OnListDone(IDataRecord* pData) {
     if (listResult == ds::kListOk && EqualsNoCase(rel, kPresenterFolder)) {
         uint32_t bHas = 0;
         rec::GetU32(pData, ds::key::HasVisibleFile, bHas);
-        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
             pHost->NotifyPresenterFiles(static_cast<int32_t>(bHas));
         }
     }
@@ -377,7 +377,7 @@ void CWebDavMgr::OnDeleteDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 657, "pData");
     RelistParent(pData);
     if (EqualsNoCase(GetPathName(rec::GetStr(pData, ds::key::FullPath)), kChatFilterFileName)) {
-        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
             pHost->SetChatFilterFile("");
         }
     }
@@ -390,7 +390,7 @@ void CWebDavMgr::OnMakeDirDone(IDataRecord* pData) {
 
 void CWebDavMgr::OnFileDownloadDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 698, "pData");
-    CDocShelfMgr* pShelf = GetDocShelfMgr();
+    IEnginePort* pShelf = GetEnginePort();
     std::string name = rec::GetStr(pData, ds::key::LocalFileName);
     // Only a file that arrived is handed over: a failed download leaves no local copy.
     uint32_t dwChatResult = 0;
@@ -438,7 +438,7 @@ void CWebDavMgr::OnFileUploadDone(IDataRecord* pData) {
         return;
     }
     if (dwModuleData != ds::kPanelModuleData) {
-        if (IDocShelfContainerItf* pHost = GetDocShelfMgr()->GetHostContainer()) {
+        if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
             pHost->OnFileUploaded(path.c_str(), static_cast<int32_t>(dwModuleData),
                                   static_cast<int32_t>(dwUserData), static_cast<int32_t>(dwResult));
         }

@@ -128,3 +128,11 @@ inline constexpr const char* kAuthorPropName = "Author";
 inline constexpr const char* kUploadTempSuffix = ".mxdstmp";
 
 } // namespace ds
+
+// The meeting's fixed names: the presenter folder, the chat filter file in it, the messages
+// that announce it, and the role bits that may upload it and see it listed.
+inline constexpr const char* kPresenterFolder = "Presenter/";
+inline constexpr const char* kChatFilterFileName = "mtkey.txt";
+inline constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
+inline constexpr const char* kChatFilterDeleted = "CHAT_FILTER_FILE_DELETED";
+inline constexpr uint16_t kChatFilterRoles = 0xC;
