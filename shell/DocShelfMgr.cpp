@@ -25,18 +25,6 @@ const char* Safe(const char* psz) {
     return psz != nullptr ? psz : "";
 }
 
-// The task record that carries the host's two values back with the transfer's result.
-bool AttachTaskRecord(CDocShelfMgr& mgr, ITask* pTask, int32_t nModuleData, int32_t nUserData) {
-    IDataRecord* pRecord = mgr.CreateDataRecord();
-    if (pRecord == nullptr) {
-        return false;
-    }
-    pTask->SetTaskRecord(pRecord);
-    pRecord->SetData(ds::key::ModuleData, &nModuleData, sizeof nModuleData);
-    pRecord->SetData(ds::key::UserData, &nUserData, sizeof nUserData);
-    return true;
-}
-
 } // namespace
 
 namespace {
@@ -222,7 +210,7 @@ void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPat
     if (pTask == nullptr) {
         return;
     }
-    AttachTaskRecord(*this, pTask, nModuleData, nUserData);
+    pWebDav->AttachTaskRecord(pTask, nModuleData, nUserData);
     pWebDav->StartTask(pTask);
 }
 
@@ -238,7 +226,7 @@ void CDocShelfMgr::DownloadFile(const char* pszLocalPath, const char* pszServerP
     }
     TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pTask != NULL", Safe(pszLocalPath),
               Safe(pszServerPath), nModuleData, nUserData);
-    if (AttachTaskRecord(*this, pTask, nModuleData, nUserData)) {
+    if (pWebDav->AttachTaskRecord(pTask, nModuleData, nUserData)) {
         TraceInfo("dshelf - CDocShelfMgr::DownloadFile(%s,%s,%d,%d), pContainer != NULL",
                   Safe(pszLocalPath), Safe(pszServerPath), nModuleData, nUserData);
     }

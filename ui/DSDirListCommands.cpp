@@ -13,6 +13,7 @@
 #include "ListCells.h"
 #include "LocalResource.h"
 #include "PanelPort.h"
+#include "PanelTransfer.h"
 #include "ResourceIds.h"
 #include "SizeText.h"
 #include "Trace.h"
@@ -202,17 +203,9 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
         return;
     }
     // A task is made only when a row can show it and it will be started.
-    if (m_pFileList == nullptr) {
-        return;
+    if (m_pFileList != nullptr) {
+        StartPanelTransfer(m_pFileList, PanelTransfer{false, remote, local, entry.ullFileLength});
     }
-    CWebDavMgr* pWebDav = GetWebDavMgr();
-    ITask* pTask = pWebDav->DownloadFile(remote.c_str(), local.c_str(), 0, 1);
-    if (pTask == nullptr) {
-        return;
-    }
-    m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, entry.ullFileLength, false);
-    GetPanelPort()->AddActiveTransfer();
-    pWebDav->StartTask(pTask);
 }
 
 // ---- Upload and refresh ---------------------------------------------------------------------
@@ -287,25 +280,10 @@ void CDSDirListCtrl::StartUpload(const std::string& local, const std::string& re
                                  uint64_t length) {
     TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() Create UpLoadFile Task!");
     // A task is made only when a row can show it and it will be started.
-    if (m_pFileList == nullptr) {
-        return;
+    if (m_pFileList != nullptr &&
+        StartPanelTransfer(m_pFileList, PanelTransfer{true, remote, local, length})) {
+        TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() Start UpLoadFile Task!");
     }
-    CWebDavMgr* pWebDav = GetWebDavMgr();
-    ITask* pTask = pWebDav->UploadFile(remote.c_str(), local.c_str(), 0, 1);
-    if (pTask == nullptr) {
-        return;
-    }
-    IPanelPort* pShelf = GetPanelPort();
-    if (IDataRecord* pRecord = pShelf->CreateDataRecord()) {
-        pTask->SetTaskRecord(pRecord);
-        int32_t moduleData = ds::kPanelModuleData, userData = 0;
-        pRecord->SetData(ds::key::ModuleData, &moduleData, sizeof moduleData);
-        pRecord->SetData(ds::key::UserData, &userData, sizeof userData);
-    }
-    m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, length, true);
-    TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile() Start UpLoadFile Task!");
-    pShelf->AddActiveTransfer();
-    pWebDav->StartTask(pTask);
 }
 
 void CDSDirListCtrl::OnRefreshFolder() {

@@ -13,6 +13,7 @@
 #include "DownloadLog.h"
 #include "LocalResource.h"
 #include "PanelPort.h"
+#include "PanelTransfer.h"
 #include "RecordUtil.h"
 #include "ResourceIds.h"
 #include "SizeText.h"
@@ -261,16 +262,10 @@ void CDSDirListCtrl::AutoDownload(const DSItemInfo& entry) {
     if (!MayDownloadAutomatically(entry, local)) {
         return;
     }
-    CWebDavMgr* pWebDav = GetWebDavMgr();
-    ITask* pTask = pWebDav->DownloadFile(remote.c_str(), local.c_str(), 0, 0);
-    if (pTask == nullptr) {
-        return; // a later listing tries again
+    if (StartPanelTransfer(m_pFileList,
+                           PanelTransfer{false, remote, local, entry.ullFileLength, false})) {
+        m_AutoDownloaded.insert(remote); // else a later listing tries again
     }
-    if (m_pFileList != nullptr) {
-        m_pFileList->AddTransfer(pTask->GetTaskID(), local, remote, entry.ullFileLength, false);
-    }
-    pWebDav->StartTask(pTask);
-    m_AutoDownloaded.insert(remote);
 }
 
 // Never overwrites what is not the component's own, nor fetches what is already here.

@@ -8,8 +8,6 @@
 
 #include "IDocShelfContainerItf.h"
 
-class IDataRecord;
-
 class IPanelPort {
 public:
     virtual int CanDownload() const = 0;
@@ -23,7 +21,6 @@ public:
     virtual std::string GetLocalDirectory() const = 0;
     // The host's callback interface, or null.
     virtual IDocShelfContainerItf* GetHostContainer() = 0;
-    virtual IDataRecord* CreateDataRecord() = 0;
     // A message box over the host's window: its answer (IDYES, IDOK, ...).
     virtual int ShowMessage(const char* pszText, unsigned int nStyle) = 0;
     // A transfer the panel started is running; the engine says when it ends.

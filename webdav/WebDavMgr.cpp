@@ -195,6 +195,17 @@ void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
     }
 }
 
+bool CWebDavMgr::AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUserData) {
+    IDataRecord* pRecord = GetEnginePort()->CreateDataRecord();
+    if (pTask == nullptr || pRecord == nullptr) {
+        return false;
+    }
+    pTask->SetTaskRecord(pRecord);
+    pRecord->SetData(ds::key::ModuleData, &nModuleData, sizeof nModuleData);
+    pRecord->SetData(ds::key::UserData, &nUserData, sizeof nUserData);
+    return true;
+}
+
 void CWebDavMgr::StartTask(ITask* pTask) {
     if (m_pTaskMgr != nullptr && pTask != nullptr) {
         m_pTaskMgr->SubmitTask(pTask);

@@ -47,6 +47,9 @@ public:
                       int32_t nAddRefFlag);
     ITask* DownloadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,
                         int32_t nAddRefFlag);
+    // The task record that carries the caller's two values back with the transfer's result;
+    // the panel's own uploads carry ds::kPanelModuleData. False when no record could be made.
+    bool AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUserData);
     void StartTask(ITask* pTask);
     // The presenter's chat filter file into the local directory, if there is one; with
     // bOnlyIfMissing, not when a copy is there already.
