@@ -343,53 +343,16 @@ void CActionRunner::RunNext() {
 }
 
 bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
-    const int32_t userData = CurrentUserData();
-    if (m_bTogether && IsTransfer(action.kind) && !GroupHasPanelCommand()) {
-        // Host transfers need no settled panel: they start now and end with their callbacks.
-        if (!StartTogether()) {
-            ok = false;
-            return true;
-        }
-        WaitFor(Wait::Together);
-        return false;
-    }
-    if (m_bTogether && IsTransfer(action.kind)) {
-        // Started from the idle poll, as a panel command is.
-        m_bCommandIssued = false;
-        m_nIdlePolls = 0;
-        WaitFor(Wait::Idle);
-        m_IdleTimer.start();
-        return false;
-    }
+    if (m_bTogether && IsTransfer(action.kind))
+        return StartTransferTogether(ok);
     switch (action.kind) {
     case HostActionKind::List:
-        m_pDocShelf->ListDirectoryContent(action.serverPath.c_str(), 0, userData);
-        WaitFor(Wait::ListEnd);
-        return false;
     case HostActionKind::Upload:
-        m_pDocShelf->UploadFile(action.localPath.c_str(), action.serverPath.c_str(), kModuleData,
-                                userData);
-        WaitFor(Wait::Uploaded);
-        return false;
     case HostActionKind::Download:
-        m_pDocShelf->DownloadFile(action.localPath.c_str(), action.serverPath.c_str(), kModuleData,
-                                  userData);
-        WaitFor(Wait::Downloaded);
-        return false;
     case HostActionKind::EnsureDir:
-        m_pDocShelf->EnsureDirectory(action.serverPath.c_str());
-        QueueBarrier();
-        return false;
     case HostActionKind::Broadcast:
-        m_pDocShelf->OnBroadcastMessage(action.text.c_str());
-        if (strcasecmp(action.text.c_str(), kChatFilterUploaded) == 0)
-            WaitFor(Wait::ChatFilter);
-        else
-            QueueBarrier();
-        return false;
     case HostActionKind::ClearServer:
-        m_pDocShelf->ClearServerSpace();
-        QueueBarrier();
+        StartHostCall(action);
         return false;
     case HostActionKind::ClearLocal:
         ok = m_pDocShelf->ClearLocalDSSpace() == 1;
@@ -419,14 +382,71 @@ bool CActionRunner::StartAction(const HostAction& action, bool& ok) {
         [[fallthrough]];
     case HostActionKind::Screenshot:
     case HostActionKind::PrintPanel:
-        // Once the panel has settled: rows listed, transfers ended.
-        m_nIdlePolls = 0;
-        WaitFor(Wait::Idle);
-        m_IdleTimer.start();
+        WaitForSettledPanel();
         return false;
     }
     ok = false;
     return true;
+}
+
+bool CActionRunner::StartTransferTogether(bool& ok) {
+    if (!GroupHasPanelCommand()) {
+        // Host transfers need no settled panel: they start now and end with their callbacks.
+        if (!StartTogether()) {
+            ok = false;
+            return true;
+        }
+        WaitFor(Wait::Together);
+        return false;
+    }
+    // Started from the idle poll, as a panel command is.
+    m_bCommandIssued = false;
+    WaitForSettledPanel();
+    return false;
+}
+
+void CActionRunner::StartHostCall(const HostAction& action) {
+    const int32_t userData = CurrentUserData();
+    const char* server = action.serverPath.c_str();
+    const char* local = action.localPath.c_str();
+    switch (action.kind) {
+    case HostActionKind::List:
+        m_pDocShelf->ListDirectoryContent(server, 0, userData);
+        WaitFor(Wait::ListEnd);
+        break;
+    case HostActionKind::Upload:
+        m_pDocShelf->UploadFile(local, server, kModuleData, userData);
+        WaitFor(Wait::Uploaded);
+        break;
+    case HostActionKind::Download:
+        m_pDocShelf->DownloadFile(local, server, kModuleData, userData);
+        WaitFor(Wait::Downloaded);
+        break;
+    case HostActionKind::EnsureDir:
+        m_pDocShelf->EnsureDirectory(server);
+        QueueBarrier();
+        break;
+    case HostActionKind::Broadcast:
+        m_pDocShelf->OnBroadcastMessage(action.text.c_str());
+        if (strcasecmp(action.text.c_str(), kChatFilterUploaded) == 0)
+            WaitFor(Wait::ChatFilter);
+        else
+            QueueBarrier();
+        break;
+    case HostActionKind::ClearServer:
+        m_pDocShelf->ClearServerSpace();
+        QueueBarrier();
+        break;
+    default:
+        break;
+    }
+}
+
+void CActionRunner::WaitForSettledPanel() {
+    // Once the panel has settled: rows listed, transfers ended.
+    m_nIdlePolls = 0;
+    WaitFor(Wait::Idle);
+    m_IdleTimer.start();
 }
 
 void CActionRunner::Finish(int status) {

@@ -93,6 +93,10 @@ private:
     void RunNext();
     // Starts action m_nCurrent; returns true when it finished at once (result in ok).
     bool StartAction(const HostAction& action, bool& ok);
+    bool StartTransferTogether(bool& ok);
+    // The actions that are one call of the component's, each waiting for its own answer.
+    void StartHostCall(const HostAction& action);
+    void WaitForSettledPanel();
     void WaitFor(Wait kind);
     void QueueBarrier();
     void Complete(bool ok);

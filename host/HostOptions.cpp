@@ -1,5 +1,6 @@
 #include "HostOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -60,8 +61,10 @@ bool NeedsMeeting(const std::vector<HostAction>& actions) {
 
 } // namespace
 
-const char* CHostOptions::Usage() {
-    return R"(usage: docshelf-host --server HOST:PORT --dir SERVERDIR --user NAME --local-dir DIR
+namespace {
+
+const char* const kUsage =
+    R"(usage: docshelf-host --server HOST:PORT --dir SERVERDIR --user NAME --local-dir DIR
                      [SETTINGS] [ACTIONS]
 
 Brings the DocShelf panel up in a window, connected to the WebDAV folder SERVERDIR on
@@ -130,46 +133,193 @@ queued or running and no transfer active.
 Exit status: 0 every action completed, 1 an action failed or timed out (or the component could
 not be loaded), 2 bad usage, 3 the server was unreachable at start.
 )";
+
+} // namespace
+
+const char* CHostOptions::Usage() {
+    return kUsage;
 }
 
-bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
-    std::string server;
-    bool haveDir = false, haveUser = false, haveLocal = false;
+namespace {
 
+using Options = CHostOptions;
+
+void Add(Options& o, HostActionKind kind, std::string server = {}, std::string local = {},
+         std::string text = {}) {
+    o.actions.push_back({kind, std::move(server), std::move(local), std::move(text)});
+}
+
+// A whole number within [least, most] into value, else the error "bad NAME: VALUE".
+template <class T>
+bool Number(const char* name, const std::string& text, uint64_t least, uint64_t most, T& value,
+            std::string& error) {
+    uint64_t number = 0;
+    if (!ParseUnsigned(text, most, number) || number < least) {
+        error = std::string("bad ") + name + ": " + text;
+        return false;
+    }
+    value = static_cast<T>(number);
+    return true;
+}
+
+// "LOCAL=SERVERPATH" or "SERVERPATH=LOCAL" into an action.
+bool Pair(Options& o, HostActionKind kind, bool bLocalFirst, const char* usage,
+          const std::string& text, std::string& error) {
+    std::string left, right;
+    if (!SplitPair(text, left, right)) {
+        error = std::string(usage) + text;
+        return false;
+    }
+    Add(o, kind, bLocalFirst ? right : left, bLocalFirst ? left : right);
+    return true;
+}
+
+bool Geometry(Options& o, const std::string& text, std::string& error) {
+    auto& w = o.window;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%dx%d+%d+%d%c", &w.width, &w.height, &w.x, &w.y, &end) != 4 ||
+        w.width <= 0 || w.height <= 0) {
+        error = "bad --geometry (WxH+X+Y): " + text;
+        return false;
+    }
+    return true;
+}
+
+// An option without a value, and whether a restart of the host repeats it.
+struct Flag {
+    const char* name;
+    bool bSetting;
+    void (*apply)(Options&);
+};
+
+const Flag kFlags[] = {
+    {"--auto-download", true, [](Options& o) { o.autoDownload = true; }},
+    {"--headless", true, [](Options& o) { o.headless = true; }},
+    {"--keep-open", true, [](Options& o) { o.keepOpen = true; }},
+    {"--verbose", true, [](Options& o) { o.verbose = true; }},
+    {"--wait-chat-filter", false, [](Options& o) { Add(o, HostActionKind::WaitChatFilter); }},
+    {"--together", false, [](Options& o) { o.together = true; }},
+    {"--clear-server", false, [](Options& o) { Add(o, HostActionKind::ClearServer); }},
+    {"--print-panel", false, [](Options& o) { Add(o, HostActionKind::PrintPanel); }},
+    {"--clear-local", false, [](Options& o) { Add(o, HostActionKind::ClearLocal); }},
+};
+
+// An option with a value; false, with the error set, for a value it cannot take.
+struct Valued {
+    const char* name;
+    bool (*apply)(Options&, const std::string& value, std::string& error);
+};
+
+const Valued kValued[] = {
+    {"--server",
+     [](Options& o, const std::string& v, std::string&) { return o.serverAddress = v, true; }},
+    {"--dir", [](Options& o, const std::string& v, std::string&) { return o.serverDir = v, true; }},
+    {"--user", [](Options& o, const std::string& v, std::string&) { return o.user = v, true; }},
+    {"--local-dir",
+     [](Options& o, const std::string& v, std::string&) { return o.localDir = v, true; }},
+    {"--author", [](Options& o, const std::string& v, std::string&) { return o.author = v, true; }},
+    {"--library",
+     [](Options& o, const std::string& v, std::string&) { return o.library = v, true; }},
+    {"--log", [](Options& o, const std::string& v, std::string&) { return o.logFile = v, true; }},
+    {"--probe-ui-latency",
+     [](Options& o, const std::string& v, std::string&) { return o.uiLatencyFile = v, true; }},
+    {"--rights",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Number("--rights", v, 0, std::numeric_limits<uint32_t>::max(), o.rights, e);
+     }},
+    {"--role",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Number("--role", v, 0, std::numeric_limits<uint16_t>::max(), o.role, e);
+     }},
+    {"--max-upload",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Number("--max-upload", v, 0, std::numeric_limits<uint64_t>::max(), o.maxUpload, e);
+     }},
+    {"--total-space",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Number("--total-space", v, 0, std::numeric_limits<uint64_t>::max(), o.totalSpace,
+                       e);
+     }},
+    {"--timeout",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Number("--timeout", v, 1, 86400, o.timeoutSeconds, e);
+     }},
+    {"--lang",
+     [](Options& o, const std::string& v, std::string& e) {
+         if (v != "en" && v != "zh") {
+             e = "bad --lang (en or zh): " + v;
+             return false;
+         }
+         return o.lang = v, true;
+     }},
+    {"--meeting",
+     [](Options& o, const std::string& v, std::string& e) {
+         return MeetingAddress::Parse(v, o.meeting, e) && (o.meetingUrl = v, true);
+     }},
+    {"--geometry",
+     [](Options& o, const std::string& v, std::string& e) { return Geometry(o, v, e); }},
+    {"--wait-participants",
+     [](Options& o, const std::string& v, std::string& e) {
+         int count = 0;
+         return Number("--wait-participants", v, 1, 1000, count, e) &&
+                (Add(o, HostActionKind::WaitParticipants, {}, {}, v), true);
+     }},
+    {"--list", [](Options& o, const std::string& v,
+                  std::string&) { return Add(o, HostActionKind::List, v), true; }},
+    {"--upload",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Pair(o, HostActionKind::Upload, true, "bad --upload (LOCAL=SERVERPATH): ", v, e);
+     }},
+    {"--download",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Pair(o, HostActionKind::Download, false, "bad --download (SERVERPATH=LOCAL): ", v,
+                     e);
+     }},
+    {"--ensure-dir", [](Options& o, const std::string& v,
+                        std::string&) { return Add(o, HostActionKind::EnsureDir, v), true; }},
+    {"--broadcast",
+     [](Options& o, const std::string& v, std::string&) {
+         return Add(o, HostActionKind::Broadcast, {}, {}, v), true;
+     }},
+    {"--screenshot",
+     [](Options& o, const std::string& v, std::string&) {
+         return Add(o, HostActionKind::Screenshot, {}, {}, v), true;
+     }},
+    {"--panel-upload",
+     [](Options& o, const std::string& v, std::string&) {
+         return Add(o, HostActionKind::PanelUpload, {}, v), true;
+     }},
+    {"--panel-download",
+     [](Options& o, const std::string& v, std::string&) {
+         // NAME or NAME=LOCAL
+         std::string name, local;
+         if (!SplitPair(v, name, local))
+             name = v;
+         return Add(o, HostActionKind::PanelDownload, name, local), true;
+     }},
+    {"--panel-delete", [](Options& o, const std::string& v,
+                          std::string&) { return Add(o, HostActionKind::PanelDelete, v), true; }},
+};
+
+template <class Table, size_t N>
+const Table* Find(const Table (&table)[N], const std::string& name) {
+    for (const Table& entry : table) {
+        if (name == entry.name)
+            return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
+    std::vector<std::string> given;
     for (int i = 1; i < argc; ++i) {
-        std::string opt = argv[i];
-        // Options without a value.
-        if (opt == "--auto-download") {
-            autoDownload = true;
-            settingArguments.push_back(opt);
-            continue;
-        }
-        if (bool* flag = opt == "--headless"    ? &headless
-                         : opt == "--keep-open" ? &keepOpen
-                         : opt == "--verbose"   ? &verbose
-                                                : nullptr) {
-            *flag = true;
-            settingArguments.push_back(opt);
-            continue;
-        }
-        if (opt == "--wait-chat-filter") {
-            actions.push_back({HostActionKind::WaitChatFilter, {}, {}, {}});
-            continue;
-        }
-        if (opt == "--together") {
-            together = true;
-            continue;
-        }
-        if (opt == "--clear-server") {
-            actions.push_back({HostActionKind::ClearServer, {}, {}, {}});
-            continue;
-        }
-        if (opt == "--print-panel") {
-            actions.push_back({HostActionKind::PrintPanel, {}, {}, {}});
-            continue;
-        }
-        if (opt == "--clear-local") {
-            actions.push_back({HostActionKind::ClearLocal, {}, {}, {}});
+        const std::string opt = argv[i];
+        if (const Flag* flag = Find(kFlags, opt)) {
+            flag->apply(*this);
+            if (flag->bSetting)
+                settingArguments.push_back(opt);
             continue;
         }
         if (opt == "--help" || opt == "-h") {
@@ -184,141 +334,46 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
             error = "missing value for " + opt;
             return false;
         }
-        std::string val = argv[++i];
-        uint64_t number = 0;
-        std::string left, right;
-
-        if (opt == "--server") {
-            server = val;
-        } else if (opt == "--dir") {
-            serverDir = val;
-            haveDir = true;
-        } else if (opt == "--user") {
-            user = val;
-            haveUser = true;
-        } else if (opt == "--local-dir") {
-            localDir = val;
-            haveLocal = true;
-        } else if (opt == "--rights") {
-            if (!ParseUnsigned(val, std::numeric_limits<uint32_t>::max(), number)) {
-                error = "bad --rights: " + val;
-                return false;
-            }
-            rights = static_cast<uint32_t>(number);
-        } else if (opt == "--role") {
-            if (!ParseUnsigned(val, std::numeric_limits<uint16_t>::max(), number)) {
-                error = "bad --role: " + val;
-                return false;
-            }
-            role = static_cast<uint16_t>(number);
-        } else if (opt == "--max-upload") {
-            if (!ParseUnsigned(val, std::numeric_limits<uint64_t>::max(), maxUpload)) {
-                error = "bad --max-upload: " + val;
-                return false;
-            }
-        } else if (opt == "--total-space") {
-            if (!ParseUnsigned(val, std::numeric_limits<uint64_t>::max(), totalSpace)) {
-                error = "bad --total-space: " + val;
-                return false;
-            }
-        } else if (opt == "--author") {
-            author = val;
-        } else if (opt == "--lang") {
-            if (val != "en" && val != "zh") {
-                error = "bad --lang (en or zh): " + val;
-                return false;
-            }
-            lang = val;
-        } else if (opt == "--timeout") {
-            if (!ParseUnsigned(val, 86400, number) || number == 0) {
-                error = "bad --timeout: " + val;
-                return false;
-            }
-            timeoutSeconds = static_cast<int>(number);
-        } else if (opt == "--meeting") {
-            if (!MeetingAddress::Parse(val, meeting, error))
-                return false;
-            meetingUrl = val;
-        } else if (opt == "--geometry") {
-            char end = 0;
-            if (std::sscanf(val.c_str(), "%dx%d+%d+%d%c", &window.width, &window.height, &window.x,
-                            &window.y, &end) != 4 ||
-                window.width <= 0 || window.height <= 0) {
-                error = "bad --geometry (WxH+X+Y): " + val;
-                return false;
-            }
-        } else if (opt == "--wait-participants") {
-            if (!ParseUnsigned(val, 1000, number) || number == 0) {
-                error = "bad --wait-participants: " + val;
-                return false;
-            }
-            actions.push_back({HostActionKind::WaitParticipants, {}, {}, val});
-        } else if (opt == "--library") {
-            library = val;
-        } else if (opt == "--log") {
-            logFile = val;
-        } else if (opt == "--list") {
-            actions.push_back({HostActionKind::List, val, {}, {}});
-        } else if (opt == "--upload") {
-            if (!SplitPair(val, left, right)) {
-                error = "bad --upload (LOCAL=SERVERPATH): " + val;
-                return false;
-            }
-            actions.push_back({HostActionKind::Upload, right, left, {}});
-        } else if (opt == "--download") {
-            if (!SplitPair(val, left, right)) {
-                error = "bad --download (SERVERPATH=LOCAL): " + val;
-                return false;
-            }
-            actions.push_back({HostActionKind::Download, left, right, {}});
-        } else if (opt == "--ensure-dir") {
-            actions.push_back({HostActionKind::EnsureDir, val, {}, {}});
-        } else if (opt == "--broadcast") {
-            actions.push_back({HostActionKind::Broadcast, {}, {}, val});
-        } else if (opt == "--screenshot") {
-            actions.push_back({HostActionKind::Screenshot, {}, {}, val});
-        } else if (opt == "--panel-upload") {
-            actions.push_back({HostActionKind::PanelUpload, {}, val, {}});
-        } else if (opt == "--panel-download") {
-            // NAME or NAME=LOCAL
-            if (SplitPair(val, left, right))
-                actions.push_back({HostActionKind::PanelDownload, left, right, {}});
-            else
-                actions.push_back({HostActionKind::PanelDownload, val, {}, {}});
-        } else if (opt == "--probe-ui-latency") {
-            uiLatencyFile = val;
-        } else if (opt == "--panel-delete") {
-            actions.push_back({HostActionKind::PanelDelete, val, {}, {}});
-        } else {
+        const std::string val = argv[++i];
+        const Valued* valued = Find(kValued, opt);
+        if (valued == nullptr) {
             error = "unknown option: " + opt;
             return false;
         }
+        if (!valued->apply(*this, val, error))
+            return false;
+        given.push_back(opt);
         if (RepeatedOnRestart(opt)) {
             settingArguments.push_back(opt);
             settingArguments.push_back(val);
         }
     }
+    return Complete(given, error);
+}
+
+bool CHostOptions::Complete(const std::vector<std::string>& given, std::string& error) {
     if (meetingUrl.empty() && NeedsMeeting(actions)) {
         error = "--wait-participants needs --meeting";
         return false;
     }
-
-    if (server.empty() || !haveDir || !haveUser || !haveLocal) {
-        error = "--server, --dir, --user and --local-dir are required";
-        return false;
+    for (const char* required : {"--server", "--dir", "--user", "--local-dir"}) {
+        if (std::find(given.begin(), given.end(), required) == given.end() ||
+            (std::string(required) == "--server" && serverAddress.empty())) {
+            error = "--server, --dir, --user and --local-dir are required";
+            return false;
+        }
     }
     uint64_t number = 0;
-    size_t colon = server.rfind(':');
+    const size_t colon = serverAddress.rfind(':');
     if (colon == std::string::npos || colon == 0 ||
-        !ParseUnsigned(server.substr(colon + 1), 65535, number) || number == 0) {
-        error = "bad --server (HOST:PORT): " + server;
+        !ParseUnsigned(serverAddress.substr(colon + 1), 65535, number) || number == 0) {
+        error = "bad --server (HOST:PORT): " + serverAddress;
         return false;
     }
-    host = server.substr(0, colon);
+    host = serverAddress.substr(0, colon);
     port = static_cast<int32_t>(number);
     if (author.empty())
         author = user;
-
     if (const char* pw = std::getenv("DOCSHELF_PASSWORD"))
         password = pw;
     if (library.empty()) {

@@ -32,6 +32,7 @@ struct HostAction {
 };
 
 struct CHostOptions {
+    std::string serverAddress; // --server HOST:PORT as given
     std::string host;
     int32_t port = 0;
     std::string serverDir;
@@ -71,4 +72,8 @@ struct CHostOptions {
     // DOCSHELF_PASSWORD and the library from DOCSHELF_LIBRARY unless --library is given.
     bool Parse(int argc, char** argv, std::string& error);
     static const char* Usage();
+
+private:
+    // The checks once every option is read: the required ones, the server's port, defaults.
+    bool Complete(const std::vector<std::string>& given, std::string& error);
 };

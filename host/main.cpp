@@ -155,10 +155,9 @@ bool HaveDisplay() {
     _exit(status);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    CHostOptions options;
+// The command line, the log, the language and the display: a status to exit with, or -1 to go
+// on.
+int PrepareRun(int argc, char** argv, CHostOptions& options) {
     std::string error;
     if (!options.Parse(argc, argv, error)) {
         if (options.help) {
@@ -168,8 +167,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "docshelf-host: %s\n%s", error.c_str(), CHostOptions::Usage());
         return HOST_EXIT_USAGE;
     }
-    CHostLog& log = CHostLog::Instance();
-    if (!log.Open(options.logFile)) {
+    if (!CHostLog::Instance().Open(options.logFile)) {
         std::fprintf(stderr, "docshelf-host: cannot open log file %s\n", options.logFile.c_str());
         return HOST_EXIT_USAGE;
     }
@@ -180,86 +178,86 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "docshelf-host: no display for a window; use --headless\n");
         return HOST_EXIT_USAGE;
     }
+    return -1;
+}
 
-    qInstallMessageHandler(QtMessageSink);
-    EnsureRuntimeDirectory();
-    QApplication app(argc, argv);
-    CHostWindow window;
+void ShowWindow(CHostWindow& window, const CHostOptions& options) {
     window.setWindowTitle(WindowTitle(options));
     if (options.window.width > 0)
         window.setGeometry(options.window.x, options.window.y, options.window.width,
                            options.window.height);
     window.show();
-
     // The save directory is the host's to provide; the component only writes into it.
     if (!options.localDir.empty() &&
         !QDir().mkpath(QString::fromLocal8Bit(options.localDir.c_str())))
-        log.Diag("cannot create the local directory %s", options.localDir.c_str());
+        CHostLog::Instance().Diag("cannot create the local directory %s", options.localDir.c_str());
+}
 
-    CComponentLoader loader;
-    std::string libraryPath =
+// The library, with its log going to the host's.
+bool LoadComponent(CComponentLoader& loader, const CHostOptions& options) {
+    CHostLog& log = CHostLog::Instance();
+    std::string error;
+    const std::string libraryPath =
         options.library.empty() ? CComponentLoader::DefaultPath() : options.library;
     if (!loader.Load(libraryPath, error)) {
         log.Diag("%s", error.c_str());
-        ExitNow(HOST_EXIT_FAILED);
+        return false;
     }
     // A healthy run is quiet on standard error: the component's informational lines go to
     // the log file, or to standard error only with --verbose.
-    int32_t componentLevel =
+    const int32_t componentLevel =
         !options.logFile.empty() || options.verbose ? CORELOG_INFO : CORELOG_ERROR;
     if (!loader.SetLogSink(&CHostLog::CoreSink, &log, componentLevel))
         log.Diag("the component's log hook is missing; its log stays on standard error");
+    return true;
+}
 
-    CCallPrinter printer;
-    printer.SetListener(
-        [&window](const std::string& line) { window.PostLogLine(QString::fromLocal8Bit(line)); });
-    CHostContainer container(printer);
-    CHostItfMgr hostItfMgr(&container);
-
-    // Start-up in the order the component expects.
+struct Component {
     IMXCCItfMgr* pItfMgr = nullptr;
-    if (loader.CreateComp("Default", &pItfMgr) != 0 || !pItfMgr) {
+    IDocShelfItf* pDocShelf = nullptr;
+    IDocShelfPanelItf* pPanel = nullptr; // null when the component has no such extension
+};
+
+// CreateComp and the interfaces, in the order the component expects.
+bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Component& comp) {
+    CHostLog& log = CHostLog::Instance();
+    if (loader.CreateComp("Default", &comp.pItfMgr) != 0 || !comp.pItfMgr) {
         log.Diag("CreateComp(\"Default\") failed");
-        ExitNow(HOST_EXIT_FAILED);
+        return false;
     }
-    pItfMgr->SetHostItfMgr(&hostItfMgr);
+    comp.pItfMgr->SetHostItfMgr(&hostItfMgr);
     void* pItf = nullptr;
-    pItfMgr->QueryItf("IDocShelf", &pItf);
+    comp.pItfMgr->QueryItf("IDocShelf", &pItf);
     if (!pItf) {
         log.Diag("the component does not offer IDocShelf");
-        loader.DestroyComp(pItfMgr);
-        ExitNow(HOST_EXIT_FAILED);
+        loader.DestroyComp(comp.pItfMgr);
+        return false;
     }
-    auto* pDocShelf = static_cast<IDocShelfItf*>(pItf);
+    comp.pDocShelf = static_cast<IDocShelfItf*>(pItf);
     void* pPanelItf = nullptr;
-    pItfMgr->QueryItf("IDocShelfPanel", &pPanelItf);
+    comp.pItfMgr->QueryItf("IDocShelfPanel", &pPanelItf);
+    comp.pPanel = static_cast<IDocShelfPanelItf*>(pPanelItf);
+    return true;
+}
 
-    int exitStatus = HOST_EXIT_FAILED;
-    bool destroyed = false;
-    std::unique_ptr<CMeetingLink> meeting;
-    auto shutDown = [&] {
-        if (destroyed)
-            return;
-        destroyed = true;
-        // Out of the meeting first: no message reaches a component being destroyed.
-        if (meeting)
-            meeting->Stop();
-        loader.DestroyComp(pItfMgr);
-        app.quit();
-    };
-    CActionRunner runner(pDocShelf, static_cast<IDocShelfPanelItf*>(pPanelItf), window.Panel(),
-                         options.actions, options.timeoutSeconds, [&](int status) {
-                             exitStatus = status;
-                             if (options.headless && !options.keepOpen) {
-                                 QTimer::singleShot(0, &app, shutDown);
-                             } else if (!options.actions.empty() || status != HOST_EXIT_OK) {
-                                 log.Diag("actions done (exit status %d); %s", status,
-                                          options.headless ? "staying until a signal"
-                                                           : "close the window to quit");
-                             }
-                         });
-    runner.SetTogether(options.together);
-    container.SetRunner(&runner);
+// The panel in the window, then the settings, in the order a conferencing host gives them.
+void StartComponent(const Component& comp, QWidget* pPanel, const CHostOptions& options) {
+    IDocShelfItf* pDocShelf = comp.pDocShelf;
+    comp.pItfMgr->InitComp(reinterpret_cast<HWND>(pPanel), 0);
+    pDocShelf->SetLocalDirectory(options.localDir.c_str());
+    pDocShelf->SetUserAuth(options.user.c_str(), options.password.c_str());
+    pDocShelf->DSInit(options.host.c_str(), options.port, options.serverDir.c_str());
+    pDocShelf->SetRights(options.rights);
+    pDocShelf->SetSizeLimits(options.maxUpload, options.totalSpace);
+    pDocShelf->SetUserRole(options.role);
+    pDocShelf->SetAuthorName(options.author.c_str());
+    if (options.autoDownload)
+        pDocShelf->EnableAutoDownload();
+}
+
+// The window's menu commands and its close button.
+void ConnectWindow(CHostWindow& window, IDocShelfItf* pDocShelf, const CHostOptions& options,
+                   const std::function<void()>& shutDown) {
     window.SetCloseHandler(shutDown);
     window.SetCommands({
         [pDocShelf] { pDocShelf->RunUploadCommand(); },
@@ -271,30 +269,89 @@ int main(int argc, char** argv) {
             window.close();
         },
     });
-    CatchSignals(shutDown);
+}
 
-    pItfMgr->InitComp(reinterpret_cast<HWND>(window.Panel()), 0);
-    pDocShelf->SetLocalDirectory(options.localDir.c_str());
-    pDocShelf->SetUserAuth(options.user.c_str(), options.password.c_str());
-    pDocShelf->DSInit(options.host.c_str(), options.port, options.serverDir.c_str());
-    pDocShelf->SetRights(options.rights);
-    pDocShelf->SetSizeLimits(options.maxUpload, options.totalSpace);
-    pDocShelf->SetUserRole(options.role);
-    pDocShelf->SetAuthorName(options.author.c_str());
-    if (options.autoDownload)
-        pDocShelf->EnableAutoDownload();
-
-    if (!options.meetingUrl.empty()) {
-        meeting = std::make_unique<CMeetingLink>(options.meeting);
-        JoinMeeting(*meeting, pDocShelf, container, runner, window);
+// Once the actions have ended: a headless run ends, a window or --keep-open stays.
+void AfterActions(const CHostOptions& options, int status, QApplication& app,
+                  const std::function<void()>& shutDown) {
+    if (options.headless && !options.keepOpen) {
+        QTimer::singleShot(0, &app, shutDown);
+    } else if (!options.actions.empty() || status != HOST_EXIT_OK) {
+        CHostLog::Instance().Diag("actions done (exit status %d); %s", status,
+                                  options.headless ? "staying until a signal"
+                                                   : "close the window to quit");
     }
+}
+
+// Every container call also goes to the window's log of calls.
+void ShowCallsIn(CHostWindow& window, CCallPrinter& printer) {
+    printer.SetListener(
+        [&window](const std::string& line) { window.PostLogLine(QString::fromLocal8Bit(line)); });
+}
+
+// Until the window closes or the actions end the run; with --probe-ui-latency, timed.
+void RunEventLoop(QApplication& app, const CHostOptions& options) {
     CUiLatencyProbe probe(options.uiLatencyFile);
     if (!options.uiLatencyFile.empty())
         probe.Start();
-    runner.Start();
     app.exec();
     if (!probe.Stop())
-        log.Diag("cannot write %s", options.uiLatencyFile.c_str());
+        CHostLog::Instance().Diag("cannot write %s", options.uiLatencyFile.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CHostOptions options;
+    if (const int status = PrepareRun(argc, argv, options); status >= 0)
+        return status;
+    qInstallMessageHandler(QtMessageSink);
+    EnsureRuntimeDirectory();
+    QApplication app(argc, argv);
+    CHostWindow window;
+    ShowWindow(window, options);
+
+    CComponentLoader loader;
+    if (!LoadComponent(loader, options))
+        ExitNow(HOST_EXIT_FAILED);
+    CCallPrinter printer;
+    ShowCallsIn(window, printer);
+    CHostContainer container(printer);
+    CHostItfMgr hostItfMgr(&container);
+    Component comp;
+    if (!CreateComponent(loader, hostItfMgr, comp))
+        ExitNow(HOST_EXIT_FAILED);
+
+    int exitStatus = HOST_EXIT_FAILED;
+    bool destroyed = false;
+    std::unique_ptr<CMeetingLink> meeting;
+    auto shutDown = [&] {
+        if (destroyed)
+            return;
+        destroyed = true;
+        // Out of the meeting first: no message reaches a component being destroyed.
+        if (meeting)
+            meeting->Stop();
+        loader.DestroyComp(comp.pItfMgr);
+        app.quit();
+    };
+    CActionRunner runner(comp.pDocShelf, comp.pPanel, window.Panel(), options.actions,
+                         options.timeoutSeconds, [&](int status) {
+                             exitStatus = status;
+                             AfterActions(options, status, app, shutDown);
+                         });
+    runner.SetTogether(options.together);
+    container.SetRunner(&runner);
+    ConnectWindow(window, comp.pDocShelf, options, shutDown);
+    CatchSignals(shutDown);
+    StartComponent(comp, window.Panel(), options);
+
+    if (!options.meetingUrl.empty()) {
+        meeting = std::make_unique<CMeetingLink>(options.meeting);
+        JoinMeeting(*meeting, comp.pDocShelf, container, runner, window);
+    }
+    runner.Start();
+    RunEventLoop(app, options);
     shutDown();
     ExitNow(exitStatus);
 }

@@ -593,37 +593,44 @@ bool CDocShelfFileList::OnUpdateCommandUI(CCmdUI* pCmdUI) {
 
 // ---- Messages -------------------------------------------------------------------------------
 
+void CDocShelfFileList::OnCreate() {
+    int index = 0;
+    for (const ColumnSpec& c : kColumns) {
+        InsertColumn(index++, LoadLocalString(c.textId).c_str(), LVCFMT_LEFT, c.width);
+    }
+    SetExtendedStyle(kExStyle);
+}
+
+bool CDocShelfFileList::OnCommand(UINT nID) {
+    switch (nID) {
+    case kCmdOpen:
+        OnOpen();
+        return true;
+    case kCmdSaveAs:
+        OnSaveAs();
+        return true;
+    case kCmdOpenFolder:
+        OnOpenFolder();
+        return true;
+    default:
+        return false;
+    }
+}
+
 LRESULT CDocShelfFileList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     auto point = [&] {
         return POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
                      static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))};
     };
     switch (message) {
-    case WM_CREATE: {
+    case WM_CREATE:
         if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
             return -1;
         }
-        int index = 0;
-        for (const ColumnSpec& c : kColumns) {
-            InsertColumn(index++, LoadLocalString(c.textId).c_str(), LVCFMT_LEFT, c.width);
-        }
-        SetExtendedStyle(kExStyle);
+        OnCreate();
         return 0;
-    }
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case kCmdOpen:
-            OnOpen();
-            return 0;
-        case kCmdSaveAs:
-            OnSaveAs();
-            return 0;
-        case kCmdOpenFolder:
-            OnOpenFolder();
-            return 0;
-        default:
-            return CListCtrl::WindowProc(message, wParam, lParam);
-        }
+        return OnCommand(LOWORD(wParam)) ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
     case WM_LBUTTONDOWN:
         if (OnLButtonDown(point()) == -1) {
             return -1;

@@ -104,6 +104,9 @@ private:
     void OnColumnClick(int nCol);
     void UpdateSortHeader();
 
+    void OnCreate();
+    bool OnCommand(UINT nID);
+
     // Commands on the selected row.
     const TransferItem* Selected() const;
     static bool IsOpenable(const TransferItem* pItem);
