@@ -63,6 +63,15 @@ std::string GetParentPath(std::string_view path) {
     return p.substr(0, p.find_last_of('/'));
 }
 
+std::string ParentOfServerDir(std::string_view serverDir) {
+    std::string_view dir = serverDir;
+    if (!dir.empty() && dir.back() == '/') {
+        dir.remove_suffix(1);
+    }
+    const size_t slash = dir.find_last_of('/');
+    return slash == std::string_view::npos ? std::string() : std::string(dir.substr(0, slash));
+}
+
 std::string EncodePath(std::string_view text) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;

@@ -15,6 +15,9 @@ std::string ToRelativePath(std::string_view serverDir, std::string_view path);
 std::string GetPathName(std::string_view path);
 // Everything before the last component ("" for a top-level name), one trailing "/" ignored.
 std::string GetParentPath(std::string_view path);
+// The folder that holds a server directory: "/dav/room/" gives "/dav", "dav/room/" gives "dav".
+// "" for a directory of one level ("/room/", "room/"): there is none to make.
+std::string ParentOfServerDir(std::string_view serverDir);
 std::string EncodePath(std::string_view text);
 // Never reads past the input: a "%" without two following characters is copied as is.
 std::string DecodePath(std::string_view text);

@@ -165,19 +165,7 @@ void CDocShelfMgr::SetUserRole(uint16_t wRole) {
 void CDocShelfMgr::EnsureDirectory(const char* pszPath) {
     TraceInfo("dshelf - CDocShelfMgr::EnsureDirectory(%s)", Safe(pszPath));
     CWebDavMgr* pWebDav = GetWebDavMgr();
-    // The parent of the server directory: "/dav/room/" gives "/dav". A directory of fewer
-    // than two levels has no parent to create.
-    std::string parent = pWebDav->GetServerDir();
-    for (int i = 0; i < 2; ++i) {
-        size_t slash = parent.find_last_of('/');
-        if (slash != std::string::npos) {
-            parent.erase(slash);
-        }
-    }
-    if (!parent.empty()) {
-        pWebDav->MakeServerDirectory(parent.c_str());
-    }
-    pWebDav->MakeDirectory("/", 0);
+    pWebDav->MakeBaseFolders();
     std::string path = ToServerPath(pszPath);
     if (!path.empty() && path.front() == '/') {
         path.erase(0, 1);

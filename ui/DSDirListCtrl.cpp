@@ -94,17 +94,10 @@ void CDSDirListCtrl::InitRoot() {
     m_pRoot->strRelatedPath = "/";
     m_pRoot->strFileName = kPresenterFolder;
     CWebDavMgr* pWebDav = GetWebDavMgr();
-    std::string parent = pWebDav->GetServerDir();
-    if (parent.empty()) {
+    if (pWebDav->GetServerDir().empty()) {
         return;
     }
-    // Twice at the last "/": a server directory ending in "/" gives its parent folder.
-    for (int i = 0; i < 2; ++i) {
-        size_t slash = parent.find_last_of('/');
-        parent = slash == std::string::npos ? std::string() : parent.substr(0, slash);
-    }
-    pWebDav->MakeServerDirectory(parent.c_str());
-    pWebDav->MakeDirectory("/", 0);
+    pWebDav->MakeBaseFolders();
     pWebDav->MakeDirectory(m_pRoot->RemotePath().c_str(), 0);
     ListRoot();
 }

@@ -285,6 +285,14 @@ void CWebDavMgr::MakeServerDirectory(const char* pszPath) {
     m_Thread.PushWork(pRec);
 }
 
+void CWebDavMgr::MakeBaseFolders() {
+    const std::string parent = ParentOfServerDir(GetServerDir());
+    if (!parent.empty()) {
+        MakeServerDirectory(parent.c_str());
+    }
+    MakeDirectory("/", 0);
+}
+
 void CWebDavMgr::DeleteDirectory(const char* pszPath, uint32_t dwUserData) {
     if (!IsServerAvailable()) {
         return;

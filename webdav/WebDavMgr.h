@@ -60,6 +60,8 @@ public:
                        const char* pszUserDataName);
     void MakeDirectory(const char* pszPath, uint32_t dwUserData);
     void MakeServerDirectory(const char* pszPath);
+    // The folder that holds the server directory, and the server directory itself.
+    void MakeBaseFolders();
     void DeleteDirectory(const char* pszPath, uint32_t dwUserData);
     void ClearServerSpace();
     void CheckServer(uint32_t bAutoRefresh);

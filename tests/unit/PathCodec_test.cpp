@@ -120,3 +120,12 @@ TEST(ContentLength, DigitsWithinSixtyFourBitsOnly) {
     EXPECT_FALSE(ParseContentLength("-1", n));
     EXPECT_FALSE(ParseContentLength("", n));
 }
+
+TEST(PathCodec, ParentOfTheServerDirectoryWithAndWithoutTheLeadingSlash) {
+    EXPECT_EQ(ParentOfServerDir("/dav/room/"), "/dav");
+    EXPECT_EQ(ParentOfServerDir("/dav/room"), "/dav");
+    EXPECT_EQ(ParentOfServerDir("dav/room/"), "dav");
+    EXPECT_EQ(ParentOfServerDir("/room/"), "");
+    EXPECT_EQ(ParentOfServerDir("room/"), "");
+    EXPECT_EQ(ParentOfServerDir(""), "");
+}
