@@ -15,6 +15,7 @@
 #include "PanelPort.h"
 #include "PanelTransfer.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResourceIds.h"
 #include "SizeText.h"
 #include "Trace.h"
@@ -150,23 +151,20 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
 
 void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 963, "pWorkData");
-    uint32_t depth = 0, bDir = 0;
-    rec::GetU32(pData, ds::key::EntryDepth, depth);
-    rec::GetU32(pData, ds::key::IsDir, bDir);
+    const ds::ListingEntryRecord record = ds::ReadListingEntry(pData);
     auto pEntry = std::make_unique<DSItemInfo>();
-    pEntry->nType = bDir ? DSItemType::UserDir : DSItemType::File;
-    pEntry->strRelatedPath = rec::GetStr(pData, ds::key::RelatedPath);
-    pEntry->strFileName = rec::GetStr(pData, ds::key::FileName);
-    pEntry->strExtName = rec::GetStr(pData, ds::key::ExtName);
-    if (!bDir) {
-        uint32_t bUnknown = 0;
-        rec::GetU64(pData, ds::key::FileLength, pEntry->ullFileLength);
-        pEntry->bLengthKnown = !rec::GetU32(pData, ds::key::LengthUnknown, bUnknown) || !bUnknown;
-        pEntry->strAuthor = rec::GetStr(pData, ds::key::Author);
+    pEntry->nType = record.bDir ? DSItemType::UserDir : DSItemType::File;
+    pEntry->strRelatedPath = record.relatedPath;
+    pEntry->strFileName = record.fileName;
+    pEntry->strExtName = record.extName;
+    if (!record.bDir) {
+        pEntry->ullFileLength = record.length;
+        pEntry->bLengthKnown = record.bLengthKnown;
+        pEntry->strAuthor = record.author;
     }
     const DSItemInfo& entry = *pEntry;
     InsertEntry(std::move(pEntry));
-    if (depth == 2 && entry.IsFile() && GetPanelPort()->IsAutoDownload()) {
+    if (record.depth == 2 && entry.IsFile() && GetPanelPort()->IsAutoDownload()) {
         AutoDownload(entry);
     }
 }
@@ -202,8 +200,7 @@ void CDSDirListCtrl::OnNotifyRefreshDir(IDataRecord* pData) {
 
 void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
     // The text belongs to the receiver: taken out of the record, freed here.
-    std::unique_ptr<std::string> pMessage(rec::GetPtr<std::string>(pData, ds::key::Message));
-    pData->RemoveData(ds::key::Message);
+    const std::unique_ptr<std::string> pMessage = ds::TakeHostMessage(pData);
     if (pMessage == nullptr) {
         return;
     }
@@ -213,10 +210,8 @@ void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
 }
 
 void CDSDirListCtrl::OnListingFinished(IDataRecord* pData) {
-    uint32_t result = ds::kListOk;
-    rec::GetU32(pData, ds::key::ListResult, result);
     // A folder that could not be read is not an empty one: no space is shown for it.
-    if (result != ds::kListOk) {
+    if (ds::ReadListingDone(pData).listResult != ds::kListOk) {
         SetStatus(kIdsListingFailed);
         return;
     }

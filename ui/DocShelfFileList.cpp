@@ -18,6 +18,7 @@
 #include "PanelPort.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResourceIds.h"
 #include "SizeText.h"
 #include "Trace.h"
@@ -218,22 +219,19 @@ void CDocShelfFileList::ClearRows() {
 
 void CDocShelfFileList::OnTransferRecord(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 300, "pData");
-    uint32_t sub = 0, taskId = 0, result = 0;
-    rec::GetU32(pData, ds::key::SubMethod, sub);
-    rec::GetU32(pData, ds::key::TaskID, taskId);
-    switch (sub) {
+    const ds::TransferEventRecord event = ds::ReadTransferEvent(pData);
+    switch (event.sub) {
     case ds::kUploadStarted:
     case ds::kDownloadStarted:
-        OnStarted(taskId, sub == ds::kUploadStarted);
+        OnStarted(event.taskId, event.sub == ds::kUploadStarted);
         break;
     case ds::kUploadEnded:
     case ds::kDownloadEnded:
-        rec::GetU32(pData, ds::key::ErrorCode, result);
-        OnEnded(taskId, sub == ds::kUploadEnded, result);
+        OnEnded(event.taskId, event.sub == ds::kUploadEnded, event.result);
         break;
     case ds::kUploadProgress:
     case ds::kDownloadProgress:
-        OnProgress(taskId, pData);
+        OnProgress(ds::ReadProgress(pData));
         break;
     default:
         break;
@@ -276,22 +274,18 @@ void CDocShelfFileList::OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResu
     RedrawRowOf(dwTaskID);
 }
 
-void CDocShelfFileList::OnProgress(uint32_t dwTaskID, IDataRecord* pData) {
-    TransferItem* pItem = ItemOf(dwTaskID);
+void CDocShelfFileList::OnProgress(const ds::ProgressRecord& progress) {
+    TransferItem* pItem = ItemOf(progress.taskId);
     if (pItem == nullptr) {
         return;
     }
-    // 64-bit values: transfers of 2 GiB and more show their true share.
-    int64_t total = -1, current = 0;
-    pData->GetData(ds::key::TotalLength, &total, sizeof total);
-    pData->GetData(ds::key::CurrentProgress, &current, sizeof current);
-    pItem->bTotalKnown = total >= 0;
-    if (total >= 0) {
-        pItem->ullTotal = static_cast<uint64_t>(total);
+    pItem->bTotalKnown = progress.total >= 0;
+    if (progress.total >= 0) {
+        pItem->ullTotal = static_cast<uint64_t>(progress.total);
     }
-    pItem->ullCurrent = current > 0 ? static_cast<uint64_t>(current) : 0;
+    pItem->ullCurrent = progress.current > 0 ? static_cast<uint64_t>(progress.current) : 0;
     pItem->bProgress = true;
-    RedrawRowOf(dwTaskID);
+    RedrawRowOf(progress.taskId);
 }
 
 void CDocShelfFileList::RedrawRowOf(uint32_t dwTaskID) {
@@ -302,26 +296,25 @@ void CDocShelfFileList::RedrawRowOf(uint32_t dwTaskID) {
 
 void CDocShelfFileList::OnListingRecord(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 340, "pData");
-    uint32_t sub = 0, bDir = 0;
+    uint32_t sub = 0;
     rec::GetU32(pData, ds::key::SubMethod, sub);
-    rec::GetU32(pData, ds::key::IsDir, bDir);
-    if (sub != ds::kTransferListingEntry || bDir != 0) {
+    const ds::ListingEntryRecord entry = ds::ReadListingEntry(pData);
+    if (sub != ds::kTransferListingEntry || entry.bDir) {
         return;
     }
-    const std::string name = rec::GetStr(pData, ds::key::FileName);
-    const std::string serverPath = rec::GetStr(pData, ds::key::RelatedPath) + name;
+    const std::string& name = entry.fileName;
+    const std::string serverPath = entry.relatedPath + name;
     const std::string dir = GetPanelPort()->GetLocalDirectory();
     if (dir.empty() || IsUnsafeLocalName(name) || FindTransfer(serverPath) != nullptr) {
         return;
     }
-    uint64_t serverLength = 0, localLength = 0;
-    pData->GetData(ds::key::FileLength, &serverLength, sizeof serverLength);
+    uint64_t localLength = 0;
     const std::string local = dir + name;
-    if (!LocalLength(local, localLength) || localLength != serverLength) {
+    if (!LocalLength(local, localLength) || localLength != entry.length) {
         return;
     }
     auto pItem = MakeItem(local, serverPath, localLength);
-    pItem->strExtension = rec::GetStr(pData, ds::key::ExtName);
+    pItem->strExtension = entry.extName;
     pItem->nState = TransferItem::kDownloadEnded;
     pItem->nStatusId = kIdsHistory;
     pItem->ullCurrent = localLength;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AfxGdi.h"
+#include "Records.h"
 #include "SelfPaintedList.h"
 
 class CDC;
@@ -91,7 +92,7 @@ private:
     void RedrawRowOf(uint32_t dwTaskID);
     void OnStarted(uint32_t dwTaskID, bool bUpload);
     void OnEnded(uint32_t dwTaskID, bool bUpload, uint32_t dwResult);
-    void OnProgress(uint32_t dwTaskID, IDataRecord* pData);
+    void OnProgress(const ds::ProgressRecord& progress);
 
     void PaintCells(CDC* pDC, int nRow, COLORREF clrText) override;
     int IconOfRow(int nRow) const override;

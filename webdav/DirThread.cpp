@@ -21,6 +21,7 @@
 #include "ListingReport.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WatchedSession.h"
@@ -340,11 +341,7 @@ void CWDWorkThread::OnDeleteDone(IDataRecord* pItem) {
     }
     IDataRecord* pB = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pB != nullptr, kFile, 481, "pContainer");
-    pB->SetMethod(ds::kToDirList);
-    rec::SetU32(pB, ds::key::SubMethod, ds::kDirHostMessage);
-    auto* pMessage =
-        new std::string(EqualsNoCase(name, kChatFilterFileName) ? kChatFilterDeleted : "");
-    rec::SetPtr(pB, ds::key::Message, pMessage);
+    ds::WriteHostMessage(pB, EqualsNoCase(name, kChatFilterFileName) ? kChatFilterDeleted : "");
     PostWorkResult(pB);
 }
 
@@ -393,18 +390,12 @@ void CWDWorkThread::PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t
     if (pRec == nullptr) {
         return;
     }
-    uint32_t hItem = 0;
-    rec::GetU32(pItem, ds::key::InternalUserData, hItem);
-    pRec->SetMethod(method);
-    rec::SetU32(pRec, ds::key::SubMethod,
-                method == ds::kToDirList ? uint32_t{ds::kDirListingFinished}
-                                         : uint32_t{ds::kListDone});
-    rec::SetU32(pRec, ds::key::Item, hItem);
-    rec::SetStr(pRec, ds::key::FullPath, rec::GetStr(pItem, ds::key::FullPath));
-    if (method == ds::kToWebDavMgr) {
-        rec::SetU32(pRec, ds::key::HasVisibleFile, static_cast<uint32_t>(m_bHasVisualableFile));
-    }
-    rec::SetU32(pRec, ds::key::ListResult, listResult);
+    ds::ListingDoneRecord done;
+    rec::GetU32(pItem, ds::key::InternalUserData, done.hItem);
+    done.fullPath = rec::GetStr(pItem, ds::key::FullPath);
+    done.listResult = listResult;
+    done.hasVisibleFile = static_cast<uint32_t>(m_bHasVisualableFile);
+    ds::WriteListingDone(pRec, method, done);
     PostWorkResult(pRec);
 }
 

@@ -12,6 +12,7 @@
 #include "LocalResource.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResourceIds.h"
 #include "ResultPost.h"
 #include "Trace.h"
@@ -87,19 +88,17 @@ void CListingReport::PostEntry(uint32_t method, uint32_t sub, const DirEntry& en
     if (pRec == nullptr) {
         return;
     }
-    pRec->SetMethod(method);
-    rec::SetU32(pRec, ds::key::SubMethod, sub);
-    rec::SetU32(pRec, ds::key::EntryDepth, m_dwDepth);
-    rec::SetU32(pRec, ds::key::Item, m_hItem);
-    rec::SetU32(pRec, ds::key::IsDir, entry.bDir ? 1 : 0);
-    rec::SetStr(pRec, ds::key::RelatedPath, entry.relatedPath);
-    rec::SetStr(pRec, ds::key::FileName, entry.fileName);
-    rec::SetStr(pRec, ds::key::ExtName, entry.extName);
-    rec::SetU64(pRec, ds::key::FileLength, entry.length);
-    if (!entry.bDir && !entry.bLengthKnown) {
-        rec::SetU32(pRec, ds::key::LengthUnknown, 1);
-    }
-    rec::SetStr(pRec, ds::key::Author, author);
+    ds::ListingEntryRecord record;
+    record.depth = m_dwDepth;
+    record.hItem = m_hItem;
+    record.bDir = entry.bDir;
+    record.relatedPath = entry.relatedPath;
+    record.fileName = entry.fileName;
+    record.extName = entry.extName;
+    record.length = entry.length;
+    record.bLengthKnown = entry.bLengthKnown;
+    record.author = author;
+    ds::WriteListingEntry(pRec, method, sub, record);
     PostWorkResult(pRec);
 }
 

@@ -12,6 +12,7 @@
 #include "EnginePort.h"
 #include "ProgressWatch.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WebDavMgr.h"
@@ -195,11 +196,11 @@ void CNeonCallback::notify_session_status(void* userdata, ne_session_status stat
     IDataRecord* pProgress = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pProgress != nullptr, kFile, 229, "pContainer");
     ITask* pTask = pJob->GetTask();
-    pProgress->SetMethod(ds::kToTransferList);
-    rec::SetU32(pProgress, ds::key::SubMethod, sub);
-    rec::SetU32(pProgress, ds::key::TaskID, pTask != nullptr ? pTask->GetTaskID() : 0);
-    // 64-bit values: files of 2 GiB and more report their true progress.
-    rec::SetI64(pProgress, ds::key::TotalLength, info != nullptr ? info->sr.total : -1);
-    rec::SetI64(pProgress, ds::key::CurrentProgress, info != nullptr ? info->sr.progress : 0);
+    ds::ProgressRecord progress;
+    progress.sub = sub;
+    progress.taskId = pTask != nullptr ? pTask->GetTaskID() : 0;
+    progress.total = info != nullptr ? info->sr.total : -1;
+    progress.current = info != nullptr ? info->sr.progress : 0;
+    ds::WriteProgress(pProgress, progress);
     PostWorkResult(pProgress);
 }

@@ -7,6 +7,7 @@
 #include "DSProtocol.h"
 #include "EnginePort.h"
 #include "RecordUtil.h"
+#include "Records.h"
 
 namespace {
 
@@ -42,23 +43,19 @@ uint64_t SupersedeKeyOf(IDataRecord* pData) {
     if (pData == nullptr || pData->GetMethod() != ds::kToTransferList) {
         return 0;
     }
-    uint32_t sub = 0, taskId = 0;
-    rec::GetU32(pData, ds::key::SubMethod, sub);
-    if (sub != ds::kUploadProgress && sub != ds::kDownloadProgress) {
+    const ds::ProgressRecord progress = ds::ReadProgress(pData);
+    if ((progress.sub != ds::kUploadProgress && progress.sub != ds::kDownloadProgress) ||
+        progress.taskId == 0) {
         return 0;
     }
-    if (!rec::GetU32(pData, ds::key::TaskID, taskId) || taskId == 0) {
-        return 0;
-    }
-    return (static_cast<uint64_t>(sub) << 32) | taskId;
+    return (static_cast<uint64_t>(progress.sub) << 32) | progress.taskId;
 }
 
 void ReleaseWorkResult(IDataRecord* pData) {
     if (pData == nullptr) {
         return;
     }
-    delete rec::GetPtr<std::string>(pData, ds::key::Message);
-    pData->RemoveData(ds::key::Message);
+    ds::TakeHostMessage(pData); // a text nobody took
     pData->Release();
     // Never below zero: a test may release a record it made itself.
     int64_t n = s_nInFlight.load();

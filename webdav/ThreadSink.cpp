@@ -18,6 +18,7 @@
 #include "LocalResource.h"
 #include "NeonCallback.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResourceIds.h"
 #include "ResultPost.h"
 #include "Trace.h"
@@ -66,9 +67,7 @@ ds::TransferResult ResultOf(int ret, int code, std::initializer_list<int> accept
 bool PostStarted(ITask* pTask, uint32_t sub) {
     IDataRecord* pRec = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 40, "pContainer", false);
-    pRec->SetMethod(ds::kToTransferList);
-    rec::SetU32(pRec, ds::key::SubMethod, sub);
-    rec::SetU32(pRec, ds::key::TaskID, TaskIdOf(pTask));
+    ds::WriteTransferEvent(pRec, ds::TransferEventRecord{sub, TaskIdOf(pTask)});
     PostWorkResult(pRec);
     return true;
 }
@@ -76,10 +75,7 @@ bool PostStarted(ITask* pTask, uint32_t sub) {
 bool PostEnded(ITask* pTask, uint32_t sub, uint32_t result) {
     IDataRecord* pRec = GetEnginePort()->CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 50, "pContainer", false);
-    pRec->SetMethod(ds::kToTransferList);
-    rec::SetU32(pRec, ds::key::SubMethod, sub);
-    rec::SetU32(pRec, ds::key::TaskID, TaskIdOf(pTask));
-    rec::SetU32(pRec, ds::key::ErrorCode, result);
+    ds::WriteTransferEvent(pRec, ds::TransferEventRecord{sub, TaskIdOf(pTask), result});
     PostWorkResult(pRec);
     return true;
 }
@@ -530,22 +526,20 @@ void CThreadSink::PostUploadNotices(Run& run) {
 
     IDataRecord* pG = pShelf->CreateDataRecord();
     DS_CHECK_RETURN(pG != nullptr, kFile, 337, "pContainer");
-    pG->SetMethod(ds::kToDirList);
-    rec::SetU32(pG, ds::key::SubMethod, ds::kDirHostMessage);
-    auto* pMessage = new std::string;
+    std::string message;
     if (EqualsNoCase(run.localName, kChatFilterFileName)) {
-        *pMessage = kChatFilterUploaded;
+        message = kChatFilterUploaded;
         GetWebDavMgr()->FetchChatFilterFile(false);
     } else {
         std::string format = LoadLocalString(kIdsUploadedFile);
         std::string author = pShelf->GetAuthorName();
         int n = std::snprintf(nullptr, 0, format.c_str(), author.c_str(), run.localName.c_str());
         if (n > 0) {
-            pMessage->resize(static_cast<size_t>(n));
-            std::snprintf(pMessage->data(), static_cast<size_t>(n) + 1, format.c_str(),
+            message.resize(static_cast<size_t>(n));
+            std::snprintf(message.data(), static_cast<size_t>(n) + 1, format.c_str(),
                           author.c_str(), run.localName.c_str());
         }
     }
-    rec::SetPtr(pG, ds::key::Message, pMessage);
+    ds::WriteHostMessage(pG, std::move(message));
     PostWorkResult(pG);
 }

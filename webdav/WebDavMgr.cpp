@@ -11,6 +11,7 @@
 #include "DownloadLog.h"
 #include "EnginePort.h"
 #include "RecordUtil.h"
+#include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
 #include "WatchedSession.h"
@@ -372,15 +373,12 @@ void CWebDavMgr::OnNotify(IDataRecord* pData) {
 void CWebDavMgr::OnListDone(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 632, "pData");
     GetEnginePort()->InvalidateDirList();
-    std::string rel = ToRelativePath(rec::GetStr(pData, ds::key::FullPath));
-    uint32_t listResult = ds::kListOk;
-    rec::GetU32(pData, ds::key::ListResult, listResult);
+    const ds::ListingDoneRecord done = ds::ReadListingDone(pData);
     // A listing that failed says nothing about what the folder holds.
-    if (listResult == ds::kListOk && EqualsNoCase(rel, kPresenterFolder)) {
-        uint32_t bHas = 0;
-        rec::GetU32(pData, ds::key::HasVisibleFile, bHas);
+    if (done.listResult == ds::kListOk &&
+        EqualsNoCase(ToRelativePath(done.fullPath), kPresenterFolder)) {
         if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
-            pHost->NotifyPresenterFiles(static_cast<int32_t>(bHas));
+            pHost->NotifyPresenterFiles(static_cast<int32_t>(done.hasVisibleFile));
         }
     }
 }
