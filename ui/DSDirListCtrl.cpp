@@ -12,6 +12,7 @@
 #include "DocShelfView.h"
 #include "DownloadLog.h"
 #include "LocalResource.h"
+#include "PanelController.h"
 #include "PanelPort.h"
 #include "PanelTransfer.h"
 #include "RecordUtil.h"
@@ -37,32 +38,11 @@ constexpr ColumnSpec kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
                                    {kIdsColumnDelete, 60, LVCFMT_LEFT}};
 constexpr int kSortableColumns = 3;
 
-constexpr int kRetryMaxLevel = 3;
 constexpr DWORD kExStyle = 0x420; // full-row select, info tips
-
-// "%s ... %s" filled in order; the texts are never used as a format.
-std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
-    std::string out = FormatOne(format, a);
-    size_t first = format.find("%s");
-    size_t pos = first == std::string::npos ? std::string::npos : out.find("%s", first + a.size());
-    if (pos != std::string::npos) {
-        out.replace(pos, 2, b);
-    }
-    return out;
-}
-
-bool LocalSize(const std::string& path, uint64_t& size) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) {
-        return false;
-    }
-    size = static_cast<uint64_t>(st.st_size);
-    return true;
-}
 
 } // namespace
 
-CDSDirListCtrl::CDSDirListCtrl() : m_nStatusId(kIdsConnecting) {
+CDSDirListCtrl::CDSDirListCtrl() {
     m_bmpDownload.LoadBitmap(kBmpDownload);
     m_bmpDownloadHover.LoadBitmap(kBmpDownloadHover);
     m_bmpDelete.LoadBitmap(kBmpDelete);
@@ -94,13 +74,9 @@ void CDSDirListCtrl::InitRoot() {
     m_pRoot->nType = DSItemType::SystemDir;
     m_pRoot->strRelatedPath = "/";
     m_pRoot->strFileName = kPresenterFolder;
-    CWebDavMgr* pWebDav = GetWebDavMgr();
-    if (pWebDav->GetServerDir().empty()) {
-        return;
+    if (m_pController->MakeServerFolders(m_pRoot->RemotePath())) {
+        ListRoot();
     }
-    pWebDav->MakeBaseFolders();
-    pWebDav->MakeDirectory(m_pRoot->RemotePath().c_str(), 0);
-    ListRoot();
 }
 
 void CDSDirListCtrl::ListRoot() {
@@ -136,13 +112,14 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
         OnNotifyRefreshDir(pData);
         break;
     case ds::kDirHostMessage:
-        HostMessage(pData);
+        m_pController->RelayHostMessage(ds::TakeHostMessage(pData));
         break;
     case ds::kDirListingFinished:
         OnListingFinished(pData);
         break;
     case ds::kDirRelistRoot:
-        ResetRetry();
+        m_pController->ResetRetry();
+        ListRoot();
         break;
     default:
         break;
@@ -164,8 +141,8 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
     }
     const DSItemInfo& entry = *pEntry;
     InsertEntry(std::move(pEntry));
-    if (record.depth == 2 && entry.IsFile() && GetPanelPort()->IsAutoDownload()) {
-        AutoDownload(entry);
+    if (record.depth == 2 && entry.IsFile()) {
+        m_pController->OnFileListed(entry);
     }
 }
 
@@ -198,38 +175,9 @@ void CDSDirListCtrl::OnNotifyRefreshDir(IDataRecord* pData) {
     GetWebDavMgr()->ListDirectory(folder.c_str(), kRootItem, 2, ds::key::InternalUserData);
 }
 
-void CDSDirListCtrl::HostMessage(IDataRecord* pData) {
-    // The text belongs to the receiver: taken out of the record, freed here.
-    const std::unique_ptr<std::string> pMessage = ds::TakeHostMessage(pData);
-    if (pMessage == nullptr) {
-        return;
-    }
-    if (IDocShelfContainerItf* pHost = GetPanelPort()->GetHostContainer()) {
-        pHost->BroadcastMessage(pMessage->c_str());
-    }
-}
-
 void CDSDirListCtrl::OnListingFinished(IDataRecord* pData) {
-    // A folder that could not be read is not an empty one: no space is shown for it.
-    if (ds::ReadListingDone(pData).listResult != ds::kListOk) {
-        SetStatus(kIdsListingFailed);
-        return;
-    }
-    UpdateSpace();
-}
-
-void CDSDirListCtrl::UpdateSpace() {
-    IPanelPort* pShelf = GetPanelPort();
-    const uint64_t used = GetUsedSpace();
-    const uint64_t total = pShelf->GetTotalSpace();
-    const uint64_t free = total >= used ? total - used : 0;
-    SetStatus(kIdsSpace, SpaceSizeText(used), SpaceSizeText(free));
-}
-
-void CDSDirListCtrl::ResetRetry() {
-    m_nRetryTicks = 0;
-    m_nRetryLevel = 0;
-    ListRoot();
+    m_pController->OnListingFinished(ds::ReadListingDone(pData).listResult == ds::kListOk,
+                                     GetUsedSpace());
 }
 
 uint64_t CDSDirListCtrl::GetUsedSpace() const {
@@ -240,88 +188,17 @@ uint64_t CDSDirListCtrl::GetUsedSpace() const {
     return used;
 }
 
-void CDSDirListCtrl::AutoDownload(const DSItemInfo& entry) {
-    const std::string remote = entry.RemotePath();
-    const std::string dir = GetPanelPort()->GetLocalDirectory();
-    if (dir.empty() || m_AutoDownloaded.count(remote) != 0) {
-        return;
-    }
-    const std::string local = dir + entry.strFileName;
-    if (!MayDownloadAutomatically(entry, local)) {
-        return;
-    }
-    if (StartPanelTransfer(m_pFileList,
-                           PanelTransfer{false, remote, local, entry.ullFileLength, false})) {
-        m_AutoDownloaded.insert(remote); // else a later listing tries again
-    }
-}
-
-// Never overwrites what is not the component's own, nor fetches what is already here.
-bool CDSDirListCtrl::MayDownloadAutomatically(const DSItemInfo& entry,
-                                              const std::string& local) const {
-    if (IsUnsafeLocalName(entry.strFileName)) {
-        return false;
-    }
-    uint64_t size = 0;
-    if (!LocalSize(local, size)) {
-        return true;
-    }
-    // Of an unknown length nothing says the local copy differs.
-    if (!entry.bLengthKnown || size == entry.ullFileLength) {
-        return false;
-    }
-    if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), entry.strFileName)) {
-        TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
-                  "left alone",
-                  local.c_str());
-        return false;
-    }
-    return true;
-}
-
 void CDSDirListCtrl::OnServerAvailable(bool bAvailable) {
-    if (!bAvailable) {
-        SetStatus(kIdsConnectFailed);
-    }
+    m_pController->OnServerAvailable(bAvailable);
 }
 
 std::string CDSDirListCtrl::GetStatusText() const {
-    UINT id;
-    std::string used, free;
-    {
-        std::lock_guard<std::mutex> lock(m_StatusLock);
-        id = m_nStatusId;
-        used = m_StatusUsed;
-        free = m_StatusFree;
-    }
-    std::string text = LoadLocalString(id);
-    return id == kIdsSpace ? FormatTwo(text, used, free) : text;
-}
-
-void CDSDirListCtrl::SetStatus(UINT nStringId, const std::string& used, const std::string& free) {
-    {
-        std::lock_guard<std::mutex> lock(m_StatusLock);
-        m_nStatusId = nStringId;
-        m_StatusUsed = used;
-        m_StatusFree = free;
-    }
-    if (m_pView != nullptr) {
-        m_pView->InvalidateHeader();
-    }
+    return m_pController->GetStatusText();
 }
 
 void CDSDirListCtrl::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent != m_nRetryTimer || m_nRetryTimer == 0) {
-        return;
-    }
-    if (GetWebDavMgr()->IsServerAvailable()) {
-        return;
-    }
-    // Checks 1, 2, 4, 8, 8, ... ticks apart.
-    if (++m_nRetryTicks == (1 << m_nRetryLevel)) {
-        m_nRetryTicks = 0;
-        m_nRetryLevel = std::min(m_nRetryLevel + 1, kRetryMaxLevel);
-        GetWebDavMgr()->CheckServer(1);
+    if (nIDEvent == m_nRetryTimer && m_nRetryTimer != 0) {
+        m_pController->OnRetryTick();
     }
 }
 

@@ -1,12 +1,10 @@
-// The upper list of the panel: the entries of the presenter folder with uploader and size,
-// Download and Delete buttons it paints itself, the status line above it, automatic
-// downloads, and server checks with growing pauses while the server cannot be reached.
+// The upper list of the panel: the entries of the presenter folder with uploader and size, and
+// Download and Delete buttons it paints itself. What the panel does beyond its rows (the status
+// line, server checks, automatic downloads, texts for the meeting) is its controller's.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -17,7 +15,7 @@
 
 class CDC;
 class CDocShelfFileList;
-class CDocShelfView;
+class CPanelController;
 class IDataRecord;
 class IMXCCItfMgr;
 
@@ -32,12 +30,12 @@ public:
     CDSDirListCtrl();
     ~CDSDirListCtrl() override;
 
-    // The view repaints the status line; set before the window is created.
-    void SetView(CDocShelfView* pView) { m_pView = pView; }
+    // Set before the window is created; never null afterwards.
+    void SetController(CPanelController* pController) { m_pController = pController; }
     // Not owned; may stay null, and every use tests it.
     void SetFileList(CDocShelfFileList* pFileList) { m_pFileList = pFileList; }
     void StartRetryTimer(IMXCCItfMgr* pItfMgr);
-    // Any thread: the text of the directory caption.
+    // Any thread: the text of the directory caption (the controller's).
     std::string GetStatusText() const;
     void OnWorkResult(IDataRecord* pData);
     void RefreshRoot();
@@ -89,15 +87,7 @@ private:
     void AddEntry(IDataRecord* pData);
     void ClearList();
     void OnNotifyRefreshDir(IDataRecord* pData);
-    void HostMessage(IDataRecord* pData);
     void OnListingFinished(IDataRecord* pData);
-    void UpdateSpace();
-    void ResetRetry();
-    void AutoDownload(const DSItemInfo& entry);
-    bool MayDownloadAutomatically(const DSItemInfo& entry, const std::string& local) const;
-    // The status is kept as a string id (and the sizes for the space text), so that it
-    // follows the user-interface language.
-    void SetStatus(UINT nStringId, const std::string& used = {}, const std::string& free = {});
     void OnTimer(UINT_PTR nIDEvent);
 
     // Commands (DSDirListCommands.cpp).
@@ -127,19 +117,11 @@ private:
     CBitmap m_bmpDownloadHover;
     CBitmap m_bmpDelete;
     CBitmap m_bmpDeleteHover;
-    // Written by the work thread, painted by the user-interface thread.
-    mutable std::mutex m_StatusLock;
-    UINT m_nStatusId;
-    std::string m_StatusUsed;
-    std::string m_StatusFree;
-    CDocShelfView* m_pView = nullptr;
+    CPanelController* m_pController = nullptr;
     CDocShelfFileList* m_pFileList = nullptr;
     std::unique_ptr<DSItemInfo> m_pRoot;
     // Every row's entry; the rows hold them as item data.
     std::vector<std::unique_ptr<DSItemInfo>> m_Entries;
-    std::set<std::string> m_AutoDownloaded;
-    int m_nRetryTicks = 0;
-    int m_nRetryLevel = 0;
     UINT_PTR m_nRetryTimer = 0;
     IMXCCItfMgr* m_pItfMgr = nullptr;
     bool m_bAscending = true;

@@ -13,6 +13,7 @@
 #include "DocShelfFileList.h"
 #include "ListCells.h"
 #include "LocalResource.h"
+#include "PanelController.h"
 
 #include "DSProtocol.h"
 #include "ResultPost.h"
@@ -41,6 +42,7 @@ CDocShelfView::~CDocShelfView() {
     m_hPostWnd = nullptr;
     m_pDirList.reset();
     m_pFileList.reset();
+    m_pController.reset();
 }
 
 BOOL CDocShelfView::SubclassWindow(HWND hWnd) {
@@ -60,12 +62,15 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
     ModifyStyle(0, WS_CLIPCHILDREN);
     // A second DSInit keeps the lists it made the first time.
     if (m_pDirList == nullptr) {
+        m_pController = std::make_unique<CPanelController>();
+        m_pController->SetView(this);
         auto pDirList = std::make_unique<CDSDirListCtrl>();
-        pDirList->SetView(this);
+        pDirList->SetController(m_pController.get());
         auto pFileList = std::make_unique<CDocShelfFileList>();
         if (pDirList->Create(kListStyle, RECT{}, this, 0) &&
             pFileList->Create(kListStyle, RECT{}, this, 0)) {
             m_pFileList = std::move(pFileList);
+            m_pController->SetFileList(m_pFileList.get());
             pDirList->SetFileList(m_pFileList.get());
             pDirList->StartRetryTimer(pItfMgr);
             m_pDirList = std::move(pDirList);
@@ -124,7 +129,7 @@ void CDocShelfView::Layout() {
 
 std::string CDocShelfView::GetDirCaption() const {
     std::string status =
-        m_pDirList != nullptr ? m_pDirList->GetStatusText() : LoadLocalString(kIdsConnecting);
+        m_pController != nullptr ? m_pController->GetStatusText() : LoadLocalString(kIdsConnecting);
     return FormatOne(LoadLocalString(kIdsDirCaption), status);
 }
 

@@ -14,6 +14,7 @@
 
 class CDSDirListCtrl;
 class CDocShelfFileList;
+class CPanelController;
 class IDataRecord;
 class IMXCCItfMgr;
 
@@ -55,7 +56,8 @@ private:
     LRESULT OnDSNotify(WPARAM wParam);
     void Layout();
 
-    // Built by CreateControls.
+    // Built by CreateControls; the controller outlives the lists that use it.
+    std::unique_ptr<CPanelController> m_pController;
     std::unique_ptr<CDSDirListCtrl> m_pDirList;
     std::unique_ptr<CDocShelfFileList> m_pFileList;
     std::unique_ptr<CFont> m_pCaptionFont;

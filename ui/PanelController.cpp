@@ -1,0 +1,171 @@
+#include "PanelController.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "DSItemInfo.h"
+#include "DSProtocol.h"
+#include "DocShelfView.h"
+#include "DownloadLog.h"
+#include "ListCells.h"
+#include "LocalResource.h"
+#include "PanelPort.h"
+#include "PanelTransfer.h"
+#include "PathCodec.h"
+#include "ResourceIds.h"
+#include "SizeText.h"
+#include "Trace.h"
+#include "WebDavMgr.h"
+
+namespace {
+
+constexpr int kRetryMaxLevel = 3;
+
+// "%s ... %s" filled in order; the texts are never used as a format.
+std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
+    std::string out = FormatOne(format, a);
+    size_t first = format.find("%s");
+    size_t pos = first == std::string::npos ? std::string::npos : out.find("%s", first + a.size());
+    if (pos != std::string::npos) {
+        out.replace(pos, 2, b);
+    }
+    return out;
+}
+
+bool LocalSize(const std::string& path, uint64_t& size) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+} // namespace
+
+CPanelController::CPanelController() : m_nStatusId(kIdsConnecting) {}
+
+bool CPanelController::MakeServerFolders(const std::string& rootFolder) {
+    CWebDavMgr* pWebDav = GetWebDavMgr();
+    if (pWebDav->GetServerDir().empty()) {
+        return false;
+    }
+    pWebDav->MakeBaseFolders();
+    pWebDav->MakeDirectory(rootFolder.c_str(), 0);
+    return true;
+}
+
+// ---- Status ---------------------------------------------------------------------------------
+
+std::string CPanelController::GetStatusText() const {
+    UINT id;
+    std::string used, free;
+    {
+        std::lock_guard<std::mutex> lock(m_StatusLock);
+        id = m_nStatusId;
+        used = m_StatusUsed;
+        free = m_StatusFree;
+    }
+    std::string text = LoadLocalString(id);
+    return id == kIdsSpace ? FormatTwo(text, used, free) : text;
+}
+
+void CPanelController::SetStatus(UINT nStringId, const std::string& used, const std::string& free) {
+    {
+        std::lock_guard<std::mutex> lock(m_StatusLock);
+        m_nStatusId = nStringId;
+        m_StatusUsed = used;
+        m_StatusFree = free;
+    }
+    if (m_pView != nullptr) {
+        m_pView->InvalidateHeader();
+    }
+}
+
+void CPanelController::OnServerAvailable(bool bAvailable) {
+    if (!bAvailable) {
+        SetStatus(kIdsConnectFailed);
+    }
+}
+
+void CPanelController::OnListingFinished(bool bRead, uint64_t usedSpace) {
+    // A folder that could not be read is not an empty one: no space is shown for it.
+    if (!bRead) {
+        SetStatus(kIdsListingFailed);
+        return;
+    }
+    const uint64_t total = GetPanelPort()->GetTotalSpace();
+    const uint64_t free = total >= usedSpace ? total - usedSpace : 0;
+    SetStatus(kIdsSpace, SpaceSizeText(usedSpace), SpaceSizeText(free));
+}
+
+// ---- Server checks --------------------------------------------------------------------------
+
+void CPanelController::OnRetryTick() {
+    if (GetWebDavMgr()->IsServerAvailable()) {
+        return;
+    }
+    if (++m_nRetryTicks == (1 << m_nRetryLevel)) {
+        m_nRetryTicks = 0;
+        m_nRetryLevel = std::min(m_nRetryLevel + 1, kRetryMaxLevel);
+        GetWebDavMgr()->CheckServer(1);
+    }
+}
+
+void CPanelController::ResetRetry() {
+    m_nRetryTicks = 0;
+    m_nRetryLevel = 0;
+}
+
+// ---- Automatic downloads and the meeting ----------------------------------------------------
+
+void CPanelController::OnFileListed(const DSItemInfo& entry) {
+    if (!GetPanelPort()->IsAutoDownload()) {
+        return;
+    }
+    const std::string remote = entry.RemotePath();
+    const std::string dir = GetPanelPort()->GetLocalDirectory();
+    if (dir.empty() || m_AutoDownloaded.count(remote) != 0) {
+        return;
+    }
+    const std::string local = dir + entry.strFileName;
+    if (!MayDownloadAutomatically(entry, local)) {
+        return;
+    }
+    if (StartPanelTransfer(m_pFileList,
+                           PanelTransfer{false, remote, local, entry.ullFileLength, false})) {
+        m_AutoDownloaded.insert(remote); // else a later listing tries again
+    }
+}
+
+// Never overwrites what is not the component's own, nor fetches what is already here.
+bool CPanelController::MayDownloadAutomatically(const DSItemInfo& entry,
+                                                const std::string& local) const {
+    if (IsUnsafeLocalName(entry.strFileName)) {
+        return false;
+    }
+    uint64_t size = 0;
+    if (!LocalSize(local, size)) {
+        return true;
+    }
+    // Of an unknown length nothing says the local copy differs.
+    if (!entry.bLengthKnown || size == entry.ullFileLength) {
+        return false;
+    }
+    if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), entry.strFileName)) {
+        TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
+                  "left alone",
+                  local.c_str());
+        return false;
+    }
+    return true;
+}
+
+void CPanelController::RelayHostMessage(std::unique_ptr<std::string> pText) {
+    if (pText == nullptr) {
+        return;
+    }
+    if (IDocShelfContainerItf* pHost = GetPanelPort()->GetHostContainer()) {
+        pHost->BroadcastMessage(pText->c_str());
+    }
+}
