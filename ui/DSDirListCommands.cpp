@@ -40,12 +40,7 @@ bool Exists(const std::string& path) {
 
 // ---- Menus and buttons ----------------------------------------------------------------------
 
-void CDSDirListCtrl::OnContextMenu(POINT pt) {
-    const int row = HitTest(pt);
-    if (row < 0) {
-        return;
-    }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void CDSDirListCtrl::OnRowContextMenu(int row, POINT pt) {
     const DSItemInfo* pInfo = GetEntry(row);
     DS_CHECK_RETURN(pInfo != nullptr, kFile, 477, "pInfo");
     // Popups 0, 1 and 2 are for File, UserDir and SystemDir.
@@ -54,12 +49,7 @@ void CDSDirListCtrl::OnContextMenu(POINT pt) {
     TrackListPopup(this, popup, pt, kCmdNewFolder);
 }
 
-int CDSDirListCtrl::OnLButtonDown(POINT pt) {
-    const int row = HitTest(pt);
-    if (row < 0) {
-        return -1;
-    }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void CDSDirListCtrl::OnCellClick(int row, POINT pt) {
     IPanelPort* pShelf = GetPanelPort();
     // The row's Download button asks where to save.
     if (pShelf->CanDownload() && PointIn(ButtonArea(row, kColDownload), pt)) {
@@ -68,7 +58,6 @@ int CDSDirListCtrl::OnLButtonDown(POINT pt) {
     if (pShelf->CanDelete() && PointIn(ButtonArea(row, kColDelete), pt)) {
         OnDelete();
     }
-    return 0;
 }
 
 bool CDSDirListCtrl::OnUpdateCommandUI(CCmdUI* pCmdUI) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <sys/stat.h>
 
 #include "AfxDC.h"
@@ -26,16 +27,11 @@ namespace {
 
 constexpr const char* kFile = "DSDirListCtrl";
 
-struct ColumnSpec {
-    UINT textId;
-    int width;
-    int format;
-};
-constexpr ColumnSpec kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
-                                   {kIdsColumnUploader, 90, LVCFMT_LEFT},
-                                   {kIdsColumnSize, 100, LVCFMT_LEFT},
-                                   {kIdsColumnDownload, 80, LVCFMT_LEFT},
-                                   {kIdsColumnDelete, 60, LVCFMT_LEFT}};
+constexpr CSelfPaintedList::Column kColumns[] = {{kIdsColumnName, 300, LVCFMT_RIGHT},
+                                                 {kIdsColumnUploader, 90, LVCFMT_LEFT},
+                                                 {kIdsColumnSize, 100, LVCFMT_LEFT},
+                                                 {kIdsColumnDownload, 80, LVCFMT_LEFT},
+                                                 {kIdsColumnDelete, 60, LVCFMT_LEFT}};
 constexpr int kSortableColumns = 3;
 
 constexpr DWORD kExStyle = 0x420; // full-row select, info tips
@@ -55,18 +51,9 @@ CDSDirListCtrl::~CDSDirListCtrl() {
 
 // ---- Creation and the root ---------------------------------------------------------------
 
-int CDSDirListCtrl::OnCreate() {
-    InitColumns();
-    SetExtendedStyle(kExStyle);
+void CDSDirListCtrl::OnListCreated() {
+    SetColumns(kColumns, static_cast<int>(std::size(kColumns)), kSortableColumns, kExStyle);
     InitRoot();
-    return 0;
-}
-
-void CDSDirListCtrl::InitColumns() {
-    int index = 0;
-    for (const ColumnSpec& c : kColumns) {
-        InsertColumn(index++, LoadLocalString(c.textId).c_str(), c.format, c.width);
-    }
 }
 
 void CDSDirListCtrl::InitRoot() {
@@ -154,10 +141,7 @@ void CDSDirListCtrl::InsertEntry(std::unique_ptr<DSItemInfo> pEntry) {
     SetItemData(n, reinterpret_cast<DWORD_PTR>(pEntry.get()));
     m_Entries.push_back(std::move(pEntry));
     // A new row stays at the end: the list is no longer sorted.
-    if (m_nSortColumn != -1) {
-        m_nSortColumn = -1;
-        UpdateSortHeader();
-    }
+    EndSort();
 }
 
 void CDSDirListCtrl::ClearList() {
@@ -283,16 +267,9 @@ bool CDSDirListCtrl::IsButtonHovered(int nItem, int nCol) const {
     return m_Hover.IsHovered(nItem, nCol);
 }
 
-bool CDSDirListCtrl::IsOnButton(int nItem, POINT pt) const {
-    return nItem >= 0 && (PointIn(ButtonArea(nItem, kColDownload), pt) ||
-                          PointIn(ButtonArea(nItem, kColDelete), pt));
-}
-
-void CDSDirListCtrl::OnMouseMove(POINT pt) {
-    LVHITTESTINFO hit;
-    hit.pt = pt;
-    SubItemHitTest(&hit);
-    m_Hover.Move(hit.iItem, hit.iSubItem, IsOnButton(hit.iItem, pt));
+bool CDSDirListCtrl::IsOnClickableCell(int nItem, POINT pt) const {
+    return PointIn(ButtonArea(nItem, kColDownload), pt) ||
+           PointIn(ButtonArea(nItem, kColDelete), pt);
 }
 
 // ---- Sorting --------------------------------------------------------------------------------
@@ -322,79 +299,24 @@ int CompareEntries(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort) {
 
 } // namespace
 
-void CDSDirListCtrl::OnColumnClick(int nCol) {
-    if (nCol < 0 || nCol >= kSortableColumns) {
-        return;
-    }
-    if (nCol == m_nSortColumn) {
-        m_bAscending = !m_bAscending;
-    } else {
-        m_bAscending = true;
-        m_nSortColumn = nCol;
-    }
-    m_Hover.Clear();
-    SortItems(&CompareEntries, static_cast<DWORD_PTR>(nCol | (m_bAscending ? 0x100 : 0)));
-    UpdateSortHeader();
-}
-
-void CDSDirListCtrl::UpdateSortHeader() {
-    static const UINT kTextIds[] = {kColumns[0].textId, kColumns[1].textId, kColumns[2].textId};
-    SetSortHeader(this, kTextIds, kSortableColumns, m_nSortColumn, m_bAscending);
+void CDSDirListCtrl::SortRows(int nCol, bool bAscending) {
+    SortItems(&CompareEntries, static_cast<DWORD_PTR>(nCol | (bAscending ? 0x100 : 0)));
 }
 
 // ---- Messages -------------------------------------------------------------------------------
 
 LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
-            return -1;
-        }
-        return OnCreate();
     case WM_TIMER:
         OnTimer(static_cast<UINT_PTR>(wParam));
         return 0;
-    case WM_COMMAND:
-        if (OnCommand(LOWORD(wParam))) {
-            return 0;
-        }
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_LBUTTONDOWN:
-        if (OnLButtonDown(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
-                                static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))}) ==
-            -1) {
-            return -1;
-        }
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_MOUSEMOVE:
-        OnMouseMove(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
-                          static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_MOUSELEAVE:
-        m_Hover.Clear();
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case OCM_NOTIFY: {
-        auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
-        if (pHeader->code == NM_CUSTOMDRAW) {
-            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(pHeader));
-        }
-        if (pHeader->code == LVN_COLUMNCLICK) {
-            OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
-            return 0;
-        }
-        if (pHeader->code == NM_RCLICK) {
-            OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
-            return 0;
-        }
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    }
     case WM_DESTROY:
         if (m_nRetryTimer != 0) {
             KillTimer(m_nRetryTimer);
             m_nRetryTimer = 0;
         }
-        return CListCtrl::WindowProc(message, wParam, lParam);
+        return CSelfPaintedList::WindowProc(message, wParam, lParam);
     default:
-        return CListCtrl::WindowProc(message, wParam, lParam);
+        return CSelfPaintedList::WindowProc(message, wParam, lParam);
     }
 }

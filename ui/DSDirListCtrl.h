@@ -44,8 +44,6 @@ public:
     uint64_t GetUsedSpace() const;
     void InsertEntry(std::unique_ptr<DSItemInfo> pEntry);
     const DSItemInfo* GetEntry(int nItem) const;
-    int GetSortColumn() const { return m_nSortColumn; }
-    bool IsAscending() const { return m_bAscending; }
     // The button area of a row's Download (kColDownload) or Delete (kColDelete) cell.
     RECT ButtonArea(int nItem, int nCol) const;
     bool IsButtonHovered(int nItem, int nCol) const;
@@ -73,13 +71,17 @@ public:
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnListCreated() override;
+    bool OnCommand(UINT nID) override;
+    void SortRows(int nCol, bool bAscending) override;
+    bool IsOnClickableCell(int nRow, POINT pt) const override;
+    void OnCellClick(int nRow, POINT pt) override;
+    void OnRowContextMenu(int nRow, POINT pt) override;
     std::string OnGetItemText(int nItem, int nSubItem) const override;
     bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
 
 private:
     // Creation and the root.
-    int OnCreate();
-    void InitColumns();
     void InitRoot();
     void ListRoot();
 
@@ -91,9 +93,6 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
 
     // Commands (DSDirListCommands.cpp).
-    void OnContextMenu(POINT pt);
-    int OnLButtonDown(POINT pt);
-    bool OnCommand(UINT nID);
     const DSItemInfo* SelectedEntry() const;
     void OnDelete();
     void OnDownload();
@@ -103,15 +102,11 @@ private:
     bool UploadChecksPass(const std::string& local, const std::string& name, uint64_t& length);
     void StartUpload(const std::string& local, const std::string& remote, uint64_t length);
 
-    // Painting, hover and sorting.
+    // Painting.
     void PaintCells(CDC* pDC, int nRow, COLORREF clrText) override;
     int IconOfRow(int nRow) const override;
     int LastTextColumn() const override { return kColDownload; }
     void PaintButton(CDC* pDC, int nItem, int nCol, COLORREF clrText);
-    bool IsOnButton(int nItem, POINT pt) const;
-    void OnMouseMove(POINT pt);
-    void OnColumnClick(int nCol);
-    void UpdateSortHeader();
 
     CBitmap m_bmpDownload;
     CBitmap m_bmpDownloadHover;
@@ -124,6 +119,4 @@ private:
     std::vector<std::unique_ptr<DSItemInfo>> m_Entries;
     UINT_PTR m_nRetryTimer = 0;
     IMXCCItfMgr* m_pItfMgr = nullptr;
-    bool m_bAscending = true;
-    int m_nSortColumn = -1;
 };

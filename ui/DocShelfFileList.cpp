@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <sys/stat.h>
 
@@ -27,14 +28,10 @@ namespace {
 
 constexpr const char* kFile = "DocShelfFileList";
 
-struct ColumnSpec {
-    UINT textId;
-    int width;
-};
-constexpr ColumnSpec kColumns[] = {
-    {kIdsTransferColumnName, 300},  {kIdsTransferColumnStatus, 120},
-    {kIdsTransferColumnSize, 100},  {kIdsTransferColumnProgress, 80},
-    {kIdsTransferColumnSaveAs, 60}, {kIdsTransferColumnOpenFolder, 120}};
+constexpr CSelfPaintedList::Column kColumns[] = {
+    {kIdsTransferColumnName, 300, LVCFMT_LEFT},  {kIdsTransferColumnStatus, 120, LVCFMT_LEFT},
+    {kIdsTransferColumnSize, 100, LVCFMT_LEFT},  {kIdsTransferColumnProgress, 80, LVCFMT_LEFT},
+    {kIdsTransferColumnSaveAs, 60, LVCFMT_LEFT}, {kIdsTransferColumnOpenFolder, 120, LVCFMT_LEFT}};
 constexpr int kSortableColumns = 4;
 
 // Popups of the context menu.
@@ -193,10 +190,7 @@ void CDocShelfFileList::InsertRow(uint32_t dwTaskID) {
     // Newest on top; the row's texts come from its item when painted.
     InsertItem(0, nullptr);
     SetItemData(0, static_cast<DWORD_PTR>(dwTaskID));
-    if (m_nSortColumn != -1) {
-        m_nSortColumn = -1;
-        UpdateSortHeader();
-    }
+    EndSort();
 }
 
 void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localPath,
@@ -400,38 +394,19 @@ bool CDocShelfFileList::IsLinkHovered(int nRow, int nCol) const {
     return m_Hover.IsHovered(nRow, nCol);
 }
 
-bool CDocShelfFileList::IsOnLink(int nRow, POINT pt) const {
-    return nRow >= 0 &&
-           (PointIn(LinkArea(nRow, kColSaveAs), pt) || PointIn(LinkArea(nRow, kColOpenFolder), pt));
+bool CDocShelfFileList::IsOnClickableCell(int nRow, POINT pt) const {
+    return PointIn(LinkArea(nRow, kColSaveAs), pt) || PointIn(LinkArea(nRow, kColOpenFolder), pt);
 }
 
-void CDocShelfFileList::OnMouseMove(POINT pt) {
-    LVHITTESTINFO hit;
-    hit.pt = pt;
-    SubItemHitTest(&hit);
-    m_Hover.Move(hit.iItem, hit.iSubItem, IsOnLink(hit.iItem, pt));
-}
-
-int CDocShelfFileList::OnLButtonDown(POINT pt) {
-    const int row = HitTest(pt);
-    if (row < 0) {
-        return -1;
-    }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void CDocShelfFileList::OnCellClick(int row, POINT pt) {
     if (PointIn(LinkArea(row, kColSaveAs), pt)) {
         OnSaveAs();
     } else if (PointIn(LinkArea(row, kColOpenFolder), pt)) {
         OnOpenFolder();
     }
-    return 0;
 }
 
-void CDocShelfFileList::OnContextMenu(POINT pt) {
-    const int row = HitTest(pt);
-    if (row < 0) {
-        return;
-    }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void CDocShelfFileList::OnRowContextMenu(int row, POINT pt) {
     const TransferItem* pItem = GetItem(row);
     DS_CHECK_RETURN(pItem != nullptr, kFile, 610, "pInfo");
     const bool bUpload = pItem->nState == TransferItem::kUploadWaiting ||
@@ -440,19 +415,14 @@ void CDocShelfFileList::OnContextMenu(POINT pt) {
     TrackListPopup(this, bUpload ? kPopupUploaded : kPopupDownloaded, pt);
 }
 
+bool CDocShelfFileList::OnRowDoubleClick() {
+    OnOpen();
+    return true;
+}
+
 // ---- Sorting --------------------------------------------------------------------------------
 
-void CDocShelfFileList::OnColumnClick(int nCol) {
-    if (nCol < 0 || nCol >= kSortableColumns) {
-        return;
-    }
-    if (nCol == m_nSortColumn) {
-        m_bAscending = !m_bAscending;
-    } else {
-        m_bAscending = true;
-        m_nSortColumn = nCol;
-    }
-    m_Hover.Clear();
+void CDocShelfFileList::SortRows(int nCol, bool bAscending) {
     // The comparison reads the items directly; ids are looked up in the task map.
     // Status texts are compared as shown, each loaded once rather than per comparison.
     std::map<UINT, std::string> statusTexts;
@@ -466,7 +436,7 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
         int column;
         bool ascending;
         const std::map<UINT, std::string>* statusTexts;
-    } ctx{this, nCol, m_bAscending, &statusTexts};
+    } ctx{this, nCol, bAscending, &statusTexts};
     SortItems(
         [](LPARAM a, LPARAM b, LPARAM context) {
             const auto& c = *reinterpret_cast<const Context*>(context);
@@ -496,13 +466,6 @@ void CDocShelfFileList::OnColumnClick(int nCol) {
             return c.ascending ? r : -r;
         },
         reinterpret_cast<DWORD_PTR>(&ctx));
-    UpdateSortHeader();
-}
-
-void CDocShelfFileList::UpdateSortHeader() {
-    static const UINT kTextIds[] = {kColumns[0].textId, kColumns[1].textId, kColumns[2].textId,
-                                    kColumns[3].textId};
-    SetSortHeader(this, kTextIds, kSortableColumns, m_nSortColumn, m_bAscending);
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -586,12 +549,8 @@ bool CDocShelfFileList::OnUpdateCommandUI(CCmdUI* pCmdUI) {
 
 // ---- Messages -------------------------------------------------------------------------------
 
-void CDocShelfFileList::OnCreate() {
-    int index = 0;
-    for (const ColumnSpec& c : kColumns) {
-        InsertColumn(index++, LoadLocalString(c.textId).c_str(), LVCFMT_LEFT, c.width);
-    }
-    SetExtendedStyle(kExStyle);
+void CDocShelfFileList::OnListCreated() {
+    SetColumns(kColumns, static_cast<int>(std::size(kColumns)), kSortableColumns, kExStyle);
 }
 
 bool CDocShelfFileList::OnCommand(UINT nID) {
@@ -607,53 +566,5 @@ bool CDocShelfFileList::OnCommand(UINT nID) {
         return true;
     default:
         return false;
-    }
-}
-
-LRESULT CDocShelfFileList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    auto point = [&] {
-        return POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
-                     static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))};
-    };
-    switch (message) {
-    case WM_CREATE:
-        if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
-            return -1;
-        }
-        OnCreate();
-        return 0;
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam)) ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_LBUTTONDOWN:
-        if (OnLButtonDown(point()) == -1) {
-            return -1;
-        }
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_MOUSEMOVE:
-        OnMouseMove(point());
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case WM_MOUSELEAVE:
-        m_Hover.Clear();
-        return CListCtrl::WindowProc(message, wParam, lParam);
-    case OCM_NOTIFY: {
-        auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
-        switch (pHeader->code) {
-        case NM_CUSTOMDRAW:
-            return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(pHeader));
-        case LVN_COLUMNCLICK:
-            OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
-            return 0;
-        case NM_DBLCLK:
-            OnOpen();
-            return 0;
-        case NM_RCLICK:
-            OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
-            return 0;
-        default:
-            return CListCtrl::WindowProc(message, wParam, lParam);
-        }
-    }
-    default:
-        return CListCtrl::WindowProc(message, wParam, lParam);
     }
 }

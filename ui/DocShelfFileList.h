@@ -80,7 +80,6 @@ public:
     bool IsLinkHovered(int nRow, int nCol) const;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     std::string OnGetItemText(int nItem, int nSubItem) const override;
     bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
 
@@ -98,15 +97,13 @@ private:
     int IconOfRow(int nRow) const override;
     int LastTextColumn() const override { return kColOpenFolder; }
     void PaintLink(CDC* pDC, int nRow, int nCol);
-    void OnMouseMove(POINT pt);
-    bool IsOnLink(int nRow, POINT pt) const;
-    int OnLButtonDown(POINT pt);
-    void OnContextMenu(POINT pt);
-    void OnColumnClick(int nCol);
-    void UpdateSortHeader();
-
-    void OnCreate();
-    bool OnCommand(UINT nID);
+    void OnListCreated() override;
+    bool OnCommand(UINT nID) override;
+    void SortRows(int nCol, bool bAscending) override;
+    bool IsOnClickableCell(int nRow, POINT pt) const override;
+    void OnCellClick(int nRow, POINT pt) override;
+    void OnRowContextMenu(int nRow, POINT pt) override;
+    bool OnRowDoubleClick() override;
 
     // Commands on the selected row.
     const TransferItem* Selected() const;
@@ -123,6 +120,4 @@ private:
     CBitmap m_bmpSaveAsHot;
     CBitmap m_bmpOpenFolder;
     CBitmap m_bmpOpenFolderHot;
-    int m_nSortColumn = -1;
-    bool m_bAscending = true;
 };

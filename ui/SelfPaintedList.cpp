@@ -5,6 +5,7 @@
 #include "AfxDC.h"
 #include "AfxIcon.h"
 #include "AfxShell.h"
+#include "LocalResource.h"
 
 namespace {
 
@@ -82,5 +83,121 @@ void CSelfPaintedList::PaintRow(CDC* pDC, int nRow) {
             cell.left += size + 5;
         }
         pDC->DrawText(GetItemText(nRow, c), &cell, kTextFormat);
+    }
+}
+
+// ---- Columns, sorting and messages ----------------------------------------------------------
+
+void CSelfPaintedList::SetColumns(const Column* pColumns, int nCount, int nSortable,
+                                  DWORD dwExStyle) {
+    m_SortTextIds.clear();
+    for (int i = 0; i < nCount; ++i) {
+        InsertColumn(i, LoadLocalString(pColumns[i].textId).c_str(), pColumns[i].format,
+                     pColumns[i].width);
+        if (i < nSortable) {
+            m_SortTextIds.push_back(pColumns[i].textId);
+        }
+    }
+    SetExtendedStyle(dwExStyle);
+}
+
+void CSelfPaintedList::EndSort() {
+    if (m_nSortColumn != -1) {
+        m_nSortColumn = -1;
+        UpdateSortHeader();
+    }
+}
+
+void CSelfPaintedList::OnColumnClick(int nCol) {
+    if (nCol < 0 || nCol >= static_cast<int>(m_SortTextIds.size())) {
+        return;
+    }
+    if (nCol == m_nSortColumn) {
+        m_bAscending = !m_bAscending;
+    } else {
+        m_bAscending = true;
+        m_nSortColumn = nCol;
+    }
+    m_Hover.Clear();
+    SortRows(nCol, m_bAscending);
+    UpdateSortHeader();
+}
+
+void CSelfPaintedList::UpdateSortHeader() {
+    SetSortHeader(this, m_SortTextIds.data(), static_cast<int>(m_SortTextIds.size()), m_nSortColumn,
+                  m_bAscending);
+}
+
+void CSelfPaintedList::OnMouseMove(POINT pt) {
+    LVHITTESTINFO hit;
+    hit.pt = pt;
+    SubItemHitTest(&hit);
+    m_Hover.Move(hit.iItem, hit.iSubItem, hit.iItem >= 0 && IsOnClickableCell(hit.iItem, pt));
+}
+
+int CSelfPaintedList::OnLButtonDown(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return -1;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    OnCellClick(row, pt);
+    return 0;
+}
+
+void CSelfPaintedList::OnContextMenu(POINT pt) {
+    const int row = HitTest(pt);
+    if (row < 0) {
+        return;
+    }
+    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    OnRowContextMenu(row, pt);
+}
+
+LRESULT CSelfPaintedList::OnReflectedNotify(UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
+    switch (pHeader->code) {
+    case NM_CUSTOMDRAW:
+        return OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(pHeader));
+    case LVN_COLUMNCLICK:
+        OnColumnClick(reinterpret_cast<NMLISTVIEW*>(pHeader)->iSubItem);
+        return 0;
+    case NM_DBLCLK:
+        return OnRowDoubleClick() ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
+    case NM_RCLICK:
+        OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
+        return 0;
+    default:
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    }
+}
+
+LRESULT CSelfPaintedList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const POINT pt{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
+                   static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))};
+    switch (message) {
+    case WM_CREATE:
+        if (CListCtrl::WindowProc(message, wParam, lParam) == -1) {
+            return -1;
+        }
+        OnListCreated();
+        return 0;
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam)) ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+        if (OnLButtonDown(pt) == -1) {
+            return -1;
+        }
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_MOUSEMOVE:
+        OnMouseMove(pt);
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        m_Hover.Clear();
+        return CListCtrl::WindowProc(message, wParam, lParam);
+    case OCM_NOTIFY:
+        return OnReflectedNotify(message, wParam, lParam);
+    default:
+        return CListCtrl::WindowProc(message, wParam, lParam);
     }
 }

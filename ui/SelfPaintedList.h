@@ -1,9 +1,13 @@
 // The base of the panel's two lists: rows painted in alternating colours with the selection,
 // the file's icon and texts cut with an ellipsis, clickable cells drawn by the list itself,
-// and the icons of file types.
+// and the icons of file types. It routes the lists' messages: the column table and its header
+// with the sort arrow, the hover and clicks of clickable cells, the row's popup and commands.
+// Each list supplies its columns, the text of a cell, the order of a column and what a click
+// on a cell does.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "AfxImageList.h"
 #include "AfxListCtrl.h"
@@ -17,7 +21,38 @@ public:
     CSelfPaintedList();
     ~CSelfPaintedList() override;
 
+    struct Column {
+        UINT textId; // the header's text
+        int width;
+        int format;
+    };
+
+    // The column the rows are sorted by (-1: none, as added) and its direction.
+    int GetSortColumn() const { return m_nSortColumn; }
+    bool IsAscending() const { return m_bAscending; }
+
 protected:
+    // The list's columns, set up when its window is made; the first nSortable sort when their
+    // header is clicked.
+    void SetColumns(const Column* pColumns, int nCount, int nSortable, DWORD dwExStyle);
+    // A new row ends the sort: the rows are no longer in the header's order.
+    void EndSort();
+
+    // Each list's own part.
+    virtual void OnListCreated() {}
+    virtual bool OnCommand(UINT nID) = 0;
+    // Rows by a sortable column, compared as the list shows them.
+    virtual void SortRows(int nCol, bool bAscending) = 0;
+    // Whether the point is on a clickable area of the row, and a click there (the row is
+    // selected first).
+    virtual bool IsOnClickableCell(int nRow, POINT pt) const = 0;
+    virtual void OnCellClick(int nRow, POINT pt) = 0;
+    // The row's popup menu (the row is selected first), and a double click.
+    virtual void OnRowContextMenu(int nRow, POINT pt) = 0;
+    virtual bool OnRowDoubleClick() { return false; }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
     // Cell texts: one line, centred vertically, cut with an ellipsis.
     static constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 
@@ -39,6 +74,16 @@ protected:
 
 private:
     void PaintRow(CDC* pDC, int nRow);
+    int OnLButtonDown(POINT pt);
+    void OnMouseMove(POINT pt);
+    void OnContextMenu(POINT pt);
+    void OnColumnClick(int nCol);
+    void UpdateSortHeader();
+    LRESULT OnReflectedNotify(UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::vector<UINT> m_SortTextIds; // the sortable columns' header texts
+    int m_nSortColumn = -1;
+    bool m_bAscending = true;
 
     CImageList m_Icons;
     IconCache m_IconCache;
