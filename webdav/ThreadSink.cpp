@@ -166,20 +166,27 @@ void CThreadSink::NotifyJob(IJob* pJob) {
 
 void CThreadSink::NotifyTask(ITask*) {}
 
+bool CThreadSink::BeginRun(IJob* pJob, uint32_t startedSub, int nCheckLine, Run& run) {
+    run.pJob = pJob;
+    run.pTask = pJob->GetTask();
+    if (!PostStarted(run.pTask, startedSub)) {
+        return false;
+    }
+    run.pJR = pJob->GetContainer();
+    DS_CHECK_RETURN(run.pJR != nullptr, kFile, nCheckLine, "pContainer", false);
+    run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
+    run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
+    return true;
+}
+
 // ---- Download -------------------------------------------------------------------------------
 
 void CThreadSink::DoDownload(IJob* pJob) {
     TraceInfo("dshelf - CThreadSink::DoDownload");
     Run run;
-    run.pJob = pJob;
-    run.pTask = pJob->GetTask();
-    if (!PostStarted(run.pTask, ds::kDownloadStarted)) {
+    if (!BeginRun(pJob, ds::kDownloadStarted, 110, run)) {
         return;
     }
-    run.pJR = pJob->GetContainer();
-    DS_CHECK_RETURN(run.pJR != nullptr, kFile, 110, "pContainer");
-    run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
-    run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
     const ds::TransferResult result = Download(run);
     ForgetRunState(run.pJR);
     PostDownloadDone(run, result);
@@ -329,15 +336,9 @@ void CThreadSink::PostDownloadDone(Run& run, ds::TransferResult result) {
 void CThreadSink::DoUpload(IJob* pJob) {
     TraceInfo("dshelf - CThreadSink::DoUpload()");
     Run run;
-    run.pJob = pJob;
-    run.pTask = pJob->GetTask();
-    if (!PostStarted(run.pTask, ds::kUploadStarted)) {
+    if (!BeginRun(pJob, ds::kUploadStarted, 205, run)) {
         return;
     }
-    run.pJR = pJob->GetContainer();
-    DS_CHECK_RETURN(run.pJR != nullptr, kFile, 205, "pContainer");
-    run.serverPath = rec::GetStr(run.pJR, ds::key::FullPath);
-    run.localPath = rec::GetStr(run.pJR, ds::key::LocalFilePathName);
     const ds::TransferResult result = Upload(run);
     ForgetRunState(run.pJR);
     PostUploadDone(run, result);

@@ -37,6 +37,9 @@ private:
 
     void DoDownload(IJob* pJob);
     void DoUpload(IJob* pJob);
+    // A job's run begins: its start posted, its paths read. False when it cannot run; a missing
+    // job record is reported with the check's line.
+    bool BeginRun(IJob* pJob, uint32_t startedSub, int nCheckLine, Run& run);
     // The steps on a session of their own.
     ds::TransferResult Download(Run& run);
     ds::TransferResult Upload(Run& run);
