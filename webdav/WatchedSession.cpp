@@ -162,7 +162,6 @@ private:
             ends.peerSize == s.m_nPeerAddressSize &&
             std::memcmp(ends.peer, s.m_PeerAddress, static_cast<size_t>(ends.peerSize)) == 0) {
             ::shutdown(s.m_nSocket, SHUT_RDWR);
-            s.m_bCut = true;
             // A connection the session opens again is cut again: the watch stays expired.
             s.m_nSocket = -1;
             TraceError("dshelf - CWatchedSession; connection cut: %s", s.m_Watch.Reason().c_str());
@@ -191,11 +190,6 @@ CWatchedSession::~CWatchedSession() {
 void CWatchedSession::SetNotifier(ne_notify_status pfn, void* pUserData) {
     m_pfnNext = pfn;
     m_pNextUserData = pUserData;
-}
-
-bool CWatchedSession::WasCut() const {
-    std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
-    return m_bCut;
 }
 
 void CWatchedSession::OnStatus(void* pUserData, ne_session_status status,

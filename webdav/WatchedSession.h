@@ -29,8 +29,6 @@ public:
     CProgressWatch& Watch() { return m_Watch; }
     // The session's status notifier belongs to the watch; this one is called after it.
     void SetNotifier(ne_notify_status pfn, void* pUserData);
-    // Whether the watchdog cut the connection.
-    bool WasCut() const;
 
 private:
     friend class CSessionWatchdog;
@@ -50,7 +48,6 @@ private:
     int m_nPeerAddressSize = 0;
     int m_nSocket = -1;
     unsigned short m_nLocalPort = 0;
-    bool m_bCut = false;
 };
 
 // Ends the watchdog thread; it starts again with the next session.
