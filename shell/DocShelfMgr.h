@@ -59,6 +59,7 @@ public:
     IDocShelfContainerItf* GetHostContainer() override;
     // Worker threads read the settings while the host may change them: texts are copied
     // under the lock, numbers are atomic.
+    NetworkLimits GetNetworkLimits() const override { return NetworkLimits{}; }
     std::string GetLocalDirectory() const override;
     int CanDownload() const override { return (m_dwRights & DS_RIGHT_DOWNLOAD) ? 1 : 0; }
     int CanUpload() const override { return (m_dwRights & DS_RIGHT_UPLOAD) ? 1 : 0; }

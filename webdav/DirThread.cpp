@@ -64,7 +64,7 @@ std::string WirePath(IDataRecord* pItem, const char* key) {
 
 // Every directory request ends within the listing limit, whatever the server does.
 CWatchedSession DirSession(const ServerSettings& settings) {
-    return CWatchedSession(settings, CProgressWatch::Deadline(settings.listingLimit));
+    return CWatchedSession(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
 }
 
 } // namespace
@@ -317,7 +317,7 @@ void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
         freeaddrinfo(res);
     }
     // The sessions' connect timeout bounds the check too.
-    const int timeoutMs = settings.connectTimeout * 1000;
+    const int timeoutMs = settings.limits.connectSeconds * 1000;
     rec::SetU32(pItem, ds::key::CheckResult, ConnectOnce(addr, timeoutMs) ? 1 : 0);
 }
 

@@ -3,12 +3,24 @@
 // manager, the lists or the view.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "IDocShelfContainerItf.h"
 
 class IDataRecord;
+
+// How long the engine waits for a server; the defaults are the component's own.
+struct NetworkLimits {
+    int connectSeconds = 10;
+    int readSeconds = 25; // one read of an answer
+    // However a server trickles: a listing's whole answer, and any other folder request's.
+    int listingSeconds = 60;
+    // A transfer that moves fewer than stallBytes in stallSeconds ends as a lost connection.
+    int stallSeconds = 60;
+    size_t stallBytes = 1024;
+};
 
 class IEnginePort {
 public:
@@ -21,6 +33,7 @@ public:
     virtual IDocShelfContainerItf* GetHostContainer() = 0;
 
     // Settings; any thread.
+    virtual NetworkLimits GetNetworkLimits() const = 0;
     virtual std::string GetLocalDirectory() const = 0;
     virtual std::string GetAuthorName() const = 0;
     virtual int CanUpload() const = 0;

@@ -65,8 +65,8 @@ ne_session* CNeonCallback::CreateSession(const ServerSettings& settings) {
     ne_session* sess =
         ne_session_create("http", settings.host.c_str(), static_cast<unsigned int>(settings.port));
     // Every wait is bounded: a silent server fails the request instead of holding it.
-    ne_set_connect_timeout(sess, settings.connectTimeout);
-    ne_set_read_timeout(sess, settings.readTimeout);
+    ne_set_connect_timeout(sess, settings.limits.connectSeconds);
+    ne_set_read_timeout(sess, settings.limits.readSeconds);
     ne_set_server_auth(sess, server_auth_creds, nullptr);
     return sess;
 }

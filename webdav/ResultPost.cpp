@@ -11,25 +11,15 @@
 
 namespace {
 
-std::atomic<WorkResultObserver> s_pfnObserver{nullptr};
-std::atomic<void*> s_pObserverContext{nullptr};
 // Records handed on and not yet released: queued for the user-interface thread or being
 // handled there.
 std::atomic<int64_t> s_nInFlight{0};
 
 } // namespace
 
-void SetWorkResultObserver(WorkResultObserver pfnObserver, void* pContext) {
-    s_pObserverContext = pContext;
-    s_pfnObserver = pfnObserver;
-}
-
 void PostWorkResult(IDataRecord* pData) {
     if (pData == nullptr) {
         return;
-    }
-    if (WorkResultObserver pfn = s_pfnObserver.load()) {
-        pfn(s_pObserverContext.load(), pData);
     }
     ++s_nInFlight;
     GetEnginePort()->PostToView(pData);

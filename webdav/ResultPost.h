@@ -20,8 +20,3 @@ uint64_t SupersedeKeyOf(IDataRecord* pData);
 // (a std::string allocated with new) belongs to the record until a receiver takes it by
 // removing the key; one still there is freed here.
 void ReleaseWorkResult(IDataRecord* pData);
-
-// For tests: sees every record just before it is handed on, on the posting thread. The
-// observer must not keep the record.
-typedef void (*WorkResultObserver)(void* pContext, IDataRecord* pData);
-void SetWorkResultObserver(WorkResultObserver pfnObserver, void* pContext);

@@ -109,8 +109,8 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
 // connection.
 CWatchedSession TransferSession() {
     const ServerSettings settings = GetWebDavMgr()->GetSettings();
-    return CWatchedSession(settings,
-                           CProgressWatch::MinimumRate(settings.stallBytes, settings.stallWindow));
+    return CWatchedSession(settings, CProgressWatch::MinimumRate(settings.limits.stallBytes,
+                                                                 settings.limits.stallSeconds));
 }
 
 bool IsAbsolute(const std::string& path) {

@@ -23,12 +23,6 @@ constexpr size_t kMaxHost = 99;
 constexpr size_t kMaxServerDir = 258;
 constexpr size_t kMaxCredential = 99;
 // A silent server ends a request within these; the host's own limits sit above them.
-constexpr int kConnectTimeoutSeconds = 10;
-constexpr int kReadTimeoutSeconds = 25;
-// However the server trickles: a listing's whole answer, and a transfer's least progress.
-constexpr int kListingLimitSeconds = 60;
-constexpr int kStallWindowSeconds = 60;
-constexpr size_t kStallMinBytes = 1024;
 // Shutdown waits this long for the directory work queued before it.
 constexpr unsigned kStopWaitMs = 5000;
 
@@ -48,11 +42,6 @@ CWebDavMgr* GetWebDavMgr() {
 }
 
 CWebDavMgr::CWebDavMgr() {
-    m_Settings.connectTimeout = kConnectTimeoutSeconds;
-    m_Settings.readTimeout = kReadTimeoutSeconds;
-    m_Settings.listingLimit = kListingLimitSeconds;
-    m_Settings.stallWindow = kStallWindowSeconds;
-    m_Settings.stallBytes = kStallMinBytes;
     ne_sock_init();
     // libxml2 sets up its global state lazily, which is not safe when the first parses happen
     // on several transfer threads at once; do it here, before any thread runs.
@@ -111,25 +100,20 @@ int32_t CWebDavMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
 }
 
 ServerSettings CWebDavMgr::GetSettings() const {
-    std::lock_guard<std::mutex> lock(m_SettingsLock);
-    return m_Settings;
+    ServerSettings settings;
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        settings = m_Settings;
+    }
+    if (IEnginePort* pPort = GetEnginePort()) {
+        settings.limits = pPort->GetNetworkLimits();
+    }
+    return settings;
 }
 
 std::string CWebDavMgr::GetServerDir() const {
     std::lock_guard<std::mutex> lock(m_SettingsLock);
     return m_Settings.serverDir;
-}
-
-void CWebDavMgr::SetNetworkTimeouts(int connectSeconds, int readSeconds) {
-    std::lock_guard<std::mutex> lock(m_SettingsLock);
-    m_Settings.connectTimeout = connectSeconds;
-    m_Settings.readTimeout = readSeconds;
-}
-
-void CWebDavMgr::SetProgressLimits(int listingSeconds, int stallWindowSeconds) {
-    std::lock_guard<std::mutex> lock(m_SettingsLock);
-    m_Settings.listingLimit = listingSeconds;
-    m_Settings.stallWindow = stallWindowSeconds;
 }
 
 ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,

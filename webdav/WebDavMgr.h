@@ -10,6 +10,7 @@
 #include <string>
 
 #include "DirThread.h"
+#include "EnginePort.h"
 #include "PathCodec.h"
 #include "ThreadSink.h"
 
@@ -25,13 +26,7 @@ struct ServerSettings {
     std::string serverDir = "/";
     std::string userName;
     std::string password;
-    int connectTimeout = 0; // seconds
-    int readTimeout = 0;    // seconds
-    // A listing's whole answer arrives within listingLimit seconds; a transfer moves at least
-    // stallBytes in every stallWindow seconds. Otherwise they fail as a lost connection.
-    int listingLimit = 0;
-    int stallWindow = 0;
-    size_t stallBytes = 0;
+    NetworkLimits limits; // the port's, when the settings are read
 };
 
 class CWebDavMgr {
@@ -87,11 +82,6 @@ public:
     uint32_t GetLastListResult() const { return m_Thread.LastListResult(); }
     // The engine is shut down: worker threads left running by a timed-out stop call nobody.
     bool IsShutDown() const { return m_bShutDown.load(); }
-
-    // For tests: timeouts of the sessions created from now on, in seconds.
-    void SetNetworkTimeouts(int connectSeconds, int readSeconds);
-    // For tests: the listing limit and the transfers' stall window, in seconds.
-    void SetProgressLimits(int listingSeconds, int stallWindowSeconds);
 
     // For tests: the directory work thread.
     CWDWorkThread& GetWorkThread() { return m_Thread; }

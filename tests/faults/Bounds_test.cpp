@@ -11,7 +11,14 @@
 #include "ScriptedPrompts.h"
 #include "WebDavMgr.h"
 
-using Bounds = FaultFixture;
+class Bounds : public FaultFixture {
+protected:
+    // Listings end within 2 s, and transfers that move less than 1 KiB in 2 s.
+    void ShortenLimits() {
+        m_port.Limits().listingSeconds = 2;
+        m_port.Limits().stallSeconds = 2;
+    }
+};
 using S = CHostileServer;
 
 namespace {
@@ -19,12 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // Far above the limits the tests set, far below what the trickled answers would take.
 constexpr auto kWellWithin = std::chrono::seconds(30);
-
-// Short listing and stall limits for one test; the engine keeps its settings across tests.
-struct ShortLimits {
-    ShortLimits() { GetWebDavMgr()->SetProgressLimits(2, 2); }
-    ~ShortLimits() { GetWebDavMgr()->SetProgressLimits(60, 60); }
-};
 
 S::Reply TrickledListing(const std::string& folder, size_t entries) {
     std::string body =
@@ -58,7 +59,7 @@ TEST_F(Bounds, ATrickledListingEndsAndTheOneQueuedAfterItRuns) {
             "/fast/");
     Start(server.Port());
     ASSERT_TRUE(WaitIdle());
-    ShortLimits limits;
+    ShortenLimits();
     const auto start = Clock::now();
     m_pShelf->ListDirectoryContent("slow/", 0, 1);
     m_pShelf->ListDirectoryContent("head/", 0, 4);
@@ -77,7 +78,7 @@ TEST_F(Bounds, ATransferThatBarelyMovesEndsAsALostConnection) {
         .On("GET", TrickledHead(200), "/head/")
         .On("PUT", TrickledHead(201), "/head/");
     Start(server.Port());
-    ShortLimits limits;
+    ShortenLimits();
     const auto start = Clock::now();
     EXPECT_EQ(Download("slow/a.txt", "a.txt", 1), 1);
     EXPECT_EQ(Download("head/a.txt", "a.txt", 2), 1);
@@ -100,11 +101,10 @@ TEST_F(Bounds, TheStartCheckWaitsNoLongerThanTheConnectTimeout) {
     int filler = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
-    GetWebDavMgr()->SetNetworkTimeouts(1, 2);
+    m_port.Limits().connectSeconds = 1;
     const auto start = Clock::now();
     StartComponent(ntohs(addr.sin_port));
     const auto waited = Clock::now() - start;
-    GetWebDavMgr()->SetNetworkTimeouts(10, 25);
     ::close(filler);
     ::close(listener);
     EXPECT_LT(waited, std::chrono::seconds(10));

@@ -6,8 +6,9 @@
 #include "WebDavMgr.h"
 
 void FaultFixture::Start(int port, int readSeconds) {
+    m_port.Limits().connectSeconds = 5;
+    m_port.Limits().readSeconds = readSeconds;
     StartComponent(port);
-    GetWebDavMgr()->SetNetworkTimeouts(5, readSeconds);
 }
 
 std::vector<std::string> FaultFixture::LocalNames() const {

@@ -11,8 +11,7 @@
 
 class FaultFixture : public ComponentFixture {
 protected:
-    // The component on the port, its sessions with a known read timeout (the engine keeps
-    // the setting across components).
+    // The component on the port, its sessions with a known read timeout.
     void Start(int port, int readSeconds = 10);
 
     // Names in the save directory, sorted, without the component's own download record.

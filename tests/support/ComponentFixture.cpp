@@ -37,12 +37,12 @@ void ComponentFixture::SetUp() {
     m_localDir = m_baseDir + "/save/";
     fs::create_directories(m_localDir);
     m_host.SetPump([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
-    SetWorkResultObserver(&ComponentFixture::Observe, this);
+    m_port.SetObserver([this](IDataRecord* pData) { Observe(this, pData); });
 }
 
 void ComponentFixture::TearDown() {
     ReleaseComponent();
-    SetWorkResultObserver(nullptr, nullptr);
+    m_port.SetObserver(nullptr);
     if (m_server) {
         m_server->Stop();
     }

@@ -14,6 +14,7 @@
 #include "DavServer.h"
 #include "DocShelf.h"
 #include "RecordingHost.h"
+#include "TestEnginePort.h"
 
 class QWidget;
 class IDataRecord;
@@ -81,6 +82,8 @@ protected:
 
     std::unique_ptr<CDavServer> m_server;
     CRecordingHost m_host;
+    // The engine's port for the test's life: its network limits, and every posted record seen.
+    CTestEnginePort m_port;
     IMXCCItfMgr* m_pItfMgr = nullptr;
     IDocShelfItf* m_pShelf = nullptr;
     std::unique_ptr<QWidget> m_window;
