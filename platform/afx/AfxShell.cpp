@@ -347,9 +347,11 @@ std::vector<DesktopApp> FindApplicationsForMime(const std::vector<std::string>& 
     return matching;
 }
 
-std::vector<std::string> ExpandDesktopExec(const std::string& exec, const std::string& path) {
-    // Split by the desktop-entry quoting rules: double quotes, backslash escapes inside them.
-    std::vector<std::string> words;
+namespace {
+
+// Words by the desktop-entry quoting rules: double quotes, backslash escapes inside them. False
+// for a quote left open.
+bool SplitDesktopExec(const std::string& exec, std::vector<std::string>& words) {
     std::string word;
     bool inWord = false, quoted = false;
     for (size_t i = 0; i < exec.size(); ++i) {
@@ -376,11 +378,31 @@ std::vector<std::string> ExpandDesktopExec(const std::string& exec, const std::s
             inWord = true;
         }
     }
-    if (quoted) {
-        return {};
-    }
     if (inWord) {
         words.push_back(word);
+    }
+    return !quoted;
+}
+
+// A word with its field codes: "%%" is "%", any other code inside a word is dropped.
+std::string WithoutFieldCodes(const std::string& w) {
+    std::string out;
+    for (size_t i = 0; i < w.size(); ++i) {
+        if (w[i] != '%' || i + 1 >= w.size()) {
+            out += w[i];
+        } else if (w[++i] == '%') {
+            out += '%';
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> ExpandDesktopExec(const std::string& exec, const std::string& path) {
+    std::vector<std::string> words;
+    if (!SplitDesktopExec(exec, words)) {
+        return {};
     }
     std::vector<std::string> argv;
     bool placed = false;
@@ -392,14 +414,7 @@ std::vector<std::string> ExpandDesktopExec(const std::string& exec, const std::s
             }
             continue;
         }
-        std::string out;
-        for (size_t i = 0; i < w.size(); ++i) {
-            if (w[i] != '%' || i + 1 >= w.size()) {
-                out += w[i];
-            } else if (w[++i] == '%') {
-                out += '%';
-            } // any other field code inside a word is dropped
-        }
+        std::string out = WithoutFieldCodes(w);
         if (!out.empty() || w.empty()) {
             argv.push_back(out);
         }
@@ -438,6 +453,42 @@ bool LaunchDetached(const std::vector<std::string>& argv) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+namespace {
+
+// Reads the pipe until its end or the deadline, keeping at most 64 KiB; false when the time
+// ran out.
+bool ReadUntil(int fd, std::chrono::steady_clock::time_point deadline, std::string& output) {
+    using Clock = std::chrono::steady_clock;
+    char buf[4096];
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd p{fd, POLLIN, 0};
+        int n = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n != 0;
+        }
+        ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return true; // end of output
+        }
+        // Only short answers are expected; a flood is not kept.
+        if (output.size() < 65536) {
+            output.append(buf, static_cast<size_t>(got));
+        }
+    }
+}
+
+} // namespace
+
 bool RunAndCapture(const std::vector<std::string>& argv, int timeoutMs, std::string& output) {
     output.clear();
     if (argv.empty()) {
@@ -460,37 +511,8 @@ bool RunAndCapture(const std::vector<std::string>& argv, int timeoutMs, std::str
         ::close(fds[0]);
         return false;
     }
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    bool timedOut = false;
-    char buf[4096];
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            timedOut = true;
-            break;
-        }
-        pollfd p{fds[0], POLLIN, 0};
-        int n = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            timedOut = n == 0;
-            break;
-        }
-        ssize_t got = ::read(fds[0], buf, sizeof buf);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break; // end of output
-        }
-        // Only short answers are expected; a flood is not kept.
-        if (output.size() < 65536) {
-            output.append(buf, static_cast<size_t>(got));
-        }
-    }
+    const bool timedOut = !ReadUntil(
+        fds[0], std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs), output);
     ::close(fds[0]);
     if (timedOut) {
         ::kill(pid, SIGKILL);
