@@ -34,11 +34,7 @@ namespace {
 
 } // namespace
 
-CDocShelfMgr::CDocShelfMgr() {
-    // The engine and the panel reach the manager only through their ports.
-    SetEnginePort(this);
-    SetPanelPort(this);
-}
+CDocShelfMgr::CDocShelfMgr() = default;
 
 CDocShelfMgr::~CDocShelfMgr() = default;
 
@@ -372,5 +368,8 @@ std::string CDocShelfMgr::ToServerPath(const char* pszPath) {
 
 CDocShelfMgr* GetDocShelfMgr() {
     static CDocShelfMgr instance;
+    // The engine and the panel reach the component's manager only through their ports.
+    [[maybe_unused]] static const bool s_bPorts =
+        (SetEnginePort(&instance), SetPanelPort(&instance), true);
     return &instance;
 }
