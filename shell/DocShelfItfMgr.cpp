@@ -4,6 +4,7 @@
 
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
+#include "DocShelfTransport.h"
 #include "WebDavMgr.h"
 
 int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
@@ -14,6 +15,9 @@ int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
     } else if (pszName != nullptr && ppItf != nullptr &&
                strcasecmp(pszName, "IDocShelfPanel") == 0) {
         *ppItf = static_cast<IDocShelfPanelItf*>(GetDocShelfPanel());
+    } else if (pszName != nullptr && ppItf != nullptr &&
+               strcasecmp(pszName, "IDocShelfTransport") == 0) {
+        *ppItf = static_cast<IDocShelfTransportItf*>(GetDocShelfTransport());
     }
     // Unknown names leave the out-pointer alone; callers test it.
     return 1;
@@ -30,6 +34,7 @@ int32_t CMXDocShelfItfMgr::InitComp(HWND hWnd, int32_t /*nReserved*/) {
 
 int32_t CMXDocShelfItfMgr::ReleaseComp() {
     int32_t result = static_cast<int32_t>(GetWebDavMgr()->Shutdown());
+    GetWebDavMgr()->ResetTransport();
     // The host may create the component again in this process; it then starts afresh.
     GetDocShelfMgr()->Reset();
     return result;

@@ -8,6 +8,7 @@
 #include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
+#include "TextBuffer.h"
 #include "WebDavMgr.h"
 
 namespace {
@@ -135,11 +136,7 @@ int32_t CDocShelfPanel::GetCommandResult() {
 
 uint32_t CDocShelfPanel::GetPanelText(char* pBuffer, uint32_t dwSize) {
     const std::string text = PanelText();
-    if (pBuffer != nullptr && dwSize > 0) {
-        const size_t n = std::min<size_t>(text.size(), dwSize - 1);
-        std::memcpy(pBuffer, text.data(), n);
-        pBuffer[n] = '\0';
-    }
+    CopyToBuffer(text, pBuffer, dwSize);
     return static_cast<uint32_t>(text.size());
 }
 

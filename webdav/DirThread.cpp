@@ -17,6 +17,7 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "EnginePort.h"
+#include "IDocShelfTransportItf.h"
 #include "ListingReader.h"
 #include "ListingReport.h"
 #include "NeonCallback.h"
@@ -24,6 +25,7 @@
 #include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "TransportSecurity.h"
 #include "WatchedSession.h"
 
 #include "WebDavMgr.h"
@@ -65,6 +67,26 @@ std::string WirePath(IDataRecord* pItem, const char* key) {
 // Every directory request ends within the listing limit, whatever the server does.
 CWatchedSession DirSession(const ServerSettings& settings) {
     return CWatchedSession(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+}
+
+// Over HTTPS the server is there only once its certificate passed: a handshake and an OPTIONS
+// request of the server directory, whatever its status. Nothing is sent to a refused server.
+bool AnswersOverTls(const ServerSettings& settings) {
+    CWatchedSession session(settings, CProgressWatch::Deadline(settings.limits.connectSeconds +
+                                                               settings.limits.readSeconds));
+    const uint64_t refusals = TransportFailures().Count();
+    ne_request* req =
+        ne_request_create(session.Get(), "OPTIONS", ToWirePath(settings.serverDir).c_str());
+    const int rc = ne_request_dispatch(req);
+    ne_request_destroy(req);
+    if (rc == NE_ERROR && TransportFailures().Count() == refusals) {
+        // Not the certificate: no TLS at all, or a handshake that broke off.
+        const std::string text =
+            std::string("no secure connection: ") + ne_get_error(session.Get());
+        TraceError("dshelf - %s", text.c_str());
+        TransportFailures().Record(DS_TRANSPORT_TLS_FAILED, text);
+    }
+    return rc == NE_OK || rc == NE_AUTH;
 }
 
 } // namespace
@@ -318,7 +340,12 @@ void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
     }
     // The sessions' connect timeout bounds the check too.
     const int timeoutMs = settings.limits.connectSeconds * 1000;
-    rec::SetU32(pItem, ds::key::CheckResult, ConnectOnce(addr, timeoutMs) ? 1 : 0);
+    bool bThere =
+        ConnectOnce(addr, timeoutMs) && (!settings.transport.https || AnswersOverTls(settings));
+    if (bThere) {
+        TransportFailures().Clear();
+    }
+    rec::SetU32(pItem, ds::key::CheckResult, bThere ? 1 : 0);
 }
 
 void CWDWorkThread::OnMoveDone(IDataRecord* pItem) {

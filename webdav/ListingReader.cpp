@@ -27,6 +27,7 @@ constexpr size_t kMaxNameBytes = 255;
 
 // The listed folder and the server it was asked of.
 struct Collector {
+    std::string scheme;
     std::string host;
     unsigned port = 80;
     std::vector<std::string> folderNames; // decoded, system code page
@@ -73,9 +74,11 @@ bool SameServer(const Collector& c, const ne_uri* uri) {
     if (uri->host == nullptr) {
         return true; // a relative reference
     }
-    unsigned port = uri->port != 0 ? uri->port : 80;
-    bool bHttp = uri->scheme == nullptr || strcasecmp(uri->scheme, "http") == 0;
-    return bHttp && strcasecmp(uri->host, c.host.c_str()) == 0 && port == c.port;
+    if (uri->scheme != nullptr && strcasecmp(uri->scheme, c.scheme.c_str()) != 0) {
+        return false;
+    }
+    unsigned port = uri->port != 0 ? uri->port : ne_uri_defaultport(c.scheme.c_str());
+    return strcasecmp(uri->host, c.host.c_str()) == 0 && port == c.port;
 }
 
 std::string ExtensionOf(const std::string& name) {
@@ -252,8 +255,9 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
     c.out = &out;
     ne_uri server{};
     ne_fill_server_uri(sess, &server);
+    c.scheme = server.scheme != nullptr ? server.scheme : "http";
     c.host = server.host != nullptr ? server.host : "";
-    c.port = server.port != 0 ? server.port : 80;
+    c.port = server.port != 0 ? server.port : ne_uri_defaultport(c.scheme.c_str());
     ne_uri_free(&server);
     if (!SplitPath(folder, false, c.folderNames)) {
         Fail(out, ds::kListRefused, "the folder's path is not usable");

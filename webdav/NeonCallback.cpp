@@ -15,6 +15,7 @@
 #include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "TransportSecurity.h"
 #include "WebDavMgr.h"
 #include "WriteBehind.h"
 
@@ -63,11 +64,12 @@ void FailLocalFile(IDataRecord* pRecord, const char* what) {
 
 ne_session* CNeonCallback::CreateSession(const ServerSettings& settings) {
     ne_session* sess =
-        ne_session_create("http", settings.host.c_str(), static_cast<unsigned int>(settings.port));
+        ne_session_create(settings.transport.https ? "https" : "http", settings.host.c_str(),
+                          static_cast<unsigned int>(settings.port));
     // Every wait is bounded: a silent server fails the request instead of holding it.
     ne_set_connect_timeout(sess, settings.limits.connectSeconds);
     ne_set_read_timeout(sess, settings.limits.readSeconds);
-    ne_set_server_auth(sess, server_auth_creds, nullptr);
+    ApplyTransportSecurity(sess, settings.transport, server_auth_creds);
     return sess;
 }
 

@@ -34,6 +34,21 @@ std::string Cut(const char* text, size_t max) {
     return s;
 }
 
+// Why the security settings cannot be taken, or null; the pin comes back normalised.
+const char* SecurityRefusal(bool bHttps, const std::string& caFile, const std::string& pin,
+                            std::string& fingerprint) {
+    if (bHttps && !CanSpeakTls()) {
+        return "this neon has no TLS";
+    }
+    if (!pin.empty() && !NormalizeFingerprint(pin, fingerprint)) {
+        return "the pin is not a SHA-256 fingerprint";
+    }
+    if (!caFile.empty() && !IsReadableCertificate(caFile)) {
+        return "the CA file holds no readable certificate";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CWebDavMgr* GetWebDavMgr() {
@@ -97,6 +112,35 @@ int32_t CWebDavMgr::SetUserAuth(const char* pszUser, const char* pszPassword) {
     m_Settings.userName = Cut(pszUser, kMaxCredential);
     m_Settings.password = Cut(pszPassword, kMaxCredential);
     return 0;
+}
+
+bool CWebDavMgr::SetServerSecurity(bool bHttps, const std::string& caFile, const std::string& pin) {
+    std::string fingerprint;
+    if (const char* why = SecurityRefusal(bHttps, caFile, pin, fingerprint)) {
+        TraceError("dshelf - CWebDavMgr::SetServerSecurity() refused: %s", why);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        m_Settings.transport.https = bHttps;
+        m_Settings.transport.caFile = caFile;
+        m_Settings.transport.pinSha256 = fingerprint;
+    }
+    TransportFailures().Clear();
+    return true;
+}
+
+void CWebDavMgr::SetRefuseBasicInClear(bool bRefuse) {
+    std::lock_guard<std::mutex> lock(m_SettingsLock);
+    m_Settings.transport.refuseBasicInClear = bRefuse;
+}
+
+void CWebDavMgr::ResetTransport() {
+    {
+        std::lock_guard<std::mutex> lock(m_SettingsLock);
+        m_Settings.transport = TransportSettings();
+    }
+    TransportFailures().Clear();
 }
 
 ServerSettings CWebDavMgr::GetSettings() const {

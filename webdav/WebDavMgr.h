@@ -13,6 +13,7 @@
 #include "EnginePort.h"
 #include "PathCodec.h"
 #include "ThreadSink.h"
+#include "TransportSecurity.h"
 
 class IDataFactory;
 class IDataRecord;
@@ -27,6 +28,7 @@ struct ServerSettings {
     std::string userName;
     std::string password;
     NetworkLimits limits; // the port's, when the settings are read
+    TransportSettings transport;
 };
 
 class CWebDavMgr {
@@ -38,6 +40,12 @@ public:
 
     void Init(const char* pszHost, int32_t nPort, const char* pszServerDir);
     int32_t SetUserAuth(const char* pszUser, const char* pszPassword);
+    // False, changing nothing, when the CA file cannot be read, the pin is no fingerprint or
+    // HTTPS is asked of a neon without TLS.
+    bool SetServerSecurity(bool bHttps, const std::string& caFile, const std::string& pin);
+    void SetRefuseBasicInClear(bool bRefuse);
+    // Plain HTTP as a new component has it, and no refusal kept.
+    void ResetTransport();
     ITask* UploadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,
                       int32_t nAddRefFlag);
     ITask* DownloadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,

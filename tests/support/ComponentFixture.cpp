@@ -76,6 +76,9 @@ void ComponentFixture::StartComponent(int port, uint32_t rights, uint16_t role) 
     m_pItfMgr->QueryItf("IDocShelf", &pItf);
     m_pShelf = static_cast<IDocShelfItf*>(pItf);
     ASSERT_NE(m_pShelf, nullptr);
+    if (m_beforeInit) {
+        m_beforeInit(m_pItfMgr);
+    }
     m_window = std::make_unique<QWidget>();
     m_window->resize(400, 300);
     m_pItfMgr->InitComp(reinterpret_cast<HWND>(m_window.get()), 0);

@@ -47,6 +47,8 @@ protected:
     // The authentication the server asks for; tests may override before SetUp.
     std::string m_auth = "digest";
     std::string m_password = "secret";
+    // Called with the interface manager before the component is initialised.
+    std::function<void(IMXCCItfMgr*)> m_beforeInit;
 
     void SetUp() override;
     void TearDown() override;

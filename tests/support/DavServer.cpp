@@ -22,12 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ScriptPath() {
-    if (const char* env = std::getenv("DOCSHELF_DAV_SERVER")) {
-        return env;
-    }
+std::string ScriptPath(const char* name) {
     fs::path here = fs::path(__FILE__).parent_path();
-    return (here / ".." / ".." / "scripts" / "dav-server").lexically_normal().string();
+    return (here / ".." / ".." / "scripts" / name).lexically_normal().string();
+}
+
+std::string DavScriptPath() {
+    const char* env = std::getenv("DOCSHELF_DAV_SERVER");
+    return env != nullptr ? env : ScriptPath("dav-server");
 }
 
 std::string Quote(const std::string& s) {
@@ -102,6 +104,15 @@ std::string EscapeForUri(const std::string& rel) {
 
 } // namespace
 
+std::string MakeTestCertificates() {
+    char templ[] = "/tmp/docshelf-certs-XXXXXX";
+    if (::mkdtemp(templ) == nullptr ||
+        !Run(Quote(ScriptPath("make-test-certs")) + " " + Quote(templ))) {
+        return std::string();
+    }
+    return templ;
+}
+
 CDavServer::CDavServer(std::string auth, std::vector<User> users)
     : m_auth(std::move(auth)), m_users(std::move(users)) {}
 
@@ -118,9 +129,12 @@ bool CDavServer::Start() {
         return false;
     }
     m_instance = std::string(templ) + "/server";
-    std::string cmd = Quote(ScriptPath()) + " start " + Quote(m_instance) + " --auth " + m_auth;
+    std::string cmd = Quote(DavScriptPath()) + " start " + Quote(m_instance) + " --auth " + m_auth;
     for (const User& u : m_users) {
         cmd += " --user " + Quote(u.name) + " --password " + Quote(u.password);
+    }
+    if (!m_tlsCert.empty()) {
+        cmd += " --tls " + Quote(m_tlsCert) + " " + Quote(m_tlsKey);
     }
     std::optional<std::string> out = Run(cmd);
     if (!out) {
@@ -138,7 +152,7 @@ void CDavServer::Stop() {
     if (m_instance.empty()) {
         return;
     }
-    Run(Quote(ScriptPath()) + " stop " + Quote(m_instance));
+    Run(Quote(DavScriptPath()) + " stop " + Quote(m_instance));
     m_nPort = 0;
     if (std::getenv("DOCSHELF_KEEP_SERVER") == nullptr) {
         std::error_code ec;

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Makes the test CA and certificates (scripts/make-test-certs) in a new folder; its path, or
+// empty on failure.
+std::string MakeTestCertificates();
+
 class CDavServer {
 public:
     struct User {
@@ -20,6 +24,11 @@ public:
     CDavServer(const CDavServer&) = delete;
     CDavServer& operator=(const CDavServer&) = delete;
 
+    // Serve HTTPS with this certificate and key (PEM files); before Start.
+    void SetTls(std::string cert, std::string key) {
+        m_tlsCert = std::move(cert);
+        m_tlsKey = std::move(key);
+    }
     bool Start();
     void Stop();
     bool IsRunning() const { return m_nPort != 0; }
@@ -62,6 +71,8 @@ private:
     void ChownToServer(const std::string& path) const;
 
     std::string m_auth;
+    std::string m_tlsCert;
+    std::string m_tlsKey;
     std::vector<User> m_users;
     std::string m_instance;
     int m_nPort = 0;
