@@ -49,6 +49,17 @@ std::string LoadLocalString(UINT id) {
     return text ? afx::Utf8ToAnsi(text) : std::string();
 }
 
+std::vector<std::string> LoadStringInEveryLanguage(UINT id) {
+    (void)DocShelfResourceAnchor;
+    std::vector<std::string> texts;
+    for (LANGID lang : {LANGID_EN_US, LANGID_ZH_CN}) {
+        if (const char* text = afx::FindResourceStringIn(afx::ResourceScope::Component, id, lang)) {
+            texts.push_back(afx::Utf8ToAnsi(text));
+        }
+    }
+    return texts;
+}
+
 const afx::MenuTemplate* LoadLocalMenu(UINT id) {
     return FindLocal([id](afx::ResourceScope scope, LANGID lang) {
         return afx::FindResourceMenuIn(scope, id, lang);

@@ -12,6 +12,7 @@
 #include "DocShelfFileList.h"
 #include "DocShelfView.h"
 #include "LocalTree.h"
+#include "MeetingMessage.h"
 #include "ResultPost.h"
 #include "SizeText.h"
 #include "Trace.h"
@@ -140,6 +141,11 @@ void CDocShelfMgr::EnableAutoDownload() {
 
 void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
     TraceInfo("dshelf - CDocShelfMgr::OnBroadcastMessage(%s)", Safe(pszText));
+    std::string why;
+    if (!ds::IsMeetingMessage(Safe(pszText), why)) {
+        TraceError("dshelf - CDocShelfMgr::OnBroadcastMessage() message dropped: %s", why.c_str());
+        return;
+    }
     RefreshRoot();
     if (pszText != nullptr && strcasecmp(pszText, kChatFilterUploaded) == 0) {
         GetWebDavMgr()->FetchChatFilterFile(false);

@@ -119,3 +119,22 @@ TEST_F(ChatFilter, AnnouncementNeverReplacesTheUsersOwnCopy) {
     EXPECT_TRUE(CallsNamed("SetChatFilterFile").empty());
     EXPECT_EQ(Requests("GET"), gets);
 }
+
+TEST_F(ChatFilter, AForgedAnnouncementReachesNoListingAndNoDownload) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "x"));
+    StartComponent(m_server->Port());
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    ASSERT_TRUE(WaitIdle());
+    const int gets = Requests("GET");
+    const int listings = Requests("PROPFIND");
+    m_pShelf->OnBroadcastMessage("CHAT_FILTER_FILE_UPLOADED\x01");
+    m_pShelf->OnBroadcastMessage((std::string(5000, 'A') + " uploaded file a.txt").c_str());
+    m_pShelf->OnBroadcastMessage("Mallory uploaded file ../../.docshelf-downloads");
+    Pump(700);
+    EXPECT_EQ(Requests("GET"), gets);
+    EXPECT_EQ(Requests("PROPFIND"), listings);
+    // A genuine notice still makes the panel list again.
+    m_pShelf->OnBroadcastMessage("Alice uploaded file a.txt");
+    EXPECT_TRUE(PumpUntil([&] { return Requests("PROPFIND") > listings; }));
+}
