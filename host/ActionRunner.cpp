@@ -15,6 +15,7 @@
 
 #include "DocShelf.h"
 #include "HostLog.h"
+#include "ServerSecurity.h"
 
 namespace {
 constexpr const char* kChatFilterUploaded = "CHAT_FILTER_FILE_UPLOADED";
@@ -185,8 +186,11 @@ void CActionRunner::Start() {
 }
 
 void CActionRunner::PostServerState(int32_t bAvailable) {
+    // Read in the call itself: a later check that reaches the server clears it.
+    std::string failure = bAvailable ? std::string() : LastTransportFailure(m_pTransport);
     QMetaObject::invokeMethod(
-        this, [this, bAvailable] { OnServerState(bAvailable); }, Qt::QueuedConnection);
+        this, [this, bAvailable, failure] { OnServerState(bAvailable, failure); },
+        Qt::QueuedConnection);
 }
 
 void CActionRunner::PostListEnd(int32_t nUserData) {
@@ -213,11 +217,25 @@ void CActionRunner::PostChatFilterFile(const std::string& localPath) {
         this, [this, localPath] { OnChatFilterFile(localPath); }, Qt::QueuedConnection);
 }
 
-void CActionRunner::OnServerState(int32_t bAvailable) {
+void CActionRunner::ReportUnavailable(const char* what, const std::string& failure) {
+    if (failure.empty())
+        CHostLog::Instance().Diag("%s", what);
+    else
+        CHostLog::Instance().Diag("server refused: %s", failure.c_str());
+}
+
+// A refusal of the component's (a certificate, Basic in clear) says why better than a number.
+void CActionRunner::ReportFailed(const std::string& what, int32_t nResult) const {
+    const std::string refusal = LastTransportFailure(m_pTransport);
+    CHostLog::Instance().Diag("%s failed with result %d%s%s", what.c_str(), nResult,
+                              refusal.empty() ? "" : "; server refused: ", refusal.c_str());
+}
+
+void CActionRunner::OnServerState(int32_t bAvailable, const std::string& failure) {
     ++m_nStatesSeen;
     if (m_Wait == Wait::FirstState) {
         if (!bAvailable) {
-            CHostLog::Instance().Diag("server unreachable");
+            ReportUnavailable("server unreachable", failure);
             Finish(HOST_EXIT_UNREACHABLE);
             return;
         }
@@ -228,7 +246,7 @@ void CActionRunner::OnServerState(int32_t bAvailable) {
     }
     if (m_Wait == Wait::Barrier && m_nStatesSeen >= m_nChecksIssued) {
         if (!bAvailable)
-            CHostLog::Instance().Diag("server became unreachable");
+            ReportUnavailable("server became unreachable", failure);
         Complete(bAvailable != 0);
     }
 }
@@ -237,7 +255,7 @@ void CActionRunner::OnListEnd(int32_t nUserData, int32_t nResult) {
     if (m_Wait != Wait::ListEnd || nUserData != CurrentUserData())
         return;
     if (nResult != DS_LIST_OK)
-        CHostLog::Instance().Diag("the listing failed with result %d", nResult);
+        ReportFailed("the listing", nResult);
     Complete(nResult == DS_LIST_OK);
 }
 
@@ -245,7 +263,7 @@ void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUser
                                    int32_t nResult) {
     if (nModuleData == kModuleData && m_Outstanding.erase(nUserData) > 0) {
         if (nResult != DS_RESULT_SUCCESS) {
-            CHostLog::Instance().Diag("transfer %d failed with result %d", nUserData, nResult);
+            ReportFailed("transfer " + std::to_string(nUserData), nResult);
             m_bTogetherFailed = true;
         }
         if (m_Wait == Wait::Together && m_Outstanding.empty())
@@ -255,7 +273,7 @@ void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUser
     if (m_Wait != kind || nModuleData != kModuleData || nUserData != CurrentUserData())
         return;
     if (nResult != DS_RESULT_SUCCESS)
-        CHostLog::Instance().Diag("transfer failed with result %d", nResult);
+        ReportFailed("transfer", nResult);
     Complete(nResult == DS_RESULT_SUCCESS);
 }
 

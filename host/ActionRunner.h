@@ -15,6 +15,7 @@
 
 class IDocShelfItf;
 class IDocShelfPanelItf;
+class IDocShelfTransportItf;
 class QWidget;
 
 // Exit statuses of the host.
@@ -42,6 +43,8 @@ public:
     // Consecutive transfer actions start at once, once the panel has settled, and end together
     // when the panel has settled again and every host transfer reported.
     void SetTogether(bool bTogether) { m_bTogether = bTogether; }
+    // Where the reason comes from when the server is found unavailable; may be null.
+    void SetTransport(IDocShelfTransportItf* pTransport) { m_pTransport = pTransport; }
 
     // Any thread: the container's callbacks, handed over to the user-interface thread.
     void PostServerState(int32_t bAvailable);
@@ -69,7 +72,10 @@ private:
         Together
     };
 
-    void OnServerState(int32_t bAvailable);
+    // failure: why the component refused the server, empty when it did not say.
+    void OnServerState(int32_t bAvailable, const std::string& failure);
+    static void ReportUnavailable(const char* what, const std::string& failure);
+    void ReportFailed(const std::string& what, int32_t nResult) const;
     void OnListEnd(int32_t nUserData, int32_t nResult);
     void OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData, int32_t nResult);
     void OnChatFilterFile(const std::string& localPath);
@@ -106,6 +112,7 @@ private:
 
     IDocShelfItf* m_pDocShelf;
     IDocShelfPanelItf* m_pPanelItf;
+    IDocShelfTransportItf* m_pTransport = nullptr;
     QWidget* m_pPanel;
     std::vector<HostAction> m_Actions;
     int m_nTimeoutMs;

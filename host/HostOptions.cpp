@@ -51,6 +51,10 @@ bool RepeatedOnRestart(const std::string& opt) {
     return true;
 }
 
+bool Given(const std::vector<std::string>& given, const char* option) {
+    return std::find(given.begin(), given.end(), option) != given.end();
+}
+
 bool NeedsMeeting(const std::vector<HostAction>& actions) {
     for (const HostAction& action : actions) {
         if (action.kind == HostActionKind::WaitParticipants)
@@ -69,7 +73,8 @@ const char* const kUsage =
 
 Brings the DocShelf panel up in a window, connected to the WebDAV folder SERVERDIR on
 HOST:PORT as NAME, and runs the actions in the order given. The password is read from the
-environment variable DOCSHELF_PASSWORD (never from the command line).
+environment variable DOCSHELF_PASSWORD, the meeting server's from DOCSHELF_MEETING_PASSWORD
+(never from the command line).
 
 The local save directory (--local-dir, created when missing) is where downloads go. The
 component keeps a hidden record there, .docshelf-downloads, of the files it downloaded; once
@@ -91,7 +96,17 @@ Settings:
                        join a meeting on a Redis server: what the component broadcasts is
                        published to the room, and every message of the room (this host's
                        own included) is handed back to the component; a lost connection is
-                       reported and retried
+                       reported and retried. The address carries no password: one set in
+                       DOCSHELF_MEETING_PASSWORD is sent to the server (AUTH) on connecting
+  --https              reach the server over HTTPS, its certificate checked against the
+                       system's CA store
+  --ca-file FILE       with --https: trust only the CA certificate in FILE (PEM) instead of
+                       the system's store
+  --pin-sha256 HEX     with --https: accept only the certificate whose SHA-256 fingerprint is
+                       HEX (64 hex digits, colons allowed), for a self-signed server
+  --allow-basic-over-http
+                       send the password to a server that asks for Basic authentication
+                       over plain HTTP (refused by default; Digest works either way)
   --headless           no window on a display (Qt's offscreen platform); ends after the
                        actions unless --keep-open
   --keep-open          headless: stay in the meeting after the actions until SIGINT/SIGTERM
@@ -131,7 +146,8 @@ TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress per transfer. "Idle" means
 queued or running and no transfer active.
 
 Exit status: 0 every action completed, 1 an action failed or timed out (or the component could
-not be loaded), 2 bad usage, 3 the server was unreachable at start.
+not be loaded or cannot use the security settings), 2 bad usage, 3 the server was unreachable
+or refused at start (the reason on standard error).
 )";
 
 } // namespace
@@ -197,6 +213,8 @@ const Flag kFlags[] = {
     {"--headless", true, [](Options& o) { o.headless = true; }},
     {"--keep-open", true, [](Options& o) { o.keepOpen = true; }},
     {"--verbose", true, [](Options& o) { o.verbose = true; }},
+    {"--https", true, [](Options& o) { o.https = true; }},
+    {"--allow-basic-over-http", true, [](Options& o) { o.allowBasicOverHttp = true; }},
     {"--wait-chat-filter", false, [](Options& o) { Add(o, HostActionKind::WaitChatFilter); }},
     {"--together", false, [](Options& o) { o.together = true; }},
     {"--clear-server", false, [](Options& o) { Add(o, HostActionKind::ClearServer); }},
@@ -221,6 +239,10 @@ const Valued kValued[] = {
     {"--library",
      [](Options& o, const std::string& v, std::string&) { return o.library = v, true; }},
     {"--log", [](Options& o, const std::string& v, std::string&) { return o.logFile = v, true; }},
+    {"--ca-file",
+     [](Options& o, const std::string& v, std::string&) { return o.caFile = v, true; }},
+    {"--pin-sha256",
+     [](Options& o, const std::string& v, std::string&) { return o.pinSha256 = v, true; }},
     {"--probe-ui-latency",
      [](Options& o, const std::string& v, std::string&) { return o.uiLatencyFile = v, true; }},
     {"--rights",
@@ -356,8 +378,12 @@ bool CHostOptions::Complete(const std::vector<std::string>& given, std::string& 
         error = "--wait-participants needs --meeting";
         return false;
     }
+    if (!https && (Given(given, "--ca-file") || Given(given, "--pin-sha256"))) {
+        error = "--ca-file and --pin-sha256 need --https";
+        return false;
+    }
     for (const char* required : {"--server", "--dir", "--user", "--local-dir"}) {
-        if (std::find(given.begin(), given.end(), required) == given.end() ||
+        if (!Given(given, required) ||
             (std::string(required) == "--server" && serverAddress.empty())) {
             error = "--server, --dir, --user and --local-dir are required";
             return false;
@@ -376,6 +402,8 @@ bool CHostOptions::Complete(const std::vector<std::string>& given, std::string& 
         author = user;
     if (const char* pw = std::getenv("DOCSHELF_PASSWORD"))
         password = pw;
+    if (const char* pw = std::getenv("DOCSHELF_MEETING_PASSWORD"))
+        meetingPassword = pw;
     if (library.empty()) {
         if (const char* lib = std::getenv("DOCSHELF_LIBRARY"))
             library = lib;

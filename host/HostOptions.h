@@ -52,6 +52,11 @@ struct CHostOptions {
     bool verbose = false;   // the component's informational lines on standard error too
     std::string meetingUrl; // empty: no meeting
     MeetingAddress meeting;
+    std::string meetingPassword; // DOCSHELF_MEETING_PASSWORD; empty: none sent
+    bool https = false;          // --https
+    std::string caFile;          // --ca-file: the one CA trusted instead of the system's
+    std::string pinSha256;       // --pin-sha256: the one certificate accepted
+    bool allowBasicOverHttp = false;
     struct WindowPlace {
         int width = 0; // 0: the host's choice
         int height = 0;
@@ -68,8 +73,9 @@ struct CHostOptions {
     // The settings as given, without the actions: what a restart of the host repeats.
     std::vector<std::string> settingArguments;
 
-    // Parses argv; on failure returns false and sets error. The password comes from
-    // DOCSHELF_PASSWORD and the library from DOCSHELF_LIBRARY unless --library is given.
+    // Parses argv; on failure returns false and sets error. The passwords come from
+    // DOCSHELF_PASSWORD and DOCSHELF_MEETING_PASSWORD, the library from DOCSHELF_LIBRARY unless
+    // --library is given.
     bool Parse(int argc, char** argv, std::string& error);
     static const char* Usage();
 

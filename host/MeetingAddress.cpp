@@ -24,6 +24,13 @@ std::string MeetingAddress::Text() const {
 }
 
 bool MeetingAddress::Parse(const std::string& url, MeetingAddress& address, std::string& error) {
+    // A room name never holds '@', so one anywhere means user information; the address is not
+    // repeated, since it would show the password.
+    if (url.find('@') != std::string::npos) {
+        error = "--meeting takes no user or password (redis://HOST:PORT/ROOM); "
+                "set DOCSHELF_MEETING_PASSWORD instead";
+        return false;
+    }
     error = "bad --meeting (redis://HOST:PORT/ROOM): " + url;
     if (url.rfind(kScheme, 0) != 0)
         return false;

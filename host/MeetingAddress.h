@@ -14,6 +14,7 @@ struct MeetingAddress {
     std::string Text() const;
 
     // Parses "redis://HOST[:PORT]/ROOM"; the room is one non-empty path segment of
-    // letters, digits and "-_.".
+    // letters, digits and "-_.". User information ('@') is refused: the password comes from
+    // the environment.
     static bool Parse(const std::string& url, MeetingAddress& address, std::string& error);
 };

@@ -17,10 +17,16 @@ void JoinMeeting(CMeetingLink& link, IDocShelfItf* pDocShelf, CHostContainer& co
     runner.SetParticipantQuery([&link] { link.AskParticipantCount(); });
 
     // Receivers on the user-interface thread: the link's signals are queued in their order.
-    QObject::connect(&link, &CMeetingLink::MessageArrived, &window,
-                     [pDocShelf](const QByteArray& text) {
-                         pDocShelf->OnBroadcastMessage(text.toStdString().c_str());
-                     });
+    QObject::connect(
+        &link, &CMeetingLink::MessageArrived, &window, [pDocShelf, where](const QByteArray& text) {
+            // A NUL would cut the text short; the component sees it whole or not.
+            if (text.contains('\0')) {
+                CHostLog::Instance().Diag("meeting %s: a message with a NUL byte dropped",
+                                          where.toLocal8Bit().constData());
+                return;
+            }
+            pDocShelf->OnBroadcastMessage(text.constData());
+        });
     QObject::connect(&link, &CMeetingLink::ParticipantCount, &runner,
                      &CActionRunner::OnParticipantCount);
     QObject::connect(

@@ -21,7 +21,8 @@ int NextRetry(int ms) {
 }
 } // namespace
 
-CMeetingLink::CMeetingLink(MeetingAddress address) : m_Address(std::move(address)) {}
+CMeetingLink::CMeetingLink(MeetingAddress address, std::string password)
+    : m_Address(std::move(address)), m_Password(std::move(password)) {}
 
 CMeetingLink::~CMeetingLink() {
     Stop();
@@ -75,7 +76,7 @@ void CMeetingLink::Listen() {
     int retryMs = kFirstRetryMs;
     std::string error;
     while (!m_bStop) {
-        if (!connection.Open(m_Address, kCommandTimeoutMs, error) ||
+        if (!connection.Open(m_Address, m_Password, kCommandTimeoutMs, error) ||
             !connection.Subscribe(m_Address.Channel(), error)) {
             if (!lostReported)
                 emit Lost(QString::fromStdString(error));
@@ -124,7 +125,7 @@ void CMeetingLink::Listen() {
 }
 
 bool CMeetingLink::SendOne(CRedisConnection& connection, const Outgoing& item, std::string& error) {
-    if (!connection.IsOpen() && !connection.Open(m_Address, kCommandTimeoutMs, error))
+    if (!connection.IsOpen() && !connection.Open(m_Address, m_Password, kCommandTimeoutMs, error))
         return false;
     if (!item.isCountQuery)
         return connection.Publish(m_Address.Channel(), item.text, error);

@@ -23,7 +23,8 @@ class CRedisConnection;
 class CMeetingLink : public QObject {
     Q_OBJECT
 public:
-    explicit CMeetingLink(MeetingAddress address);
+    // password: sent to the server on every connection unless empty; never in a signal.
+    CMeetingLink(MeetingAddress address, std::string password);
     ~CMeetingLink() override;
 
     const MeetingAddress& Address() const { return m_Address; }
@@ -61,6 +62,7 @@ private:
     bool Pause(int ms);
 
     const MeetingAddress m_Address;
+    const std::string m_Password;
     std::thread m_Listener;
     std::thread m_Sender;
     std::mutex m_Lock;

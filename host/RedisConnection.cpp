@@ -18,6 +18,9 @@ bool IsArrayOf(const redisReply* pReply, size_t minElements) {
            pReply->elements >= minElements;
 }
 
+// An error reply begins with its code: "WRONGPASS", "NOAUTH", "ERR".
+constexpr const char kErrorCodeChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
 bool ElementIs(const redisReply* pReply, size_t index, const char* pszText) {
     const redisReply* e = pReply->element[index];
     return (e->type == REDIS_REPLY_STRING || e->type == REDIS_REPLY_STATUS) &&
@@ -25,7 +28,8 @@ bool ElementIs(const redisReply* pReply, size_t index, const char* pszText) {
 }
 } // namespace
 
-bool CRedisConnection::Open(const MeetingAddress& address, int timeoutMs, std::string& error) {
+bool CRedisConnection::Open(const MeetingAddress& address, const std::string& password,
+                            int timeoutMs, std::string& error) {
     Close();
     m_pContext = redisConnectWithTimeout(address.host.c_str(), address.port, ToTimeval(timeoutMs));
     if (m_pContext == nullptr) {
@@ -37,7 +41,11 @@ bool CRedisConnection::Open(const MeetingAddress& address, int timeoutMs, std::s
     if (redisSetTimeout(m_pContext, ToTimeval(timeoutMs)) != REDIS_OK)
         return Fail("set timeout", error);
     redisEnableKeepAlive(m_pContext);
-    return true;
+    if (password.empty())
+        return true;
+    void* pReply = Command({"AUTH", password}, error);
+    freeReplyObject(pReply);
+    return pReply != nullptr;
 }
 
 void CRedisConnection::Close() {
@@ -73,11 +81,26 @@ void* CRedisConnection::Command(std::initializer_list<std::string> args, std::st
     }
     auto* pTyped = static_cast<redisReply*>(pReply);
     if (pTyped->type == REDIS_REPLY_ERROR) {
-        error = std::string("refused: ") + pTyped->str;
+        error = Refusal(*args.begin(), std::string(pTyped->str, pTyped->len));
         freeReplyObject(pReply);
         return nullptr;
     }
     return pReply;
+}
+
+std::string CRedisConnection::Refusal(const std::string& command, const std::string& reply) {
+    std::string code = reply.substr(0, reply.find(' '));
+    if (code.empty() || code.size() > 16 || code.find_first_not_of(kErrorCodeChars) != code.npos)
+        code = "ERR";
+    if (command == "AUTH") {
+        Close();
+        return "the meeting server refused DOCSHELF_MEETING_PASSWORD: " + code;
+    }
+    if (code == "NOAUTH") {
+        Close();
+        return "the meeting server wants a password: set DOCSHELF_MEETING_PASSWORD";
+    }
+    return "refused: " + reply;
 }
 
 bool CRedisConnection::Publish(const std::string& channel, const std::string& text,

@@ -13,8 +13,10 @@ public:
     CRedisConnection(const CRedisConnection&) = delete;
     CRedisConnection& operator=(const CRedisConnection&) = delete;
 
-    // Connects with a bound on the connect and on every later command.
-    bool Open(const MeetingAddress& address, int timeoutMs, std::string& error);
+    // Connects with a bound on the connect and on every later command, and authenticates with
+    // password unless it is empty. A refused password closes the connection again.
+    bool Open(const MeetingAddress& address, const std::string& password, int timeoutMs,
+              std::string& error);
     void Close();
     bool IsOpen() const { return m_pContext != nullptr; }
 
@@ -34,6 +36,10 @@ private:
     // Sends a command of binary-safe arguments and takes its reply; null on failure.
     void* Command(std::initializer_list<std::string> args, std::string& error);
     bool Fail(const char* what, std::string& error);
+    // The error for a server's error reply to command. The words of a refused AUTH are not
+    // repeated, as they may echo the password. A refused or missing password closes the
+    // connection, so the caller retries it as a lost one.
+    std::string Refusal(const std::string& command, const std::string& reply);
 
     redisContext* m_pContext = nullptr;
 };

@@ -30,8 +30,10 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "IDocShelfTransportItf.h"
 #include "MeetingBridge.h"
 #include "MeetingLink.h"
+#include "ServerSecurity.h"
 #include "UiLatencyProbe.h"
 
 namespace {
@@ -215,11 +217,13 @@ bool LoadComponent(CComponentLoader& loader, const CHostOptions& options) {
 struct Component {
     IMXCCItfMgr* pItfMgr = nullptr;
     IDocShelfItf* pDocShelf = nullptr;
-    IDocShelfPanelItf* pPanel = nullptr; // null when the component has no such extension
+    IDocShelfPanelItf* pPanel = nullptr;         // null when the component has no such extension
+    IDocShelfTransportItf* pTransport = nullptr; // likewise
 };
 
-// CreateComp and the interfaces, in the order the component expects.
-bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Component& comp) {
+// CreateComp, the interfaces and the server's security, in the order the component expects.
+bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Component& comp,
+                     const CHostOptions& options) {
     CHostLog& log = CHostLog::Instance();
     if (loader.CreateComp("Default", &comp.pItfMgr) != 0 || !comp.pItfMgr) {
         log.Diag("CreateComp(\"Default\") failed");
@@ -237,6 +241,14 @@ bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Componen
     void* pPanelItf = nullptr;
     comp.pItfMgr->QueryItf("IDocShelfPanel", &pPanelItf);
     comp.pPanel = static_cast<IDocShelfPanelItf*>(pPanelItf);
+    void* pTransportItf = nullptr;
+    comp.pItfMgr->QueryItf("IDocShelfTransport", &pTransportItf);
+    comp.pTransport = static_cast<IDocShelfTransportItf*>(pTransportItf);
+    // Before InitComp: the start-up check of the server already uses them.
+    if (!ApplyServerSecurity(comp.pTransport, options)) {
+        loader.DestroyComp(comp.pItfMgr);
+        return false;
+    }
     return true;
 }
 
@@ -319,7 +331,7 @@ int main(int argc, char** argv) {
     CHostContainer container(printer);
     CHostItfMgr hostItfMgr(&container);
     Component comp;
-    if (!CreateComponent(loader, hostItfMgr, comp))
+    if (!CreateComponent(loader, hostItfMgr, comp, options))
         ExitNow(HOST_EXIT_FAILED);
 
     int exitStatus = HOST_EXIT_FAILED;
@@ -341,13 +353,14 @@ int main(int argc, char** argv) {
                              AfterActions(options, status, app, shutDown);
                          });
     runner.SetTogether(options.together);
+    runner.SetTransport(comp.pTransport);
     container.SetRunner(&runner);
     ConnectWindow(window, comp.pDocShelf, options, shutDown);
     CatchSignals(shutDown);
     StartComponent(comp, window.Panel(), options);
 
     if (!options.meetingUrl.empty()) {
-        meeting = std::make_unique<CMeetingLink>(options.meeting);
+        meeting = std::make_unique<CMeetingLink>(options.meeting, options.meetingPassword);
         JoinMeeting(*meeting, comp.pDocShelf, container, runner, window);
     }
     runner.Start();

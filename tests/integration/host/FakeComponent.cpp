@@ -2,7 +2,8 @@
 // named by FAKE_DOCSHELF_TRACE and answers with the container calls a real component makes,
 // from the same threads. FAKE_DOCSHELF_REACHABLE=0 makes the server unreachable,
 // FAKE_DOCSHELF_SILENT=upload makes uploads never finish, FAKE_DOCSHELF_RESULT sets the
-// transfer result.
+// transfer result. FAKE_DOCSHELF_TRANSPORT=none leaves out the transport extension,
+// FAKE_DOCSHELF_SECURITY=refuse refuses its settings, FAKE_DOCSHELF_FAILURE is its latest refusal.
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "DocShelf.h"
+#include "IDocShelfTransportItf.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -221,6 +223,30 @@ CFakeDocShelf& DocShelf() {
     return docShelf;
 }
 
+class CFakeTransport final : public IDocShelfTransportItf {
+public:
+    int32_t SetServerSecurity(int32_t bHttps, const char* pszCaFile,
+                              const char* pszPinSha256) override {
+        Trace("SetServerSecurity " + std::to_string(bHttps) + " ca=" + Str(pszCaFile) +
+              " pin=" + Str(pszPinSha256));
+        return EnvIs("FAKE_DOCSHELF_SECURITY", "refuse") ? 0 : 1;
+    }
+    void SetRefuseBasicInClear(int32_t bRefuse) override {
+        Trace("SetRefuseBasicInClear " + std::to_string(bRefuse));
+    }
+    int32_t GetLastTransportFailure(char* pBuffer, uint32_t dwSize) override {
+        const char* text = std::getenv("FAKE_DOCSHELF_FAILURE");
+        if (pBuffer != nullptr && dwSize > 0)
+            std::snprintf(pBuffer, dwSize, "%s", text ? text : "");
+        return text ? DS_TRANSPORT_UNTRUSTED : DS_TRANSPORT_OK;
+    }
+};
+
+CFakeTransport& Transport() {
+    static CFakeTransport transport;
+    return transport;
+}
+
 class CFakeItfMgr final : public IMXCCItfMgr {
 public:
     int32_t QueryItf(const char* pszName, void** ppItf) override {
@@ -228,6 +254,9 @@ public:
         if (pszName && strcasecmp(pszName, "IDocShelf") == 0) {
             *ppItf = static_cast<IDocShelfItf*>(&DocShelf());
             DocShelf().SetItfMgr(this);
+        } else if (pszName && strcasecmp(pszName, "IDocShelfTransport") == 0 &&
+                   !EnvIs("FAKE_DOCSHELF_TRANSPORT", "none")) {
+            *ppItf = static_cast<IDocShelfTransportItf*>(&Transport());
         }
         return 1;
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The host with the real component against Apache: files go up and come back byte-identical
 # with Digest and with Basic authentication, listings end with the end line, a closed port
-# gives status 3.
+# gives status 3. Basic over plain HTTP is refused unless allowed.
 source "$(dirname "$0")/common.sh"
 : "${DOCSHELF_SOURCE_DIR:?}"
 DAV="$DOCSHELF_SOURCE_DIR/scripts/dav-server"
@@ -35,9 +35,10 @@ make_files() { # DIR
 }
 files=(a.txt empty.txt 'with space.txt' v1.2.final.txt random.bin)
 
-# round_trip NAME AUTH: uploads every file into Presenter/ and downloads it again.
+# round_trip NAME AUTH [SETTINGS...]: uploads every file into Presenter/ and downloads it again.
 round_trip() {
     local name=$1 auth=$2 inst="$T/$1-server"
+    shift 2
     if ! start_server "$inst" "$auth"; then
         fail "$name: the server did not start"
         return
@@ -46,7 +47,7 @@ round_trip() {
     make_files "$up"
     mkdir -p "$down" "$local"
     local args=(--server "127.0.0.1:$port" --dir /dav/room/ --user bob --local-dir "$local"
-        --headless --timeout 60 --ensure-dir Presenter)
+        --headless --timeout 60 "$@" --ensure-dir Presenter)
     local f
     for f in "${files[@]}"; do args+=(--upload "$up/$f=Presenter/$f"); done
     for f in "${files[@]}"; do args+=(--download "Presenter/$f=$down/$f"); done
@@ -70,7 +71,16 @@ round_trip() {
 }
 
 round_trip digest digest
-round_trip basic basic
+round_trip basic basic --allow-basic-over-http
+
+# By default the password does not go to a Basic server in clear, and stderr says so.
+if [ -d "$T/basic-server/data" ]; then
+    DOCSHELF_PASSWORD='p@ss word' run basic-refused --server "127.0.0.1:$(cat "$T/basic-server/port")" \
+        --dir /dav/room/ --user bob --local-dir "$T/basic-local" --headless --timeout 60 \
+        --list Presenter/
+    [ "$rc" != 0 ] || fail "basic-refused: the listing succeeded"
+    grep -qi 'basic' "$T/basic-refused.err" || fail "basic-refused: stderr does not say why"
+fi
 
 # Folders made on the server, every level of them.
 inst="$T/digest-server"

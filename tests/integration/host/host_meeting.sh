@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two participants, two host processes, one Apache and one Redis: a file uploaded from the
 # presenter's panel reaches the attendee by its meeting notice and automatic download, the
-# chat filter file reaches both, and the meeting survives its server going away.
+# chat filter file reaches both, and the meeting survives its server going away. The meeting
+# server wants a password, which a participant without it cannot join.
 source "$(dirname "$0")/common.sh"
 : "${DOCSHELF_SOURCE_DIR:?}"
 DAV="$DOCSHELF_SOURCE_DIR/scripts/dav-server"
@@ -22,6 +23,7 @@ trap cleanup EXIT
 out=$("$DAV" start "$T/dav" --user alice --password secret --user bob --password hunter2) ||
     { echo "Apache did not start" >&2; exit 1; }
 dav_port=${out#port=}
+export DOCSHELF_MEETING_PASSWORD='open "sesame" 42\'
 out=$("$MEET" start "$T/redis") || { echo "Redis did not start" >&2; exit 1; }
 redis_port=${out#port=}
 meeting="redis://127.0.0.1:$redis_port/room1"
@@ -44,6 +46,21 @@ wait_for() {
     return 1
 }
 same_file() { cmp -s "$1" "$2"; }
+
+# unadmitted NAME PASSWORD REASON: a participant with PASSWORD (empty: none) is not admitted; its
+# run says why once and ends by its timeout without showing the password.
+unadmitted() {
+    local name=$1 started=$SECONDS
+    DOCSHELF_MEETING_PASSWORD=$2 DOCSHELF_PASSWORD=hunter2 run "$name" "${server[@]}" \
+        --user bob --local-dir "$T/$name" --timeout 4 --wait-participants 1
+    expect_rc "$name" 1
+    [ $((SECONDS - started)) -le 20 ] || fail "$name: took $((SECONDS - started)) s"
+    [ "$(grep -c "connection lost ($3)" "$T/$name.err")" = 1 ] ||
+        fail "$name: reason not said once: $(cat "$T/$name.err")"
+}
+unadmitted no-password "" "the meeting server wants a password: set DOCSHELF_MEETING_PASSWORD"
+unadmitted wrong-password "guess-$RANDOM" "the meeting server refused DOCSHELF_MEETING_PASSWORD: WRONGPASS"
+grep -q guess- "$T/wrong-password.err" "$T/wrong-password.out" && fail "wrong-password: shown"
 
 # The attendee stays in the meeting, downloading new files by itself.
 DOCSHELF_PASSWORD=hunter2 "$DOCSHELF_HOST" "${server[@]}" --user bob --local-dir "$T/bob" \
@@ -102,4 +119,6 @@ wait "$attendee_pid"
 rc=$?
 attendee_pid=""
 expect_rc attendee 0
+grep -lF "$DOCSHELF_MEETING_PASSWORD" "$T"/*.err "$T"/*.out "$T"/*.log &&
+    fail "the meeting password was written out"
 finish

@@ -17,6 +17,9 @@ CreateComp Default
 SetHostItfMgr
 QueryItf IDocShelf
 QueryItf IDocShelfPanel
+QueryItf IDocShelfTransport
+SetServerSecurity 0 ca= pin=
+SetRefuseBasicInClear 1
 InitComp window 0
 SetParentWnd window
 Init
@@ -51,12 +54,39 @@ read -r _ max total < <(grep '^SetSizeLimits' "$FAKE_DOCSHELF_TRACE")
 [ "${max:-0}" -ge 1099511627776 ] && [ "${total:-0}" -ge 1099511627776 ] ||
     fail "defaults: size limits too small ($max $total)"
 
-# Server unreachable: status 3, no action is started, the component is still shut down.
+# HTTPS, its CA and pin reach the component as given; Basic in clear is allowed on request.
 rm -f "$FAKE_DOCSHELF_TRACE"
-FAKE_DOCSHELF_REACHABLE=0 run unreachable --server 127.0.0.1:80 --dir /d/ --user bob \
-    --local-dir "$T/local" --headless --list Presenter/ --timeout 20
+short=(--server 127.0.0.1:80 --dir /d/ --user bob --local-dir "$T/local" --headless --timeout 20)
+run https "${short[@]}" --https --ca-file "$T/ca.pem" --pin-sha256 AB:CD --allow-basic-over-http
+expect_rc https 0
+grep -qxF "SetServerSecurity 1 ca=$T/ca.pem pin=AB:CD" "$FAKE_DOCSHELF_TRACE" ||
+    fail "https: security settings not handed over"
+grep -qxF 'SetRefuseBasicInClear 0' "$FAKE_DOCSHELF_TRACE" || fail "https: Basic still refused"
+
+# Settings the component refuses end the run before the component starts.
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_SECURITY=refuse run refused "${short[@]}" --https --ca-file "$T/none.pem"
+expect_rc refused 1
+grep -q "cannot read the CA file $T/none.pem" "$T/refused.err" || fail "refused: no reason"
+grep -q '^InitComp' "$FAKE_DOCSHELF_TRACE" && fail "refused: the component was started"
+
+# A component without the extension cannot do HTTPS; not refusing Basic is only said.
+FAKE_DOCSHELF_TRANSPORT=none run old-https "${short[@]}" --https
+expect_rc old-https 1
+grep -q 'cannot do HTTPS' "$T/old-https.err" || fail "old-https: no reason"
+FAKE_DOCSHELF_TRANSPORT=none run old-http "${short[@]}"
+expect_rc old-http 0
+grep -q 'cannot refuse Basic' "$T/old-http.err" || fail "old-http: no diagnostic"
+
+# Server unreachable: status 3, the component's reason, no action is started, the component
+# is still shut down.
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_REACHABLE=0 FAKE_DOCSHELF_FAILURE=$'untrusted issuer\nof dav.example' \
+    run unreachable "${short[@]}" --list Presenter/
 expect_rc unreachable 3
 expect_line unreachable 'OnServerState\t0'
+grep -qxF 'docshelf-host: server refused: untrusted issuer?of dav.example' "$T/unreachable.err" ||
+    fail "unreachable: the reason is not on stderr: $(cat "$T/unreachable.err")"
 grep -q '^ListDirectoryContent' "$FAKE_DOCSHELF_TRACE" && fail "unreachable: an action ran"
 tail -n 2 "$FAKE_DOCSHELF_TRACE" | grep -qxF DestroyComp || fail "unreachable: no DestroyComp"
 

@@ -38,6 +38,15 @@ check_usage meeting-not-redis "${base[@]}" --meeting http://127.0.0.1:6379/room
 check_usage meeting-without-room "${base[@]}" --meeting redis://127.0.0.1:6379/
 check_usage meeting-room-with-slash "${base[@]}" --meeting redis://127.0.0.1:6379/a/b
 check_usage meeting-port-zero "${base[@]}" --meeting redis://127.0.0.1:0/room
+# The meeting's password comes from the environment only, and a refused address is not echoed.
+check_usage meeting-with-password "${base[@]}" --meeting redis://:hunter2@127.0.0.1:6379/room
+grep -q DOCSHELF_MEETING_PASSWORD "$T/meeting-with-password.err" ||
+    fail "meeting-with-password: the error does not name DOCSHELF_MEETING_PASSWORD"
+grep -q hunter2 "$T/meeting-with-password.err" && fail "meeting-with-password: password echoed"
+check_usage meeting-with-user "${base[@]}" --meeting redis://bob:pw@127.0.0.1:6379/room
+# A CA or a pin means nothing without HTTPS.
+check_usage ca-file-without-https "${base[@]}" --ca-file "$T/ca.pem"
+check_usage pin-without-https "${base[@]}" --pin-sha256 "$(printf 'ab%.0s' {1..32})"
 check_usage participants-without-meeting "${base[@]}" --wait-participants 2
 check_usage bad-geometry "${base[@]}" --geometry 800x600
 # Asked-for help is no error: the usage goes to stdout.
