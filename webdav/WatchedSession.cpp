@@ -14,10 +14,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include <ne_request.h>
 #include <ne_socket.h>
 #include <ne_uri.h>
 
 #include "NeonCallback.h"
+#include "WebDavMgr.h"
 #include "Trace.h"
 
 namespace {
@@ -126,6 +128,24 @@ public:
         });
     }
 
+    // One session at a time between connecting and connected, so that the one new socket to
+    // the server is the session's. A holder that never gets there (its connect failed, or hangs)
+    // gives way when its request ends or its connect timeout has passed.
+    void EnterConnect(CWatchedSession* pSession, int connectSeconds) {
+        std::unique_lock<std::mutex> lock(m_Lock);
+        m_ConnectFree.wait(
+            lock, [this] { return m_pConnecting == nullptr || Clock::now() > m_ConnectDeadline; });
+        m_pConnecting = pSession;
+        m_ConnectDeadline = Clock::now() + std::chrono::seconds(connectSeconds + 1);
+    }
+    // Under the lock.
+    void LeaveConnect(const CWatchedSession* pSession) {
+        if (m_pConnecting == pSession) {
+            m_pConnecting = nullptr;
+            m_ConnectFree.notify_all();
+        }
+    }
+
     void Stop() {
         {
             std::lock_guard<std::mutex> lock(m_Lock);
@@ -168,16 +188,23 @@ private:
         }
     }
 
+    using Clock = std::chrono::steady_clock;
+
     std::mutex m_Lock;
     std::condition_variable m_Wake;
     std::vector<CWatchedSession*> m_Sessions;
     std::thread m_Thread;
     bool m_bStop = false;
+    std::condition_variable m_ConnectFree;
+    const CWatchedSession* m_pConnecting = nullptr;
+    Clock::time_point m_ConnectDeadline;
 };
 
 CWatchedSession::CWatchedSession(const ServerSettings& settings, const CProgressWatch::Limit& limit)
-    : m_Watch(limit), m_pSession(CNeonCallback::CreateSession(settings)) {
+    : m_Watch(limit), m_pSession(CNeonCallback::CreateSession(settings)),
+      m_nConnectSeconds(settings.limits.connectSeconds) {
     ne_set_notifier(m_pSession, &CWatchedSession::OnStatus, this);
+    ne_hook_destroy_request(m_pSession, &CWatchedSession::OnRequestEnded, this);
     CSessionWatchdog::Instance().Add(this);
 }
 
@@ -185,6 +212,12 @@ CWatchedSession::~CWatchedSession() {
     // Off the watchdog's list first: the socket closes with the session.
     CSessionWatchdog::Instance().Remove(this);
     ne_session_destroy(m_pSession);
+}
+
+void CWatchedSession::OnRequestEnded(ne_request*, void* pUserData) {
+    CSessionWatchdog& watchdog = CSessionWatchdog::Instance();
+    std::lock_guard<std::mutex> lock(watchdog.Lock());
+    watchdog.LeaveConnect(static_cast<CWatchedSession*>(pUserData));
 }
 
 void CWatchedSession::SetNotifier(ne_notify_status pfn, void* pUserData) {
@@ -212,6 +245,7 @@ void CWatchedSession::OnConnecting(const ne_session_status_info* pInfo) {
     if (pInfo == nullptr || pInfo->ci.address == nullptr) {
         return;
     }
+    CSessionWatchdog::Instance().EnterConnect(this, m_nConnectSeconds);
     std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
     ne_iaddr_raw(pInfo->ci.address, m_PeerAddress);
     m_nPeerAddressSize = ne_iaddr_typeof(pInfo->ci.address) == ne_iaddr_ipv6 ? 16 : 4;
@@ -225,6 +259,7 @@ void CWatchedSession::OnConnected() {
     ne_uri_free(&server);
     CSessionWatchdog& watchdog = CSessionWatchdog::Instance();
     std::lock_guard<std::mutex> lock(watchdog.Lock());
+    watchdog.LeaveConnect(this);
     std::vector<std::pair<int, Ends>> mine;
     for (const auto& candidate : SocketsTo(m_PeerAddress, m_nPeerAddressSize, port)) {
         if (!watchdog.IsHeldByAnother(this, candidate.first, candidate.second.localPort)) {

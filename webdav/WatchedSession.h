@@ -12,6 +12,7 @@
 // watchdog acts it checks that the socket still joins the same two ends.
 #pragma once
 
+#include <ne_request.h>
 #include <ne_session.h>
 
 #include "ProgressWatch.h"
@@ -35,11 +36,13 @@ private:
 
     static void OnStatus(void* pUserData, ne_session_status status,
                          const ne_session_status_info* pInfo);
+    static void OnRequestEnded(ne_request* pRequest, void* pUserData);
     void OnConnecting(const ne_session_status_info* pInfo);
     void OnConnected();
 
     CProgressWatch m_Watch;
     ne_session* m_pSession = nullptr;
+    int m_nConnectSeconds = 0;
     ne_notify_status m_pfnNext = nullptr;
     void* m_pNextUserData = nullptr;
     // The server's address as last tried, and the socket found for it (-1: none). Guarded by
