@@ -96,6 +96,11 @@ inline constexpr const char* Job = "ppJob";
 inline constexpr const char* Session = "pSession";
 inline constexpr const char* LocalFileError = "bLocalFileError";
 inline constexpr const char* BodyAccepted = "bBodyAccepted";
+// A download that continues a kept part: the bytes it had (0 once the server sent the whole
+// file), and what the answer said of the file: its validator and whole length.
+inline constexpr const char* ResumeFrom = "ullResumeFrom";
+inline constexpr const char* Validator = "strValidator";
+inline constexpr const char* WholeLength = "ullWholeLength";
 // Task records.
 inline constexpr const char* ModuleData = "dwModuleData";
 inline constexpr const char* UserData = "dwUserData";

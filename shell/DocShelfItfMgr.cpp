@@ -4,6 +4,7 @@
 
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
+#include "DocShelfTransfers.h"
 #include "DocShelfTransport.h"
 #include "WebDavMgr.h"
 
@@ -18,6 +19,9 @@ int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
     } else if (pszName != nullptr && ppItf != nullptr &&
                strcasecmp(pszName, "IDocShelfTransport") == 0) {
         *ppItf = static_cast<IDocShelfTransportItf*>(GetDocShelfTransport());
+    } else if (pszName != nullptr && ppItf != nullptr &&
+               strcasecmp(pszName, "IDocShelfTransfers") == 0) {
+        *ppItf = static_cast<IDocShelfTransfersItf*>(GetDocShelfTransfers());
     }
     // Unknown names leave the out-pointer alone; callers test it.
     return 1;

@@ -197,6 +197,7 @@ void CDocShelfMgr::UploadFile(const char* pszLocalPath, const char* pszServerPat
     CWebDavMgr* pWebDav = GetWebDavMgr();
     ITask* pTask =
         pWebDav->UploadFile(ToServerPath(pszServerPath).c_str(), Safe(pszLocalPath), 0, 0);
+    m_nLastTaskId = pTask != nullptr ? pTask->GetTaskID() : 0;
     if (pTask == nullptr) {
         return;
     }
@@ -211,6 +212,7 @@ void CDocShelfMgr::DownloadFile(const char* pszLocalPath, const char* pszServerP
     CWebDavMgr* pWebDav = GetWebDavMgr();
     ITask* pTask =
         pWebDav->DownloadFile(ToServerPath(pszServerPath).c_str(), Safe(pszLocalPath), 0, 0);
+    m_nLastTaskId = pTask != nullptr ? pTask->GetTaskID() : 0;
     if (pTask == nullptr) {
         return;
     }
@@ -321,6 +323,7 @@ void CDocShelfMgr::Reset() {
     m_bAutoDownload = 0;
     m_wUserRole = 0;
     m_bLocalCleanupDone = 0;
+    m_nLastTaskId = 0;
     std::lock_guard<std::mutex> guard(m_Lock);
     m_nActiveTransfers = 0;
 }

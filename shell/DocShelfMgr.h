@@ -50,6 +50,8 @@ public:
     void RunRefreshCommand() override;
     void ClearTransferList() override;
     int32_t GetActiveTransferCount() override;
+    // The transfer the host's latest UploadFile or DownloadFile started, 0 for none.
+    uint32_t GetLastTaskId() const { return m_nLastTaskId; }
 
     // For the other parts of the component.
     CDocShelfView* GetView() const { return m_pView.get(); }
@@ -108,6 +110,7 @@ private:
     std::atomic<bool> m_bReleased{false};
     mutable std::mutex m_Lock;
     int32_t m_nActiveTransfers = 0;
+    uint32_t m_nLastTaskId = 0; // of the host's latest UploadFile or DownloadFile
 };
 
 // The singleton, created on first call.

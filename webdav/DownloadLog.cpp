@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include "AfxFile.h"
+#include "DecimalText.h"
+#include "PartialDownload.h"
 #include "PathCodec.h"
 #include "Trace.h"
 
@@ -20,20 +22,6 @@ std::mutex s_lock;
 
 int64_t MtimeNs(const struct stat& st) {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-bool ParseNumber(std::string_view text, uint64_t& value) {
-    if (text.empty() || text.size() > 20) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || value > (UINT64_MAX - static_cast<uint64_t>(c - '0')) / 10) {
-            return false;
-        }
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return true;
 }
 
 // "size<TAB>name<TAB>server path<TAB>mtime"; false for anything else.
@@ -49,7 +37,7 @@ bool ParseLine(std::string_view line, std::string& name, DownloadRecord& record)
     }
     fields[3] = line;
     uint64_t mtime = 0;
-    if (!ParseNumber(fields[0], record.size) || !ParseNumber(fields[3], mtime) ||
+    if (!ParseDecimal(fields[0], record.size) || !ParseDecimal(fields[3], mtime) ||
         mtime > static_cast<uint64_t>(INT64_MAX)) {
         return false;
     }
@@ -151,5 +139,5 @@ bool IsComponentOwnName(std::string_view name) {
     if (name.size() > record.size() && EqualsNoCase(name.substr(0, record.size()), record)) {
         return true; // the record's temporary name, and anything dressed as it
     }
-    return CFile::IsTemporaryName(name);
+    return CFile::IsTemporaryName(name) || partial::IsNoteName(name);
 }

@@ -10,6 +10,7 @@
 #include "DownloadLog.h"
 #include "EnginePort.h"
 #include "LocalResource.h"
+#include "PartialDownload.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
 #include "Records.h"
@@ -116,6 +117,7 @@ void ReconcileLocalDirectory(const std::string& localDir, const std::string& fol
     if (localDir.empty()) {
         return;
     }
+    partial::Sweep(localDir);
     std::map<std::string, const DirEntry*> onServer;
     for (const DirEntry& e : listing.entries) {
         if (!e.bDir && !e.bFolderItself) {

@@ -9,7 +9,9 @@
 #include "AfxFile.h"
 #include "CoreLib.h"
 #include "DSProtocol.h"
+#include "DecimalText.h"
 #include "EnginePort.h"
+#include "PartialDownload.h"
 #include "ProgressWatch.h"
 #include "RecordUtil.h"
 #include "Records.h"
@@ -60,6 +62,46 @@ void FailLocalFile(IDataRecord* pRecord, const char* what) {
     }
 }
 
+// A whole file over a kept part starts it again from its first byte.
+bool StartOver(IDataRecord* pRecord) {
+    CFile* pFile = rec::GetPtr<CFile>(pRecord, ds::key::File);
+    if (pFile == nullptr || !pFile->SetLength(0) || pFile->Seek(0, CFile::begin) != 0) {
+        FailLocalFile(pRecord, "restart");
+        return false;
+    }
+    rec::SetU64(pRecord, ds::key::ResumeFrom, 0);
+    return true;
+}
+
+uint64_t ContentLengthOf(ne_request* req) {
+    uint64_t length = 0;
+    const char* value = ne_get_response_header(req, "Content-Length");
+    return value != nullptr && ParseDecimal(value, length) ? length : 0;
+}
+
+// The whole file, or the rest of a kept part from exactly where it ends. What the answer says
+// of the file is noted, so that a part cut short can be kept.
+bool AcceptDownload(IDataRecord* pRecord, ne_request* req, int code) {
+    uint64_t from = 0;
+    rec::GetU64(pRecord, ds::key::ResumeFrom, from);
+    uint64_t whole = 0;
+    if (code == 206) {
+        if (from == 0 ||
+            !partial::ContinuesAt(ne_get_response_header(req, "Content-Range"), from, whole)) {
+            return false;
+        }
+    } else if (code != 200 || (from > 0 && !StartOver(pRecord))) {
+        return false;
+    } else {
+        whole = ContentLengthOf(req);
+    }
+    rec::SetStr(pRecord, ds::key::Validator,
+                partial::ValidatorOf(ne_get_response_header(req, "ETag"),
+                                     ne_get_response_header(req, "Last-Modified")));
+    rec::SetU64(pRecord, ds::key::WholeLength, whole);
+    return true;
+}
+
 } // namespace
 
 ne_session* CNeonCallback::CreateSession(const ServerSettings& settings) {
@@ -93,15 +135,17 @@ int CNeonCallback::server_auth_creds(void*, const char*, int attempt, char* user
     return attempt;
 }
 
-int CNeonCallback::accept_response(void* userdata, ne_request*, const ne_status* st) {
+int CNeonCallback::accept_response(void* userdata, ne_request* req, const ne_status* st) {
     DS_CHECK_RETURN(userdata != nullptr, kFile, 120, "userdata", 0);
     auto* pRecord = static_cast<IDataRecord*>(userdata);
     int code = st != nullptr ? st->code : 0;
     switch (pRecord->GetMethod()) {
-    case ds::kWorkDownload:
+    case ds::kWorkDownload: {
+        const bool bAccepted = AcceptDownload(pRecord, req, code);
         // Remembered for the progress notifier, which also fires for refused bodies.
-        rec::SetU32(pRecord, ds::key::BodyAccepted, code == 200 ? 1 : 0);
-        return code == 200;
+        rec::SetU32(pRecord, ds::key::BodyAccepted, bAccepted ? 1 : 0);
+        return bAccepted;
+    }
     case ds::kWorkUpload:
     case ds::kWorkMove:
         return code == 201 || code == 204;
@@ -203,6 +247,12 @@ void CNeonCallback::notify_session_status(void* userdata, ne_session_status stat
     progress.taskId = pTask != nullptr ? pTask->GetTaskID() : 0;
     progress.total = info != nullptr ? info->sr.total : -1;
     progress.current = info != nullptr ? info->sr.progress : 0;
+    // A continued part counts what it had.
+    uint64_t from = 0;
+    if (rec::GetU64(pRecord, ds::key::ResumeFrom, from) && from > 0 && progress.total >= 0) {
+        progress.total += static_cast<int64_t>(from);
+        progress.current += static_cast<int64_t>(from);
+    }
     ds::WriteProgress(pProgress, progress);
     PostWorkResult(pProgress);
 }

@@ -27,7 +27,16 @@ bool CProgressWatch::HasExpired() const {
     return m_bExpired;
 }
 
+void CProgressWatch::Cancel() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_bExpired = true;
+    m_bCancelled = true;
+}
+
 std::string CProgressWatch::Reason() const {
+    if (std::lock_guard<std::mutex> lock(m_Lock); m_bCancelled) {
+        return "transfer cancelled";
+    }
     const std::string seconds = std::to_string(m_Limit.seconds);
     if (m_Limit.minBytes == 0) {
         return "no complete answer within " + seconds + " s";

@@ -31,6 +31,8 @@ public:
     // Any thread: whether the request may go on, nothing having moved.
     bool IsAlive() { return Moved(0); }
     bool HasExpired() const;
+    // Any thread: the request ends now, as if the watch had expired.
+    void Cancel();
     // For the log, once expired: what was not met.
     std::string Reason() const;
 
@@ -40,4 +42,5 @@ private:
     Clock::time_point m_WindowStart;
     size_t m_nWindowBytes = 0;
     bool m_bExpired = false;
+    bool m_bCancelled = false;
 };

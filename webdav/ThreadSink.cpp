@@ -17,10 +17,12 @@
 #include "EnginePort.h"
 #include "LocalResource.h"
 #include "NeonCallback.h"
+#include "PartialDownload.h"
 #include "RecordUtil.h"
 #include "Records.h"
 #include "ResourceIds.h"
 #include "ResultPost.h"
+#include "StoredLength.h"
 #include "Trace.h"
 #include "WatchedSession.h"
 #include "WebDavMgr.h"
@@ -125,6 +127,9 @@ void ForgetRunState(IDataRecord* pJR) {
     pJR->RemoveData(ds::key::BodyAccepted);
     pJR->RemoveData(ds::key::LocalFileError);
     pJR->RemoveData(ds::key::Watch);
+    pJR->RemoveData(ds::key::ResumeFrom);
+    pJR->RemoveData(ds::key::Validator);
+    pJR->RemoveData(ds::key::WholeLength);
 }
 
 void EndActiveTransfer(IDataRecord* pJR) {
@@ -143,6 +148,11 @@ void CopyTaskValue(IDataRecord* pTR, IDataRecord* pTo, const char* key) {
 
 } // namespace
 
+CTransferRegistry& CThreadSink::Transfers() {
+    static CTransferRegistry* s_pTransfers = new CTransferRegistry;
+    return *s_pTransfers;
+}
+
 void CThreadSink::ExecuteJob(IJob* pJob) {
     DS_CHECK_RETURN(pJob != nullptr, kFile, 70, "pJob");
     IDataRecord* pJR = pJob->GetContainer();
@@ -156,6 +166,9 @@ void CThreadSink::ExecuteJob(IJob* pJob) {
         break;
     default:
         break;
+    }
+    if (ITask* pTask = pJob->GetTask()) {
+        Transfers().Remove(pTask->GetTaskID());
     }
 }
 
@@ -179,6 +192,19 @@ bool CThreadSink::BeginRun(IJob* pJob, uint32_t startedSub, int nCheckLine, Run&
     return true;
 }
 
+void CThreadSink::WatchSession(Run& run, CWatchedSession* pSession) {
+    run.pSession = pSession;
+    run.sess = pSession != nullptr ? pSession->Get() : nullptr;
+    if (run.pTask != nullptr) {
+        Transfers().SetWatch(run.pTask->GetTaskID(),
+                             pSession != nullptr ? &pSession->Watch() : nullptr);
+    }
+}
+
+bool CThreadSink::IsCancelled(const Run& run) {
+    return run.pTask != nullptr && run.pTask->IsStopped();
+}
+
 // ---- Download -------------------------------------------------------------------------------
 
 void CThreadSink::DoDownload(IJob* pJob) {
@@ -187,15 +213,15 @@ void CThreadSink::DoDownload(IJob* pJob) {
     if (!BeginRun(pJob, ds::kDownloadStarted, 110, run)) {
         return;
     }
-    const ds::TransferResult result = Download(run);
+    // Cancelled while it waited: nothing is sent.
+    const ds::TransferResult result = IsCancelled(run) ? DS_RESULT_CANCELLED : Download(run);
     ForgetRunState(run.pJR);
     PostDownloadDone(run, result);
 }
 
 ds::TransferResult CThreadSink::Download(Run& run) {
     CWatchedSession session = TransferSession();
-    run.pSession = &session;
-    run.sess = session.Get();
+    WatchSession(run, &session);
     // The body goes to a temporary file; the target is replaced only by a complete one.
     CFile file;
     std::string tempPath;
@@ -206,12 +232,53 @@ ds::TransferResult CThreadSink::Download(Run& run) {
     if (result == DS_RESULT_SUCCESS) {
         result = CommitDownload(run, tempPath);
     }
-    if (!tempPath.empty() && result != DS_RESULT_SUCCESS) {
-        CFile::Remove(tempPath.c_str());
+    if (!tempPath.empty()) {
+        SettlePart(run, tempPath, result);
     }
-    run.pSession = nullptr;
-    run.sess = nullptr;
+    WatchSession(run, nullptr);
     return result;
+}
+
+// A part cut short by a lost connection is kept for the next download of the same file to the
+// same target; any other goes, and the note of a committed one with it.
+void CThreadSink::SettlePart(Run& run, const std::string& tempPath, ds::TransferResult result) {
+    if (result == DS_RESULT_SUCCESS) {
+        partial::Forget(tempPath, false);
+        return;
+    }
+    PartialDownload part;
+    part.partPath = tempPath;
+    part.serverPath = run.serverPath;
+    part.validator = rec::GetStr(run.pJR, ds::key::Validator);
+    rec::GetU64(run.pJR, ds::key::WholeLength, part.wholeLength);
+    struct stat st;
+    if (result == DS_RESULT_REQUEST_FAILED && ::stat(tempPath.c_str(), &st) == 0 &&
+        st.st_size > 0 && static_cast<uint64_t>(st.st_size) < part.wholeLength &&
+        partial::Keep(part)) {
+        TraceInfo("dshelf - CThreadSink::DoDownload() kept %lld of %llu bytes to continue: %s",
+                  static_cast<long long>(st.st_size),
+                  static_cast<unsigned long long>(part.wholeLength), tempPath.c_str());
+        return;
+    }
+    partial::Forget(tempPath, true);
+}
+
+// A part kept for this target and server path is continued where it ends.
+bool CThreadSink::OpenKeptPart(Run& run, CFile& file, std::string& tempPath) {
+    std::optional<PartialDownload> part = partial::Find(run.localPath, run.serverPath);
+    if (!part) {
+        return false;
+    }
+    if (!file.Open(part->partPath.c_str(), CFile::modeWrite) ||
+        file.Seek(0, CFile::end) != static_cast<int64_t>(part->have)) {
+        file.Close();
+        partial::Forget(part->partPath, true);
+        return false;
+    }
+    tempPath = part->partPath;
+    run.resumeFrom = part->have;
+    run.resumeValidator = part->validator;
+    return true;
 }
 
 ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath) {
@@ -228,7 +295,7 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         errno = EPERM;
     } else if (::stat(run.localPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
-    } else {
+    } else if (!OpenKeptPart(run, file, tempPath)) {
         for (int attempt = 0; attempt < 8; ++attempt) {
             std::string candidate = CFile::TemporaryNameBeside(run.localPath);
             if (file.Open(candidate.c_str(),
@@ -254,6 +321,14 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
 ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     const std::string uri = ToWirePath(run.serverPath);
     ne_request* req = ne_request_create(run.sess, "GET", uri.c_str());
+    if (run.resumeFrom > 0) {
+        // The rest of the kept part, or the whole file when it changed since.
+        ne_print_request_header(req, "Range", "bytes=%llu-",
+                                static_cast<unsigned long long>(run.resumeFrom));
+        ne_add_request_header(req, "If-Range", run.resumeValidator.c_str());
+        rec::SetU64(run.pJR, ds::key::ResumeFrom, run.resumeFrom);
+    }
+    rec::SetPtr(run.pJR, ds::key::File, &file);
     rec::SetPtr(run.pJR, ds::key::Job, run.pJob);
     rec::SetPtr(run.pJR, ds::key::Session, run.sess);
     ne_add_response_body_reader(req, CNeonCallback::accept_response,
@@ -286,10 +361,18 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
                    run.localPath.c_str());
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
-    if (run.pTask != nullptr && run.pTask->IsStopped()) {
+    if (IsCancelled(run)) {
         return DS_RESULT_CANCELLED;
     }
-    return ResultOf(ret, code, {200}, true);
+    uint32_t bAccepted = 0;
+    rec::GetU32(run.pJR, ds::key::BodyAccepted, bAccepted);
+    if (code == 206 && bAccepted == 0) {
+        TraceError("dshelf - CThreadSink::DoDownload() a range that does not continue the part; "
+                   "URI = %s",
+                   uri.c_str());
+        return DS_RESULT_SERVER_ERROR;
+    }
+    return ResultOf(ret, code, {200, 206}, true);
 }
 
 ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& tempPath) {
@@ -339,40 +422,52 @@ void CThreadSink::DoUpload(IJob* pJob) {
     if (!BeginRun(pJob, ds::kUploadStarted, 205, run)) {
         return;
     }
-    const ds::TransferResult result = Upload(run);
+    const ds::TransferResult result = IsCancelled(run) ? DS_RESULT_CANCELLED : Upload(run);
     ForgetRunState(run.pJR);
     PostUploadDone(run, result);
 }
 
 ds::TransferResult CThreadSink::Upload(Run& run) {
     CWatchedSession session = TransferSession();
-    run.pSession = &session;
-    run.sess = session.Get();
+    WatchSession(run, &session);
     const std::string target = ToWirePath(run.serverPath);
-    const std::string temp = ToWirePath(run.serverPath + ds::kUploadTempSuffix);
-
     CFile file;
     int64_t length = 0;
     ds::TransferResult result = OpenUploadSource(run, file, length);
     if (result == DS_RESULT_SUCCESS) {
-        result = SendProbe(run, temp);
-        if (result == DS_RESULT_SUCCESS) {
-            result = SendBody(run, temp, length);
-            file.Close();
-            if (result == DS_RESULT_SUCCESS) {
-                result = MoveIntoPlace(run, temp, target);
-            }
-            if (result != DS_RESULT_SUCCESS) {
-                RemoveTemporary(run, temp);
-            }
-        }
-        if (result == DS_RESULT_SUCCESS) {
-            LabelAuthor(run, target);
-        }
+        result = SendIntoPlace(run, file, length, target);
+    }
+    if (result == DS_RESULT_SUCCESS) {
+        result = VerifyStoredLength(run, target, length);
+    }
+    if (result == DS_RESULT_SUCCESS) {
+        LabelAuthor(run, target);
+    }
+    // A cut made by a cancel fails whichever request it met.
+    if (result != DS_RESULT_SUCCESS && IsCancelled(run)) {
+        result = DS_RESULT_CANCELLED;
     }
     file.Close();
-    run.pSession = nullptr;
-    run.sess = nullptr;
+    WatchSession(run, nullptr);
+    return result;
+}
+
+// The body goes to a temporary name and is moved over the target once complete.
+ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t length,
+                                              const std::string& target) {
+    const std::string temp = ToWirePath(run.serverPath + ds::kUploadTempSuffix);
+    ds::TransferResult result = SendProbe(run, temp);
+    if (result != DS_RESULT_SUCCESS) {
+        return result;
+    }
+    result = SendBody(run, temp, length);
+    file.Close();
+    if (result == DS_RESULT_SUCCESS) {
+        result = MoveIntoPlace(run, temp, target);
+    }
+    if (result != DS_RESULT_SUCCESS) {
+        RemoveTemporary(temp);
+    }
     return result;
 }
 
@@ -433,7 +528,7 @@ ds::TransferResult CThreadSink::SendBody(Run& run, const std::string& temp, int6
     if (run.pJR->HasData(ds::key::LocalFileError)) {
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
-    if (run.pTask != nullptr && run.pTask->IsStopped()) {
+    if (IsCancelled(run)) {
         return DS_RESULT_CANCELLED;
     }
     ds::TransferResult result = ResultOf(ret, code, {201, 204});
@@ -464,11 +559,42 @@ ds::TransferResult CThreadSink::MoveIntoPlace(Run& run, const std::string& temp,
     return result;
 }
 
-void CThreadSink::RemoveTemporary(Run& run, const std::string& temp) {
-    // Best effort: after a lost connection the server may not answer this either.
-    if (ne_delete(run.sess, temp.c_str()) != NE_OK) {
+ds::TransferResult CThreadSink::VerifyStoredLength(Run& run, const std::string& target,
+                                                   int64_t length) {
+    // A proxy or a full disk can cut a body and still answer 201.
+    uint64_t stored = 0;
+    switch (ReadStoredLength(run.sess, target, stored)) {
+    case StoredLength::Known:
+        if (stored == static_cast<uint64_t>(length)) {
+            return DS_RESULT_SUCCESS;
+        }
+        TraceError("dshelf - CThreadSink::DoUpload() the server holds %llu bytes, the file has "
+                   "%lld; URI = %s",
+                   static_cast<unsigned long long>(stored), static_cast<long long>(length),
+                   target.c_str());
+        return DS_RESULT_SERVER_ERROR;
+    case StoredLength::NotReported:
+        TraceInfo("dshelf - CThreadSink::DoUpload() the server reports no length; trusted. "
+                  "URI = %s",
+                  target.c_str());
+        return DS_RESULT_SUCCESS;
+    case StoredLength::Failed:
+    default:
+        TraceError("dshelf - CThreadSink::DoUpload() the length could not be read back (%s); "
+                   "trusted. URI = %s",
+                   ne_get_error(run.sess), target.c_str());
+        return DS_RESULT_SUCCESS;
+    }
+}
+
+void CThreadSink::RemoveTemporary(const std::string& temp) {
+    // A session of its own: the transfer's may have been cut. Best effort: after a lost
+    // connection the server may not answer this either.
+    const ServerSettings settings = GetWebDavMgr()->GetSettings();
+    CWatchedSession session(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+    if (ne_delete(session.Get(), temp.c_str()) != NE_OK) {
         TraceError("dshelf - CThreadSink::DoUpload() temporary file not removed: %s URI = %s",
-                   ne_get_error(run.sess), temp.c_str());
+                   ne_get_error(session.Get()), temp.c_str());
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
+#include "TransferRegistry.h"
 
 struct ne_session_s;
 typedef struct ne_session_s ne_session;
@@ -22,6 +23,10 @@ public:
     void NotifyJob(IJob* pJob) override;
     void NotifyTask(ITask* pTask) override;
 
+    // The transfers submitted and not yet ended. Never destroyed: a transfer thread may still
+    // end its job while the process exits.
+    static CTransferRegistry& Transfers();
+
 private:
     // One transfer while it runs.
     struct Run {
@@ -32,7 +37,9 @@ private:
         ne_session* sess = nullptr;          // its neon session
         std::string serverPath;              // "FullPath", not escaped
         std::string localPath;
-        std::string localName; // set once the local file is open
+        std::string localName;       // set once the local file is open
+        uint64_t resumeFrom = 0;     // bytes of a kept part being continued
+        std::string resumeValidator; // the kept part's version of the file
     };
 
     void DoDownload(IJob* pJob);
@@ -40,22 +47,30 @@ private:
     // A job's run begins: its start posted, its paths read. False when it cannot run; a missing
     // job record is reported with the check's line.
     bool BeginRun(IJob* pJob, uint32_t startedSub, int nCheckLine, Run& run);
+    // The job's session is the one a cancel cuts while the job runs.
+    void WatchSession(Run& run, CWatchedSession* pSession);
+    static bool IsCancelled(const Run& run);
     // The steps on a session of their own.
     ds::TransferResult Download(Run& run);
     ds::TransferResult Upload(Run& run);
 
     // Download steps.
     ds::TransferResult OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath);
+    static bool OpenKeptPart(Run& run, CFile& file, std::string& tempPath);
+    void SettlePart(Run& run, const std::string& tempPath, ds::TransferResult result);
     ds::TransferResult FetchBody(Run& run, CFile& file);
     ds::TransferResult CommitDownload(Run& run, const std::string& tempPath);
     void PostDownloadDone(Run& run, ds::TransferResult result);
 
     // Upload steps.
     ds::TransferResult OpenUploadSource(Run& run, CFile& file, int64_t& length);
+    ds::TransferResult SendIntoPlace(Run& run, CFile& file, int64_t length,
+                                     const std::string& target);
     ds::TransferResult SendProbe(Run& run, const std::string& temp);
     ds::TransferResult SendBody(Run& run, const std::string& temp, int64_t length);
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
-    void RemoveTemporary(Run& run, const std::string& temp);
+    ds::TransferResult VerifyStoredLength(Run& run, const std::string& target, int64_t length);
+    static void RemoveTemporary(const std::string& temp);
     void LabelAuthor(Run& run, const std::string& target);
     void PostUploadDone(Run& run, ds::TransferResult result);
     void PostUploadNotices(Run& run);

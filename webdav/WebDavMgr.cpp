@@ -181,7 +181,7 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     rec::SetStr(pRec, ds::key::LocalFilePathName, pszLocalPath ? pszLocalPath : "");
     rec::SetU32(pRec, ds::key::AddRefFlag, static_cast<uint32_t>(nAddRefFlag));
     if (bStartNow) {
-        m_pTaskMgr->SubmitTask(pTask);
+        StartTask(pTask);
     }
     return pTask;
 }
@@ -236,9 +236,21 @@ bool CWebDavMgr::AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUs
 }
 
 void CWebDavMgr::StartTask(ITask* pTask) {
-    if (m_pTaskMgr != nullptr && pTask != nullptr) {
-        m_pTaskMgr->SubmitTask(pTask);
+    if (m_pTaskMgr == nullptr || pTask == nullptr) {
+        return;
     }
+    // Known before it can run, so that its job finds itself.
+    m_Sink.Transfers().Add(pTask);
+    if (m_pTaskMgr->SubmitTask(pTask) == 0) {
+        m_Sink.Transfers().Remove(pTask->GetTaskID());
+    }
+}
+
+bool CWebDavMgr::CancelTransfer(uint32_t taskId) {
+    const bool bFound = m_Sink.Transfers().Cancel(taskId);
+    TraceInfo("dshelf - CWebDavMgr::CancelTransfer(%u) %s", taskId,
+              bFound ? "cancelled" : "no such transfer");
+    return bFound;
 }
 
 bool CWebDavMgr::IsBusy() {
@@ -365,7 +377,10 @@ uint32_t CWebDavMgr::Shutdown() {
     // seeing the shutdown, reports to nobody.
     m_bShutDown = true;
     m_Thread.Stop(1, kStopWaitMs);
+    // Transfers are cancelled rather than waited for.
+    m_Sink.Transfers().CancelAll();
     uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
+    m_Sink.Transfers().Clear();
     m_bServerAvailable = 0;
     StopSessionWatchdog();
     return result;

@@ -56,6 +56,18 @@ bool CFile::Open(const char* pszPath, unsigned nFlags) {
     return true;
 }
 
+bool CFile::SetLength(int64_t nLength) {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    int rc;
+    do {
+        rc = ::ftruncate(m_fd, static_cast<off_t>(nLength));
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
 int64_t CFile::GetLength() const {
     struct stat st;
     if (m_fd < 0) {

@@ -35,6 +35,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // The length in bytes, or -1 on failure.
     int64_t GetLength() const;
+    // Cuts or extends the file to nLength bytes; false on failure.
+    bool SetLength(int64_t nLength);
     // Bytes read (0 at the end), or -1 on failure.
     int64_t Read(void* pBuffer, size_t nCount);
     // Reads ahead in blocks of this size (0: read through), for callers that ask for small

@@ -1,0 +1,119 @@
+// Transfers a person controls: cancelled at once, continued after a lost connection, and
+// uploads checked against what the server says it holds.
+#include "FaultFixture.h"
+#include "IDocShelfTransfersItf.h"
+
+using S = CHostileServer;
+
+namespace {
+
+S::Reply WithHeaders(S::Reply reply, std::string headers) {
+    reply.headers = std::move(headers);
+    return reply;
+}
+
+} // namespace
+
+class TransferControl : public FaultFixture {
+protected:
+    IDocShelfTransfersItf* Transfers() {
+        void* pItf = nullptr;
+        m_pItfMgr->QueryItf("IDocShelfTransfers", &pItf);
+        return static_cast<IDocShelfTransfersItf*>(pItf);
+    }
+    // The result the host heard for the transfer with this user data, -1 while none.
+    int Result(const char* call, int userData) {
+        for (const RecordedCall& c : CallsNamed(call)) {
+            if (c.args[2] == std::to_string(userData)) {
+                return std::atoi(c.args[3].c_str());
+            }
+        }
+        return -1;
+    }
+};
+
+// The server falls silent mid-answer with a read timeout far away: only the cancel can end the
+// transfers within the wait.
+TEST_F(TransferControl, ACancelEndsRunningTransfersLeavingNothingBehind) {
+    S server;
+    server.On("GET", S::Silent(200, 1000000))
+        .On("PUT", S::Status(201), "", 1)
+        .On("PUT", S::Silent(201, 10))
+        .On("DELETE", S::Status(204));
+    Start(server.Port(), 120);
+    IDocShelfTransfersItf* pTransfers = Transfers();
+    ASSERT_NE(pTransfers, nullptr);
+    WriteLocal("report.txt", "the user's own words");
+    WriteLocal("slides.bin", TestBytes(200000));
+
+    m_pShelf->DownloadFile(LocalPath("report.txt").c_str(), "Presenter/report", 2, 1);
+    const uint32_t download = pTransfers->GetLastTaskId();
+    m_pShelf->UploadFile(LocalPath("slides.bin").c_str(), "Presenter/slides", 2, 2);
+    const uint32_t upload = pTransfers->GetLastTaskId();
+    ASSERT_NE(download, 0u);
+    ASSERT_NE(upload, download);
+    ASSERT_TRUE(server.WaitForRequests("GET", "/report", 1, 20000));
+    ASSERT_TRUE(server.WaitForRequests("PUT", "/slides", 2, 20000));
+    Pump(200);
+    EXPECT_EQ(pTransfers->CancelTransfer(download), 1);
+    EXPECT_EQ(pTransfers->CancelTransfer(upload), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Result("OnFileDownloaded", 1) >= 0; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return Result("OnFileUploaded", 2) >= 0; }, 20000));
+    EXPECT_EQ(Result("OnFileDownloaded", 1), DS_RESULT_CANCELLED);
+    EXPECT_EQ(Result("OnFileUploaded", 2), DS_RESULT_CANCELLED);
+    EXPECT_EQ(ReadLocal("report.txt"), "the user's own words");
+    EXPECT_EQ(LocalNames(), (std::vector<std::string>{"report.txt", "slides.bin"}));
+    EXPECT_TRUE(server.WaitForRequests("DELETE", "/slides%2Emxdstmp", 1, 20000));
+    // Ended transfers are no longer there to cancel.
+    EXPECT_EQ(pTransfers->CancelTransfer(download), 0);
+}
+
+TEST_F(TransferControl, ALostDownloadContinuesWhereItStoppedOrStartsOverWhenTheFileChanged) {
+    const std::string whole = TestBytes(100000);
+    const std::string head = whole.substr(0, 40000);
+    const std::string range = "bytes 40000-99999/100000";
+    S server;
+    server.On("GET", WithHeaders(S::Cut(200, head, whole.size()), "ETag: \"v1\"\r\n"), "/alpha", 1)
+        .On("GET",
+            S::Status(206, whole.substr(40000), "ETag: \"v1\"\r\nContent-Range: " + range + "\r\n"),
+            "/alpha", 1)
+        .On("GET", WithHeaders(S::Cut(200, head, whole.size()), "ETag: \"v1\"\r\n"), "/beta", 1)
+        .On("GET", S::Status(200, "changed since", "ETag: \"v2\"\r\n"), "/beta", 1);
+    Start(server.Port(), 2);
+
+    EXPECT_EQ(Download("Presenter/alpha", "a.bin", 1), DS_RESULT_REQUEST_FAILED);
+    EXPECT_FALSE(LocalExists("a.bin"));
+    EXPECT_EQ(Download("Presenter/alpha", "a.bin", 2), DS_RESULT_SUCCESS);
+    EXPECT_TRUE(ReadLocal("a.bin") == whole);
+    const auto gets = server.RequestsFor("GET", "/alpha");
+    ASSERT_EQ(gets.size(), 2u);
+    EXPECT_EQ(gets[0].Header("Range"), "");
+    EXPECT_EQ(gets[1].Header("Range"), "bytes=40000-");
+    EXPECT_EQ(gets[1].Header("If-Range"), "\"v1\"");
+
+    EXPECT_EQ(Download("Presenter/beta", "b.bin", 3), DS_RESULT_REQUEST_FAILED);
+    EXPECT_EQ(Download("Presenter/beta", "b.bin", 4), DS_RESULT_SUCCESS);
+    EXPECT_EQ(ReadLocal("b.bin"), "changed since");
+    // Nothing is kept once the files are whole.
+    EXPECT_EQ(LocalNames(), (std::vector<std::string>{"a.bin", "b.bin"}));
+}
+
+TEST_F(TransferControl, AnUploadEndsWithTheLengthTheServerHolds) {
+    S server;
+    server.On("PUT", S::Status(201))
+        .On("MOVE", S::Status(201))
+        .On("PROPPATCH", S::Status(403))
+        .On("PROPFIND", S::Multistatus({{"/dav/room/cut", FileProps("1000")}}), "/cut")
+        .On("PROPFIND", S::Multistatus({{"/dav/room/whole", FileProps("5000")}}), "/whole")
+        .On("PROPFIND", S::Multistatus({{"/dav/room/quiet", "<D:resourcetype/>"}}),
+            "/quiet");
+    Start(server.Port());
+    WriteLocal("x", TestBytes(5000));
+    EXPECT_EQ(Upload("x", "cut", 1), DS_RESULT_SERVER_ERROR);
+    EXPECT_EQ(Upload("x", "whole", 2), DS_RESULT_SUCCESS);
+    // A server that reports no length is trusted.
+    EXPECT_EQ(Upload("x", "quiet", 3), DS_RESULT_SUCCESS);
+    EXPECT_EQ(server.RequestsFor("PROPFIND", "/cut")[0].Header("Depth"), "0");
+    // Only a file the server holds whole is labelled.
+    EXPECT_TRUE(server.RequestsFor("PROPPATCH", "/cut").empty());
+}

@@ -1,0 +1,190 @@
+#include "PartialDownload.h"
+
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "AfxFile.h"
+#include "DecimalText.h"
+#include "PathCodec.h"
+#include "Trace.h"
+
+namespace partial {
+namespace {
+
+// A validator longer than this is not one worth keeping a part for.
+constexpr size_t kMaxValidator = 1024;
+constexpr size_t kMaxNoteBytes = 4096;
+
+std::string NoteOf(const std::string& partPath) {
+    return partPath + std::string(kNoteSuffix);
+}
+
+std::string DirOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// "server<TAB>path", "validator<TAB>value", "length<TAB>n", each value percent-encoded.
+bool ReadNote(const std::string& notePath, PartialDownload& part) {
+    std::ifstream in(notePath);
+    std::string line;
+    int fields = 0;
+    size_t bytes = 0;
+    while (std::getline(in, line) && (bytes += line.size()) < kMaxNoteBytes) {
+        const size_t tab = line.find('\t');
+        const std::string key = line.substr(0, tab);
+        const std::string value = tab == std::string::npos ? "" : DecodePath(line.substr(tab + 1));
+        if (key == "server") {
+            part.serverPath = value;
+            fields |= 1;
+        } else if (key == "validator" && !value.empty() && value.size() <= kMaxValidator) {
+            part.validator = value;
+            fields |= 2;
+        } else if (key == "length" && ParseDecimal(value, part.wholeLength)) {
+            fields |= 4;
+        }
+    }
+    return fields == 7;
+}
+
+bool IsPartOf(std::string_view name, std::string_view targetName) {
+    return CFile::IsTemporaryName(name) && name.size() > targetName.size() + 1 &&
+           name.substr(1, targetName.size()) == targetName && name[targetName.size() + 1] == '.';
+}
+
+int64_t AgeSeconds(const struct stat& st) {
+    return static_cast<int64_t>(std::time(nullptr)) - static_cast<int64_t>(st.st_mtime);
+}
+
+template <typename Visit> void ForEachName(const std::string& dir, Visit visit) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) {
+        return;
+    }
+    while (const dirent* e = ::readdir(d)) {
+        visit(std::string(e->d_name));
+    }
+    ::closedir(d);
+}
+
+void RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0) {
+        TraceInfo("dshelf - partial download removed: %s", path.c_str());
+    }
+}
+
+} // namespace
+
+bool IsNoteName(std::string_view name) {
+    return name.size() > kNoteSuffix.size() &&
+           name.substr(name.size() - kNoteSuffix.size()) == kNoteSuffix &&
+           CFile::IsTemporaryName(name.substr(0, name.size() - kNoteSuffix.size()));
+}
+
+std::optional<PartialDownload> Find(const std::string& target, const std::string& serverPath) {
+    const std::string dir = DirOf(target);
+    // The temporary name carries at most the first 200 bytes of the target's name.
+    std::string targetName = GetPathName(target).substr(0, 200);
+    std::optional<PartialDownload> found;
+    ForEachName(dir, [&](const std::string& name) {
+        if (found || !IsNoteName(name)) {
+            return;
+        }
+        PartialDownload part;
+        part.partPath = dir + name.substr(0, name.size() - kNoteSuffix.size());
+        struct stat st;
+        if (!IsPartOf(GetPathName(part.partPath), targetName) || !ReadNote(dir + name, part) ||
+            part.serverPath != serverPath || ::lstat(part.partPath.c_str(), &st) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+            static_cast<uint64_t>(st.st_size) >= part.wholeLength) {
+            return;
+        }
+        part.have = static_cast<uint64_t>(st.st_size);
+        found = std::move(part);
+    });
+    return found;
+}
+
+bool Keep(const PartialDownload& part) {
+    if (part.validator.empty() || part.validator.size() > kMaxValidator) {
+        return false;
+    }
+    std::ostringstream note;
+    note << "server\t" << EncodePath(part.serverPath) << "\nvalidator\t"
+         << EncodePath(part.validator) << "\nlength\t" << part.wholeLength << "\n";
+    std::ofstream out(NoteOf(part.partPath), std::ios::trunc);
+    out << note.str();
+    out.close();
+    return static_cast<bool>(out);
+}
+
+void Forget(const std::string& partPath, bool bWithPart) {
+    ::unlink(NoteOf(partPath).c_str());
+    if (bWithPart) {
+        ::unlink(partPath.c_str());
+    }
+}
+
+void Sweep(const std::string& dir) {
+    ForEachName(dir, [&](const std::string& name) {
+        struct stat st;
+        const std::string path = dir + name;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            return;
+        }
+        struct stat other;
+        if (IsNoteName(name)) {
+            const std::string part = path.substr(0, path.size() - kNoteSuffix.size());
+            if (AgeSeconds(st) > kKeepSeconds || ::lstat(part.c_str(), &other) != 0) {
+                RemoveFile(path);
+            }
+        } else if (CFile::IsTemporaryName(name)) {
+            const bool bNoted = ::lstat(NoteOf(path).c_str(), &other) == 0;
+            if (AgeSeconds(st) > (bNoted ? kKeepSeconds : kUnnotedSeconds)) {
+                RemoveFile(path);
+                ::unlink(NoteOf(path).c_str());
+            }
+        }
+    });
+}
+
+bool ContinuesAt(const char* contentRange, uint64_t from, uint64_t& wholeLength) {
+    if (contentRange == nullptr) {
+        return false;
+    }
+    std::string_view text(contentRange);
+    constexpr std::string_view kUnit = "bytes ";
+    const size_t dash = text.find('-');
+    const size_t slash = text.find('/');
+    if (text.substr(0, kUnit.size()) != kUnit || dash == std::string_view::npos ||
+        slash == std::string_view::npos || dash > slash) {
+        return false;
+    }
+    uint64_t first = 0;
+    uint64_t last = 0;
+    if (!ParseDecimal(text.substr(kUnit.size(), dash - kUnit.size()), first) ||
+        !ParseDecimal(text.substr(dash + 1, slash - dash - 1), last) || first != from ||
+        last < first) {
+        return false;
+    }
+    const std::string_view whole = text.substr(slash + 1);
+    if (whole == "*") {
+        wholeLength = 0;
+        return true;
+    }
+    return ParseDecimal(whole, wholeLength) && last < wholeLength;
+}
+
+std::string ValidatorOf(const char* etag, const char* lastModified) {
+    if (etag != nullptr && etag[0] == '"') {
+        return etag;
+    }
+    return lastModified != nullptr ? lastModified : "";
+}
+
+} // namespace partial

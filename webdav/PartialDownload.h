@@ -1,0 +1,46 @@
+// A download cut by a lost connection keeps its temporary file beside the target, with a note of
+// what a later download of the same file needs to continue it: the server path, the server's
+// validator (ETag, else Last-Modified) and the whole length. The note is the part's name with
+// ".resume" added; both are the component's own names.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct PartialDownload {
+    std::string partPath; // the kept temporary file
+    std::string serverPath;
+    std::string validator;
+    uint64_t wholeLength = 0;
+    uint64_t have = 0; // bytes in the part when it was found
+};
+
+namespace partial {
+
+inline constexpr std::string_view kNoteSuffix = ".resume";
+// Kept parts older than this are removed by the sweep, as are parts without a note that
+// nothing has written to for a while (a download that was never noted).
+inline constexpr int64_t kKeepSeconds = 24 * 60 * 60;
+inline constexpr int64_t kUnnotedSeconds = 10 * 60;
+
+// Whether name is a kept part's note.
+bool IsNoteName(std::string_view name);
+// The part kept for this target from this server path, if its note and size still agree.
+std::optional<PartialDownload> Find(const std::string& target, const std::string& serverPath);
+// Writes the part's note; false when it cannot be kept.
+bool Keep(const PartialDownload& part);
+// Removes the part's note, and the part with it when bWithPart.
+void Forget(const std::string& partPath, bool bWithPart);
+// Removes, in dir (ending in "/"), parts and notes that are old or belong to nothing.
+void Sweep(const std::string& dir);
+
+// A Content-Range "bytes FROM-LAST/WHOLE" that continues a part of `from` bytes; the whole
+// length, 0 when the server gives "*".
+bool ContinuesAt(const char* contentRange, uint64_t from, uint64_t& wholeLength);
+// What identifies this version of the file for If-Range: a strong ETag, else Last-Modified;
+// empty when there is neither.
+std::string ValidatorOf(const char* etag, const char* lastModified);
+
+} // namespace partial
