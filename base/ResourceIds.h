@@ -24,6 +24,7 @@ inline constexpr UINT kIdsNoPermission = 1036;
 inline constexpr UINT kIdsUnknownAuthor = 1037;
 inline constexpr UINT kIdsNoLocalDirectory = 1071;
 inline constexpr UINT kIdsListingFailed = 1072;
+inline constexpr UINT kIdsNoFolderUpload = 1073;
 
 // The transfer list: columns, then states.
 inline constexpr UINT kIdsTransferColumnName = 1038;

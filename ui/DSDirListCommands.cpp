@@ -1,5 +1,5 @@
 // The directory list's commands: context menus, the row buttons, delete, download, download
-// to, upload and refresh.
+// to, upload (chosen or dropped) and refresh.
 #include <algorithm>
 #include <sys/stat.h>
 
@@ -36,6 +36,11 @@ bool Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 } // namespace
 
 // ---- Menus and buttons ----------------------------------------------------------------------
@@ -46,7 +51,7 @@ void CDSDirListCtrl::OnRowContextMenu(int row, POINT pt) {
     // Popups 0, 1 and 2 are for File, UserDir and SystemDir.
     const int popup = static_cast<int>(pInfo->nType) - static_cast<int>(DSItemType::File);
     DS_CHECK_RETURN(popup >= 0 && popup <= 2, kFile, 498, "pPopup != NULL");
-    TrackListPopup(this, popup, pt, kCmdNewFolder);
+    TrackListPopup(this, popup, pt, {kCmdNewFolder});
 }
 
 void CDSDirListCtrl::OnCellClick(int row, POINT pt) {
@@ -74,7 +79,7 @@ bool CDSDirListCtrl::OnUpdateCommandUI(CCmdUI* pCmdUI) {
         pCmdUI->Enable(pShelf->CanUpload());
         return true;
     case kCmdUpload:
-        pCmdUI->Enable(GetWebDavMgr()->IsServerAvailable() == 1 && pShelf->CanUpload());
+        pCmdUI->Enable(AcceptsUploads());
         return true;
     case kCmdDeleteFolder:
         pCmdUI->Enable(TRUE);
@@ -201,17 +206,56 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
 
 void CDSDirListCtrl::OnUploadFile() {
     TraceInfo("dshelf - CDSDirListCtrl::OnUploadFile()");
-    IPanelPort* pShelf = GetPanelPort();
-    if (GetUsedSpace() > pShelf->GetTotalSpace()) {
-        TraceInfo("dshelf - CDSTreeCtrl::OnUploadFile() 资料书架会议存储空间已满......");
-        Tell(LoadLocalString(kIdsNoSpaceBefore));
+    if (!RoomBeforeUpload()) {
         return;
     }
     CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
-    if (dialog.DoModal() != IDOK || m_pRoot == nullptr) {
+    if (dialog.DoModal() != IDOK) {
         return;
     }
-    const std::string local = dialog.GetPathName();
+    UploadChosenFile(dialog.GetPathName());
+}
+
+bool CDSDirListCtrl::AcceptsUploads() const {
+    return GetWebDavMgr()->IsServerAvailable() == 1 && GetPanelPort()->CanUpload();
+}
+
+void CDSDirListCtrl::UploadFiles(const std::vector<std::string>& paths) {
+    TraceInfo("dshelf - CDSDirListCtrl::UploadFiles() %zu dropped", paths.size());
+    bool bFolderTold = false;
+    for (const std::string& local : paths) {
+        // A question runs the event loop: the right or the server may be gone meanwhile.
+        if (!AcceptsUploads()) {
+            return;
+        }
+        if (IsFolder(local)) {
+            if (!bFolderTold) {
+                Tell(LoadLocalString(kIdsNoFolderUpload));
+            }
+            bFolderTold = true;
+            continue;
+        }
+        if (!RoomBeforeUpload()) {
+            return; // the same for every file after it
+        }
+        UploadChosenFile(local);
+    }
+}
+
+bool CDSDirListCtrl::RoomBeforeUpload() {
+    if (GetUsedSpace() > GetPanelPort()->GetTotalSpace()) {
+        TraceInfo("dshelf - CDSTreeCtrl::OnUploadFile() 资料书架会议存储空间已满......");
+        Tell(LoadLocalString(kIdsNoSpaceBefore));
+        return false;
+    }
+    return true;
+}
+
+// Uploads always go into the root's folder, whatever row was chosen or dropped on.
+void CDSDirListCtrl::UploadChosenFile(const std::string& local) {
+    if (m_pRoot == nullptr) {
+        return;
+    }
     const std::string name = local.substr(local.find_last_of('/') + 1);
     uint64_t length = 0;
     if (!UploadChecksPass(local, name, length)) {

@@ -60,6 +60,11 @@ public:
     // The upload command: checks, the open dialog, the task and its transfer row. Also the
     // host's upload request.
     void OnUploadFile();
+    // When the upload command is enabled: the upload right and a server that answers.
+    bool AcceptsUploads() const;
+    // Files dropped on the panel: uploaded one by one in their order, each through the upload
+    // command's checks and questions into the folder it uses; folders are refused.
+    void UploadFiles(const std::vector<std::string>& paths);
     // The refresh command: a server check that lists the root once the server answers.
     void OnRefreshFolder();
     // Runs a menu command as if chosen from its menu; false when it is disabled or this list
@@ -79,6 +84,8 @@ protected:
     void OnRowContextMenu(int nRow, POINT pt) override;
     std::string OnGetItemText(int nItem, int nSubItem) const override;
     bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
+    bool TakesDroppedFiles() const override { return AcceptsUploads(); }
+    void OnFilesDropped(const std::vector<std::string>& paths) override { UploadFiles(paths); }
 
 private:
     // Creation and the root.
@@ -99,6 +106,9 @@ private:
     void OnDownloadTo();
     // Steps shared by Download and Download to, from the "File downloading." check on.
     void StartDownload(const DSItemInfo& entry, const std::string& local);
+    // Steps of an upload: the space check before a file is chosen, and everything after it.
+    bool RoomBeforeUpload();
+    void UploadChosenFile(const std::string& local);
     bool UploadChecksPass(const std::string& local, const std::string& name, uint64_t& length);
     void StartUpload(const std::string& local, const std::string& remote, uint64_t length);
 

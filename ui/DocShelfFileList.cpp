@@ -14,15 +14,18 @@
 #include "AfxPrompt.h"
 #include "AfxShell.h"
 #include "CoreLib.h"
+#include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "LocalResource.h"
 #include "PanelPort.h"
+#include "PanelTransfer.h"
 #include "PathCodec.h"
 #include "RecordUtil.h"
 #include "Records.h"
 #include "ResourceIds.h"
 #include "SizeText.h"
 #include "Trace.h"
+#include "WebDavMgr.h"
 
 namespace {
 
@@ -409,10 +412,15 @@ void CDocShelfFileList::OnCellClick(int row, POINT pt) {
 void CDocShelfFileList::OnRowContextMenu(int row, POINT pt) {
     const TransferItem* pItem = GetItem(row);
     DS_CHECK_RETURN(pItem != nullptr, kFile, 610, "pInfo");
-    const bool bUpload = pItem->nState == TransferItem::kUploadWaiting ||
-                         pItem->nState == TransferItem::kUploadEnded ||
-                         pItem->nState == TransferItem::kUploading;
-    TrackListPopup(this, bUpload ? kPopupUploaded : kPopupDownloaded, pt);
+    const int popup = IsUpload(*pItem) ? kPopupUploaded : kPopupDownloaded;
+    // Cancel while the transfer has not ended, Retry once it failed.
+    if (IsCancellable(pItem)) {
+        TrackListPopup(this, popup, pt, {kCmdRetry});
+    } else if (pItem->bFailed) {
+        TrackListPopup(this, popup, pt, {kCmdCancel});
+    } else {
+        TrackListPopup(this, popup, pt, {kCmdCancel, kCmdRetry});
+    }
 }
 
 bool CDocShelfFileList::OnRowDoubleClick() {
@@ -474,6 +482,28 @@ const TransferItem* CDocShelfFileList::Selected() const {
     return GetItem(GetNextItem(-1, LVNI_SELECTED));
 }
 
+bool CDocShelfFileList::IsUpload(const TransferItem& item) {
+    return item.nState == TransferItem::kUploadWaiting ||
+           item.nState == TransferItem::kUploadEnded || item.nState == TransferItem::kUploading;
+}
+
+bool CDocShelfFileList::IsCancellable(const TransferItem* pItem) {
+    return pItem != nullptr && (pItem->nState == TransferItem::kUploadWaiting ||
+                                pItem->nState == TransferItem::kDownloadWaiting ||
+                                pItem->nState == TransferItem::kUploading ||
+                                pItem->nState == TransferItem::kDownloading);
+}
+
+// A failed transfer, the newest of its server path (not one already started again), with the
+// right for its direction.
+bool CDocShelfFileList::IsRetryable(const TransferItem* pItem) const {
+    if (pItem == nullptr || !pItem->bFailed || FindTransfer(pItem->strServerPath) != pItem) {
+        return false;
+    }
+    IPanelPort* pShelf = GetPanelPort();
+    return IsUpload(*pItem) ? pShelf->CanUpload() != 0 : pShelf->CanDownload() != 0;
+}
+
 bool CDocShelfFileList::IsOpenable(const TransferItem* pItem) {
     return pItem != nullptr && pItem->nState != TransferItem::kDownloadWaiting &&
            pItem->nState != TransferItem::kDownloading;
@@ -533,8 +563,34 @@ void CDocShelfFileList::OnSaveAs() {
     Invalidate(TRUE);
 }
 
+void CDocShelfFileList::OnCancel() {
+    const int row = GetNextItem(-1, LVNI_SELECTED);
+    if (!IsCancellable(GetItem(row))) {
+        return;
+    }
+    // The row changes when the transfer's end arrives, as "cancelled".
+    GetWebDavMgr()->CancelTransfer(static_cast<uint32_t>(GetItemData(row)));
+}
+
+void CDocShelfFileList::OnRetry() {
+    const TransferItem* pItem = Selected();
+    if (!IsRetryable(pItem)) {
+        return;
+    }
+    const TransferItem item = *pItem; // the new transfer adds a row
+    // A download picks up a partial file the engine kept.
+    StartPanelTransfer(
+        this, PanelTransfer{IsUpload(item), item.strServerPath, item.strLocalPath, item.ullTotal});
+}
+
 bool CDocShelfFileList::OnUpdateCommandUI(CCmdUI* pCmdUI) {
     switch (pCmdUI->m_nID) {
+    case kCmdCancel:
+        pCmdUI->Enable(IsCancellable(Selected()));
+        return true;
+    case kCmdRetry:
+        pCmdUI->Enable(IsRetryable(Selected()));
+        return true;
     case kCmdOpen:
     case kCmdSaveAs:
         pCmdUI->Enable(IsOpenable(Selected()));
@@ -564,7 +620,25 @@ bool CDocShelfFileList::OnCommand(UINT nID) {
     case kCmdOpenFolder:
         OnOpenFolder();
         return true;
+    case kCmdCancel:
+        OnCancel();
+        return true;
+    case kCmdRetry:
+        OnRetry();
+        return true;
     default:
         return false;
+    }
+}
+
+// ---- Dropped files --------------------------------------------------------------------------
+
+bool CDocShelfFileList::TakesDroppedFiles() const {
+    return m_pDropReceiver != nullptr && m_pDropReceiver->AcceptsUploads();
+}
+
+void CDocShelfFileList::OnFilesDropped(const std::vector<std::string>& paths) {
+    if (m_pDropReceiver != nullptr) {
+        m_pDropReceiver->UploadFiles(paths);
     }
 }

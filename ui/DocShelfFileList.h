@@ -1,6 +1,7 @@
 // The lower list of the panel: one row per upload or download, newest on top, with status,
 // size and progress, icons to save a downloaded file elsewhere and to open its folder, and
-// history rows for files an earlier run already downloaded.
+// history rows for files an earlier run already downloaded. A waiting or running transfer can be
+// cancelled and a failed one started again from its row's menu.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "SelfPaintedList.h"
 
 class CDC;
+class CDSDirListCtrl;
 class IDataRecord;
 
 // One transfer, behind its row.
@@ -56,9 +58,14 @@ public:
     static constexpr UINT kCmdOpenFolder = 32789;
     static constexpr UINT kCmdSaveAs = 32790;
     static constexpr UINT kCmdOpen = 32792;
+    static constexpr UINT kCmdCancel = 32795;
+    static constexpr UINT kCmdRetry = 32796;
 
     CDocShelfFileList();
     ~CDocShelfFileList() override;
+
+    // Files dropped on this list are the directory list's to upload. Not owned; may stay null.
+    void SetDropReceiver(CDSDirListCtrl* pDirList) { m_pDropReceiver = pDirList; }
 
     void AddTransfer(uint32_t dwTaskID, const std::string& localPath, const std::string& serverPath,
                      uint64_t ullSize, bool bUpload);
@@ -104,18 +111,26 @@ private:
     void OnCellClick(int nRow, POINT pt) override;
     void OnRowContextMenu(int nRow, POINT pt) override;
     bool OnRowDoubleClick() override;
+    bool TakesDroppedFiles() const override;
+    void OnFilesDropped(const std::vector<std::string>& paths) override;
 
     // Commands on the selected row.
     const TransferItem* Selected() const;
+    static bool IsUpload(const TransferItem& item);
     static bool IsOpenable(const TransferItem* pItem);
+    static bool IsCancellable(const TransferItem* pItem);
+    bool IsRetryable(const TransferItem* pItem) const;
     void OnOpen();
     void OnOpenFolder();
     void OnSaveAs();
+    void OnCancel();
+    void OnRetry();
 
     // Task id -> transfer, and server path -> newest task id; user-interface thread only.
     std::unordered_map<uint32_t, std::unique_ptr<TransferItem>> m_Tasks;
     std::unordered_map<std::string, uint32_t> m_ByServerPath;
     std::vector<uint32_t> m_AddOrder;
+    CDSDirListCtrl* m_pDropReceiver = nullptr;
     CBitmap m_bmpSaveAs;
     CBitmap m_bmpSaveAsHot;
     CBitmap m_bmpOpenFolder;

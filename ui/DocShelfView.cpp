@@ -72,6 +72,7 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
             m_pFileList = std::move(pFileList);
             m_pController->SetFileList(m_pFileList.get());
             pDirList->SetFileList(m_pFileList.get());
+            m_pFileList->SetDropReceiver(pDirList.get());
             pDirList->StartRetryTimer(pItfMgr);
             m_pDirList = std::move(pDirList);
         }

@@ -62,7 +62,7 @@ void SetSortHeader(CListCtrl* pList, const UINT* textIds, int count, int sortCol
     }
 }
 
-void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt, UINT nRemove) {
+void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt, std::initializer_list<UINT> remove) {
     CMenu menu;
     if (!menu.LoadMenuIndirect(LoadLocalMenu(kMenuRowCommands))) {
         return;
@@ -71,8 +71,8 @@ void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt, UINT nRemove) {
     if (pPopup == nullptr) {
         return;
     }
-    if (nRemove != 0) {
-        pPopup->RemoveMenu(nRemove, MF_BYCOMMAND);
+    for (UINT id : remove) {
+        pPopup->RemoveMenu(id, MF_BYCOMMAND);
     }
     POINT screen = pt;
     pList->ClientToScreen(&screen);

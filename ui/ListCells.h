@@ -2,6 +2,7 @@
 // mark, the popup of a row, and the hover state of their clickable cells.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "AfxCommCtrl.h"
@@ -27,8 +28,9 @@ void SetSortHeader(CListCtrl* pList, const UINT* textIds, int count, int sortCol
                    bool ascending);
 
 // Popup nPopup of menu 1000 at a client point of the list, its commands sent to the list.
-// nRemove, when not 0, is taken out first.
-void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt, UINT nRemove = 0);
+// The commands in remove are taken out first.
+void TrackListPopup(CListCtrl* pList, int nPopup, POINT pt,
+                    std::initializer_list<UINT> remove = {});
 
 // The clickable cell under the mouse. It is remembered by the row's item data, so that a
 // reorder cannot move it to another row.

@@ -154,6 +154,21 @@ void CSelfPaintedList::OnContextMenu(POINT pt) {
     OnRowContextMenu(row, pt);
 }
 
+void CSelfPaintedList::OnDropFiles(HDROP hDrop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFile(hDrop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::vector<char> path(DragQueryFile(hDrop, i, nullptr, 0) + 1);
+        DragQueryFile(hDrop, i, path.data(), static_cast<UINT>(path.size()));
+        paths.emplace_back(path.data());
+    }
+    DragFinish(hDrop);
+    // The rights may have changed since the drag was last over the list.
+    if (!paths.empty() && TakesDroppedFiles()) {
+        OnFilesDropped(paths);
+    }
+}
+
 LRESULT CSelfPaintedList::OnReflectedNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     auto* pHeader = reinterpret_cast<NMHDR*>(lParam);
     switch (pHeader->code) {
@@ -181,6 +196,12 @@ LRESULT CSelfPaintedList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return -1;
         }
         OnListCreated();
+        DragAcceptFiles(TRUE);
+        return 0;
+    case WM_QUERYDROPFILES:
+        return TakesDroppedFiles() ? 1 : 0;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam)) ? 0 : CListCtrl::WindowProc(message, wParam, lParam);

@@ -1,14 +1,15 @@
 // The base of the panel's two lists: rows painted in alternating colours with the selection,
 // the file's icon and texts cut with an ellipsis, clickable cells drawn by the list itself,
 // and the icons of file types. It routes the lists' messages: the column table and its header
-// with the sort arrow, the hover and clicks of clickable cells, the row's popup and commands.
-// Each list supplies its columns, the text of a cell, the order of a column and what a click
-// on a cell does.
+// with the sort arrow, the hover and clicks of clickable cells, the row's popup and commands,
+// and files dropped from the desktop. Each list supplies its columns, the text of a cell, the
+// order of a column, what a click on a cell does and whether it takes dropped files.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "AfxDrop.h"
 #include "AfxImageList.h"
 #include "AfxListCtrl.h"
 #include "FileIconIndex.h"
@@ -50,6 +51,10 @@ protected:
     // The row's popup menu (the row is selected first), and a double click.
     virtual void OnRowContextMenu(int nRow, POINT pt) = 0;
     virtual bool OnRowDoubleClick() { return false; }
+    // Files dropped from the desktop: whether the list takes them now (asked while they are
+    // dragged over it, and again at the drop), and the drop, its paths in the order dropped.
+    virtual bool TakesDroppedFiles() const { return false; }
+    virtual void OnFilesDropped(const std::vector<std::string>& /*paths*/) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -78,6 +83,7 @@ private:
     void OnMouseMove(POINT pt);
     void OnContextMenu(POINT pt);
     void OnColumnClick(int nCol);
+    void OnDropFiles(HDROP hDrop);
     void UpdateSortHeader();
     LRESULT OnReflectedNotify(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <unordered_map>
 
+#include "AfxDrop.h"
 #include "AfxMenu.h"
 #include "AfxQt.h"
 #include "AfxWndHook.h"
@@ -222,9 +223,16 @@ void CWnd::UpdateMenuCommands(CMenu* pPopup) {
     }
 }
 
-LRESULT CWnd::DefWindowProc(UINT, WPARAM, LPARAM) {
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
     m_bDefaulted = true;
+    // Dropped files nobody handled are let go here.
+    if (message == WM_DROPFILES)
+        DragFinish(reinterpret_cast<HDROP>(wParam));
     return 0;
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    ::DragAcceptFiles(m_hWnd, bAccept);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -74,6 +74,9 @@ public:
     BOOL IsWindowEnabled() const;
     BOOL IsWindowVisible() const;
 
+    // Files dropped from the desktop reach the window from now on, or no longer (AfxDrop.h).
+    void DragAcceptFiles(BOOL bAccept = TRUE);
+
     // UI thread only. Starts (or restarts) timer nIDEvent; WM_TIMER carries the id.
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void* pfnUnused = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);

@@ -69,6 +69,8 @@ WndHook::~WndHook() {
 bool WndHook::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_widget)
         return false;
+    if (IsDropEvent(event->type()))
+        return FilterDropEvent(m_pWnd, event);
     switch (event->type()) {
     case QEvent::Paint: {
         auto* pe = static_cast<QPaintEvent*>(event);

@@ -1,6 +1,7 @@
 // Internal: the event filter that turns a widget's events into window messages.
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -44,6 +45,11 @@ public:
     explicit AfxWidget(QWidget* parent) : QWidget(parent) {}
     ~AfxWidget() override;
 };
+
+// The drag and drop events of a window that takes dropped files (AfxDrop.cpp): answered from
+// its WM_QUERYDROPFILES, a drop posted to it as WM_DROPFILES.
+bool IsDropEvent(QEvent::Type type);
+bool FilterDropEvent(CWnd* pWnd, QEvent* event);
 
 // Internal message that applies a style change asked for on another thread.
 constexpr UINT AFXM_APPLYSTYLE = WM_USER + 0x7EF0;

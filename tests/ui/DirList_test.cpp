@@ -1,12 +1,15 @@
 // The directory list as a person sees it: rows built from listing records, size and status
 // texts in both languages, row colours and icons, buttons with hover and rights, sorting, the
-// retry series, and the commands of its buttons and menus with their checks.
+// retry series, and the commands of its buttons and menus with their checks, files dropped.
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +223,21 @@ protected:
         RECT r;
         list->GetItemRect(row, &r, LVIR_BOUNDS);
         return QPoint(r.left + 20, (r.top + r.bottom) / 2);
+    }
+    // Files dragged from the desktop over a widget: whether it takes them.
+    static bool DragEnter(QWidget* w, const QMimeData& files) {
+        QDragEnterEvent enter(QPoint(30, 30), Qt::CopyAction, &files, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(w, &enter);
+        return enter.isAccepted();
+    }
+    // Dragged in and dropped (Qt drops on the widget that took the drag); the list hears of it
+    // once the drop is done.
+    static void Drop(QWidget* w, const QMimeData& files) {
+        ASSERT_TRUE(DragEnter(w, files));
+        QDropEvent drop(QPointF(30, 30), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &drop);
+        uitest::Pump();
     }
 
     std::string localDir;
@@ -524,4 +542,54 @@ TEST_F(DirCommandsTest, TheChatFilterFileInCapitalsNeedsTheRole) {
     prompts.AnswerFileDialog(path);
     list->OnUploadFile();
     EXPECT_EQ(Asked(), "[open]\nConditioned to upload file, file size <= 0.00 KB\n");
+}
+
+TEST_F(DirCommandsTest, DroppedFilesTakeTheUploadChecksInTheirOrderOnEitherList) {
+    Add("a.txt", 1);
+    GetDocShelfMgr()->SetSizeLimits(100, 1000);
+    GetWebDavMgr()->SetServerAvailable(1);
+    const std::string folder = localDir + "sub";
+    std::filesystem::create_directory(folder);
+    const std::string a = WriteLocal("a.txt", 2), key = WriteLocal("mtkey.txt", 3),
+                      b = WriteLocal("b.txt", 4);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder)),
+                   QUrl::fromLocalFile(QString::fromStdString(a)),
+                   QUrl("https://example.org/web.txt"),
+                   QUrl::fromLocalFile(QString::fromStdString(key)),
+                   QUrl::fromLocalFile(QString::fromStdString(b))});
+    CDocShelfFileList* transfers = GetDocShelfMgr()->GetView()->GetFileList();
+    auto* transferWidget = reinterpret_cast<QWidget*>(transfers->GetSafeHwnd());
+    // Without the upload right neither list takes the drag; nor a drag of nothing local.
+    GetDocShelfMgr()->SetRights(kAllRights & ~DS_RIGHT_UPLOAD);
+    EXPECT_FALSE(DragEnter(ListWidget(), files));
+    EXPECT_FALSE(DragEnter(transferWidget, files));
+    GetDocShelfMgr()->SetRights(kAllRights);
+    EXPECT_TRUE(DragEnter(ListWidget(), files));
+    QMimeData web;
+    web.setUrls({QUrl("https://example.org/web.txt")});
+    EXPECT_FALSE(DragEnter(ListWidget(), web));
+
+    prompts.AnswerMessageBox(IDOK);
+    prompts.AnswerMessageBox(IDYES);
+    prompts.AnswerMessageBox(IDOK);
+    Drop(ListWidget(), files);
+    EXPECT_EQ(Asked(), "Folders cannot be uploaded; drop files instead.\n"
+                       "File exists, continue to overwrite?\n"
+                       "You can not upload file mtkey.txt\n");
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(QString::fromStdString(b))});
+    Drop(transferWidget, one);
+    EXPECT_EQ(Asked(), "");
+    // One upload per file, in the order dropped, into the folder of the Upload file command.
+    std::string started;
+    for (size_t n = 0; n < transfers->AddedCount(); ++n) {
+        const TransferItem* item = transfers->FindTask(transfers->AddedTask(n));
+        const bool up = item->nState == TransferItem::kUploadWaiting ||
+                        item->nState == TransferItem::kUploading ||
+                        item->nState == TransferItem::kUploadEnded;
+        started += item->strServerPath + (item->strLocalPath == a ? " a" : " b") +
+                   (up ? " up\n" : " down\n");
+    }
+    EXPECT_EQ(started, "/Presenter/a.txt a up\n/Presenter/b.txt b up\n/Presenter/b.txt b up\n");
 }

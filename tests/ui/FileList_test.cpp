@@ -1,7 +1,10 @@
 // The transfer list as a person sees it: rows through their states, status texts by result,
 // progress of any size, history rows, sorting, icons, the links under the mouse, the popups by
-// state, Open and Save As.
+// state, Cancel and Retry, Open and Save As.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include <QMouseEvent>
 #include <QWidget>
@@ -16,6 +19,8 @@
 #include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
+#include "LogCapture.h"
+#include "PanelTransfer.h"
 #include "RecordUtil.h"
 #include "ScriptedPrompts.h"
 #include "UiTestUtil.h"
@@ -88,9 +93,27 @@ protected:
                          Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(ListWidget(), &move);
     }
-    void Command(UINT nID) {
-        list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    void Command(UINT nID, int row = 0) {
+        list->SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
         ::SendMessage(list->GetSafeHwnd(), WM_COMMAND, nID, 0);
+    }
+    // The items of a row's popup: "Open+ " enabled, "Open- " disabled. Nothing is chosen.
+    std::string MenuOf(ScriptedPrompts& prompts, int row) {
+        RECT r;
+        list->GetItemRect(row, &r, LVIR_BOUNDS);
+        prompts.CancelPopup();
+        NMITEMACTIVATE nm;
+        nm.hdr.code = NM_RCLICK;
+        nm.iItem = row;
+        nm.ptAction = POINT{r.left + 20, (r.top + r.bottom) / 2};
+        ::SendMessage(list->GetSafeHwnd(), OCM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+        std::string items;
+        const auto asked = prompts.Prompts();
+        if (asked.empty() || asked.back().kind != ScriptedPrompts::Kind::TrackPopup)
+            return std::string("no popup");
+        for (const afx::PopupItem& i : asked.back().items)
+            items += i.text + (i.enabled ? "+ " : "- ");
+        return items;
     }
 
     std::unique_ptr<QWidget> host;
@@ -192,28 +215,46 @@ TEST_F(FileListTest, PopupsOfferWhatTheRowsStateAllows) {
     ScriptedPrompts::Installer installed(prompts);
     list->AddTransfer(1, localDir + "up.txt", "/Presenter/up.txt", 1, true);
     list->AddTransfer(2, localDir + "down.txt", "/Presenter/down.txt", 1, false);
-    auto menuOf = [&](int row) {
-        RECT r;
-        list->GetItemRect(row, &r, LVIR_BOUNDS);
-        prompts.CancelPopup();
-        NMITEMACTIVATE nm;
-        nm.hdr.code = NM_RCLICK;
-        nm.iItem = row;
-        nm.ptAction = POINT{r.left + 20, (r.top + r.bottom) / 2};
-        ::SendMessage(list->GetSafeHwnd(), OCM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
-        std::string items;
-        const auto asked = prompts.Prompts();
-        if (asked.empty() || asked.back().kind != ScriptedPrompts::Kind::TrackPopup)
-            return std::string("no popup");
-        for (const afx::PopupItem& i : asked.back().items)
-            items += i.text + (i.enabled ? "+ " : "- ");
-        return items;
-    };
-    // Row 0 is the waiting download: nothing to open or save yet.
-    EXPECT_EQ(menuOf(0), "Open- Save As...- Open folder+ ");
-    EXPECT_EQ(menuOf(1), "Open+ Open folder+ ");
+    // Row 0 is the waiting download: nothing to open or save yet, but it can be cancelled.
+    EXPECT_EQ(MenuOf(prompts, 0), "Cancel+ Open- Save As...- Open folder+ ");
+    EXPECT_EQ(MenuOf(prompts, 1), "Cancel+ Open+ Open folder+ ");
     Send(ds::kDownloadEnded, 2);
-    EXPECT_EQ(menuOf(0), "Open+ Save As...+ Open folder+ ");
+    EXPECT_EQ(MenuOf(prompts, 0), "Open+ Save As...+ Open folder+ ");
+}
+
+TEST_F(FileListTest, CancelReachesTheEngineAndRetryStartsTheTransferAgain) {
+    ScriptedPrompts prompts;
+    ScriptedPrompts::Installer installed(prompts);
+    CLogCapture log;
+    GetDocShelfMgr()->SetRights(DS_RIGHT_DOWNLOAD);
+    const std::string local = localDir + "a.txt";
+    // A real task; no event loop runs until the end, so its row shows only what is sent here.
+    ASSERT_TRUE(StartPanelTransfer(list, PanelTransfer{false, "/Presenter/a.txt", local, 5}));
+    const uint32_t task = list->AddedTask(0);
+    Send(ds::kDownloadStarted, task);
+    EXPECT_EQ(MenuOf(prompts, 0), "Cancel+ Open- Save As...- Open folder+ ");
+    Command(CDocShelfFileList::kCmdCancel);
+    EXPECT_TRUE(log.Contains("CWebDavMgr::CancelTransfer(" + std::to_string(task) + ")"));
+
+    // Its end says cancelled; a failed transfer offers Retry, once.
+    Send(ds::kDownloadEnded, task, 0, 0, DS_RESULT_CANCELLED);
+    EXPECT_EQ(list->GetItemText(0, 1), "Download failed since user canceled this file");
+    EXPECT_EQ(MenuOf(prompts, 0), "Retry+ Open+ Save As...+ Open folder+ ");
+    Command(CDocShelfFileList::kCmdRetry);
+    ASSERT_EQ(list->AddedCount(), 2u);
+    const TransferItem* again = list->FindTask(list->AddedTask(1));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->nState, TransferItem::kDownloadWaiting);
+    EXPECT_EQ(again->strServerPath, "/Presenter/a.txt");
+    EXPECT_EQ(again->strLocalPath, local);
+    EXPECT_EQ(MenuOf(prompts, 1), "Retry- Open+ Save As...+ Open folder+ ");
+    Command(CDocShelfFileList::kCmdRetry, 1);
+    EXPECT_EQ(list->AddedCount(), 2u);
+    // Both tasks are real and end at once without a server; none outlives the test.
+    for (int i = 0; i < 1000 && GetWebDavMgr()->IsBusy(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        uitest::Pump();
+    }
 }
 
 TEST_F(FileListTest, SaveAsCopiesAndSaysSoWhenItCannot) {

@@ -1,16 +1,21 @@
 // Window objects over Qt widgets: subclassing, posted and sent messages across threads,
-// disposal of undeliverable messages, timers, styles and window lifetimes.
+// disposal of undeliverable messages, timers, styles, window lifetimes and dropped files.
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
+#include <QUrl>
 #include <QWidget>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "AfxDC.h"
+#include "AfxDrop.h"
 #include "AfxMsg.h"
 #include "AfxWnd.h"
 #include "UiTestUtil.h"
@@ -70,6 +75,37 @@ protected:
             break;
         }
         return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+// Takes dropped files while `takes`, and keeps what a drop carried.
+class DropWnd : public CWnd {
+public:
+    bool takes = true;
+    int drops = 0;
+    std::vector<std::string> files;
+    std::string cut; // the first path in a buffer of 5
+    UINT needed = 0; // the first path's length
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_QUERYDROPFILES)
+            return takes ? 1 : 0;
+        if (message != WM_DROPFILES)
+            return CWnd::WindowProc(message, wParam, lParam);
+        auto hDrop = reinterpret_cast<HDROP>(wParam);
+        ++drops;
+        for (UINT i = 0; i < DragQueryFile(hDrop, 0xFFFFFFFF, nullptr, 0); ++i) {
+            char path[256];
+            DragQueryFile(hDrop, i, path, sizeof path);
+            files.push_back(path);
+        }
+        char small[5];
+        DragQueryFile(hDrop, 0, small, sizeof small);
+        cut = small;
+        needed = DragQueryFile(hDrop, 0, nullptr, 0);
+        DragFinish(hDrop);
+        return 0;
     }
 };
 
@@ -413,4 +449,31 @@ TEST_F(WndMessages, CursorPositionMapsIntoClientCoordinates) {
     EXPECT_EQ(p.x, 30);
     EXPECT_EQ(p.y, 40);
     EXPECT_FALSE(GetCursorPos(nullptr));
+}
+
+TEST_F(WndMessages, DroppedLocalFilesArriveAfterTheDropWhenTheWindowTakesThem) {
+    DropWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(Handle()));
+    wnd.DragAcceptFiles();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/tmp/one.txt"), QUrl("https://example.org/web.txt"),
+                  QUrl::fromLocalFile("/tmp/two words.txt")});
+    auto enter = [&] {
+        QDragEnterEvent e(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(host.get(), &e);
+        return e.isAccepted();
+    };
+    wnd.takes = false;
+    EXPECT_FALSE(enter());
+    wnd.takes = true;
+    ASSERT_TRUE(enter());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(host.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    // Posted: the drag is over before the window hears of it.
+    EXPECT_EQ(wnd.drops, 0);
+    ASSERT_TRUE(WaitFor([&] { return wnd.drops == 1; }));
+    EXPECT_EQ(wnd.files, (std::vector<std::string>{"/tmp/one.txt", "/tmp/two words.txt"}));
+    EXPECT_EQ(wnd.cut, "/tmp");
+    EXPECT_EQ(wnd.needed, 12u);
 }

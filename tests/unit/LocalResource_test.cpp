@@ -141,8 +141,8 @@ TEST_F(LocalResourceTest, MenuHasFivePopupsInOrder) {
         const std::vector<UINT> ids[] = {{32773, 32794, 32774},
                                          {32780, 32781, 32782, 32785},
                                          {32780, 32781, 32785},
-                                         {32792, 32789},
-                                         {32792, 32790, 32789}};
+                                         {32795, 32796, 32792, 32789},
+                                         {32795, 32796, 32792, 32790, 32789}};
         for (size_t i = 0; i < 5; ++i) {
             const auto& popup = menu->items[i];
             EXPECT_EQ(popup.text, names[i]);
@@ -165,8 +165,11 @@ TEST_F(LocalResourceTest, MenuTextsPerLanguage) {
     using V = std::vector<std::pair<UINT, std::string>>;
     EXPECT_EQ(Items(en->items[0]),
               (V{{32773, "Download"}, {32794, "Download to..."}, {32774, "Delete"}}));
-    EXPECT_EQ(Items(en->items[4]),
-              (V{{32792, "Open"}, {32790, "Save As..."}, {32789, "Open folder"}}));
+    EXPECT_EQ(Items(en->items[4]), (V{{32795, "Cancel"},
+                                      {32796, "Retry"},
+                                      {32792, "Open"},
+                                      {32790, "Save As..."},
+                                      {32789, "Open folder"}}));
     UseChinese();
     const afx::MenuTemplate* zh = LoadLocalMenu(1000);
     ASSERT_NE(zh, nullptr);
