@@ -97,8 +97,10 @@ bool CActionRunner::StartTogether() {
         } else if (!RunPanelCommand(action)) {
             return false;
         }
-        if (!IsPanelCommand(action.kind))
+        if (!IsPanelCommand(action.kind)) {
+            m_Canceller.Started(CurrentUserData());
             m_Outstanding.insert(CurrentUserData());
+        }
     }
     return true;
 }
@@ -262,19 +264,22 @@ void CActionRunner::OnListEnd(int32_t nUserData, int32_t nResult) {
 void CActionRunner::OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData,
                                    int32_t nResult) {
     if (nModuleData == kModuleData && m_Outstanding.erase(nUserData) > 0) {
-        if (nResult != DS_RESULT_SUCCESS) {
-            ReportFailed("transfer " + std::to_string(nUserData), nResult);
+        if (!TransferSucceeded("transfer " + std::to_string(nUserData), nUserData, nResult))
             m_bTogetherFailed = true;
-        }
         if (m_Wait == Wait::Together && m_Outstanding.empty())
             Complete(!m_bTogetherFailed);
         return;
     }
     if (m_Wait != kind || nModuleData != kModuleData || nUserData != CurrentUserData())
         return;
-    if (nResult != DS_RESULT_SUCCESS)
-        ReportFailed("transfer", nResult);
-    Complete(nResult == DS_RESULT_SUCCESS);
+    Complete(TransferSucceeded("transfer", nUserData, nResult));
+}
+
+bool CActionRunner::TransferSucceeded(const std::string& what, int32_t nUserData, int32_t nResult) {
+    const bool bCancelled = m_Canceller.Ended(nUserData, nResult);
+    if (nResult != DS_RESULT_SUCCESS && !bCancelled)
+        ReportFailed(what, nResult);
+    return nResult == DS_RESULT_SUCCESS;
 }
 
 bool CActionRunner::IsRegularFile(const std::string& path) {
@@ -434,10 +439,12 @@ void CActionRunner::StartHostCall(const HostAction& action) {
         break;
     case HostActionKind::Upload:
         m_pDocShelf->UploadFile(local, server, kModuleData, userData);
+        m_Canceller.Started(userData);
         WaitFor(Wait::Uploaded);
         break;
     case HostActionKind::Download:
         m_pDocShelf->DownloadFile(local, server, kModuleData, userData);
+        m_Canceller.Started(userData);
         WaitFor(Wait::Downloaded);
         break;
     case HostActionKind::EnsureDir:
@@ -472,6 +479,7 @@ void CActionRunner::Finish(int status) {
         return;
     m_bFinished = true;
     m_Timer.stop();
+    m_Canceller.Stop();
     m_Wait = Wait::None;
     if (m_OnFinished)
         m_OnFinished(status);

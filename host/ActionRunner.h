@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "HostOptions.h"
+#include "TransferCanceller.h"
 
 class IDocShelfItf;
 class IDocShelfPanelItf;
+class IDocShelfTransfersItf;
 class IDocShelfTransportItf;
 class QWidget;
 
@@ -45,6 +47,10 @@ public:
     void SetTogether(bool bTogether) { m_bTogether = bTogether; }
     // Where the reason comes from when the server is found unavailable; may be null.
     void SetTransport(IDocShelfTransportItf* pTransport) { m_pTransport = pTransport; }
+    // --cancel-after: host transfers still running after seconds are cancelled.
+    void SetCancelAfter(IDocShelfTransfersItf* pTransfers, double seconds) {
+        m_Canceller.Configure(pTransfers, seconds);
+    }
 
     // Any thread: the container's callbacks, handed over to the user-interface thread.
     void PostServerState(int32_t bAvailable);
@@ -78,6 +84,8 @@ private:
     void ReportFailed(const std::string& what, int32_t nResult) const;
     void OnListEnd(int32_t nUserData, int32_t nResult);
     void OnTransferDone(Wait kind, int32_t nModuleData, int32_t nUserData, int32_t nResult);
+    // Whether a host transfer succeeded; a failure or cancellation is reported.
+    bool TransferSucceeded(const std::string& what, int32_t nUserData, int32_t nResult);
     void OnChatFilterFile(const std::string& localPath);
     void OnTimeout();
     // Polls the panel until it was idle twice in a row, then runs the panel action.
@@ -135,4 +143,5 @@ private:
     // Host transfers started together that have not reported yet, by user data.
     std::set<int32_t> m_Outstanding;
     bool m_bTogetherFailed = false;
+    CTransferCanceller m_Canceller;
 };

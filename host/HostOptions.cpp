@@ -1,6 +1,7 @@
 #include "HostOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,17 +34,14 @@ bool SplitPair(const std::string& text, std::string& left, std::string& right) {
 
 // Settings that a restart of the host repeats: not the actions, not the measurements.
 bool RepeatedOnRestart(const std::string& opt) {
-    static const char* const kOnce[] = {"--list",
-                                        "--upload",
-                                        "--download",
-                                        "--ensure-dir",
-                                        "--broadcast",
-                                        "--screenshot",
-                                        "--panel-upload",
-                                        "--panel-download",
-                                        "--panel-delete",
-                                        "--wait-participants",
-                                        "--probe-ui-latency"};
+    static const char* const kOnce[] = {
+        "--list",         "--upload",
+        "--download",     "--ensure-dir",
+        "--broadcast",    "--screenshot",
+        "--panel-upload", "--panel-download",
+        "--panel-delete", "--wait-participants",
+        "--cancel-after", "--probe-ui-latency",
+    };
     for (const char* once : kOnce) {
         if (opt == once)
             return false;
@@ -115,6 +113,12 @@ Settings:
   --together           consecutive transfers (--upload, --download, --panel-upload,
                        --panel-download) start at once, once the panel is idle, and the
                        run waits for all of them
+  --cancel-after SECONDS
+                       cancel each --upload and --download (with --together, each of them)
+                       that has not ended SECONDS after it started (fractions allowed, e.g.
+                       0.5); the action then fails. Needs a component that can cancel
+                       transfers (IDocShelfTransfers); --panel-upload and --panel-download
+                       are never cancelled
   --probe-ui-latency FILE
                        time a no-op posted to the user-interface thread every 5 ms and
                        write "samples=N p50_ms=X p99_ms=X max_ms=X" to FILE at the end
@@ -145,9 +149,9 @@ Standard output holds the container calls, one per line with tab-separated field
 TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress per transfer. "Idle" means no listing
 queued or running and no transfer active.
 
-Exit status: 0 every action completed, 1 an action failed or timed out (or the component could
-not be loaded or cannot use the security settings), 2 bad usage, 3 the server was unreachable
-or refused at start (the reason on standard error).
+Exit status: 0 every action completed, 1 an action failed, timed out or was cancelled (or the
+component could not be loaded, cannot use the security settings or cannot cancel transfers),
+2 bad usage, 3 the server was unreachable or refused at start (the reason on standard error).
 )";
 
 } // namespace
@@ -187,6 +191,20 @@ bool Pair(Options& o, HostActionKind kind, bool bLocalFirst, const char* usage,
         return false;
     }
     Add(o, kind, bLocalFirst ? right : left, bLocalFirst ? left : right);
+    return true;
+}
+
+// A positive number of seconds, fractions allowed, at most a day.
+bool Seconds(const char* name, const std::string& text, double& value, std::string& error) {
+    char* end = nullptr;
+    const double parsed = std::strtod(text.c_str(), &end);
+    const bool bPlain =
+        !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.');
+    if (!bPlain || *end != '\0' || !(parsed > 0 && parsed <= 86400)) {
+        error = std::string("bad ") + name + " (a positive number of seconds): " + text;
+        return false;
+    }
+    value = parsed;
     return true;
 }
 
@@ -265,6 +283,10 @@ const Valued kValued[] = {
     {"--timeout",
      [](Options& o, const std::string& v, std::string& e) {
          return Number("--timeout", v, 1, 86400, o.timeoutSeconds, e);
+     }},
+    {"--cancel-after",
+     [](Options& o, const std::string& v, std::string& e) {
+         return Seconds("--cancel-after", v, o.cancelAfterSeconds, e);
      }},
     {"--lang",
      [](Options& o, const std::string& v, std::string& e) {

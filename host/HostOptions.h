@@ -68,6 +68,8 @@ struct CHostOptions {
     std::string logFile;       // empty: standard error
     bool together = false;     // --together: consecutive transfers run at once
     std::string uiLatencyFile; // --probe-ui-latency: where the probe writes its figures
+    // --cancel-after: host transfers still running this long are cancelled; 0 never.
+    double cancelAfterSeconds = 0;
     std::vector<HostAction> actions;
     bool help = false; // --help: Parse returns false without an error
     // The settings as given, without the actions: what a restart of the host repeats.

@@ -30,6 +30,7 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "IDocShelfTransfersItf.h"
 #include "IDocShelfTransportItf.h"
 #include "MeetingBridge.h"
 #include "MeetingLink.h"
@@ -219,7 +220,21 @@ struct Component {
     IDocShelfItf* pDocShelf = nullptr;
     IDocShelfPanelItf* pPanel = nullptr;         // null when the component has no such extension
     IDocShelfTransportItf* pTransport = nullptr; // likewise
+    IDocShelfTransfersItf* pTransfers = nullptr; // asked for only with --cancel-after
 };
+
+// The extension --cancel-after needs; false, the reason said, when the component lacks it.
+bool QueryTransfers(Component& comp, const CHostOptions& options) {
+    if (options.cancelAfterSeconds <= 0)
+        return true;
+    void* pItf = nullptr;
+    comp.pItfMgr->QueryItf("IDocShelfTransfers", &pItf);
+    comp.pTransfers = static_cast<IDocShelfTransfersItf*>(pItf);
+    if (comp.pTransfers == nullptr)
+        CHostLog::Instance().Diag("--cancel-after: the component cannot cancel transfers (it has "
+                                  "no IDocShelfTransfers)");
+    return comp.pTransfers != nullptr;
+}
 
 // CreateComp, the interfaces and the server's security, in the order the component expects.
 bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Component& comp,
@@ -244,8 +259,8 @@ bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Componen
     void* pTransportItf = nullptr;
     comp.pItfMgr->QueryItf("IDocShelfTransport", &pTransportItf);
     comp.pTransport = static_cast<IDocShelfTransportItf*>(pTransportItf);
-    // Before InitComp: the start-up check of the server already uses them.
-    if (!ApplyServerSecurity(comp.pTransport, options)) {
+    // Before InitComp: the start-up check of the server already uses the security settings.
+    if (!QueryTransfers(comp, options) || !ApplyServerSecurity(comp.pTransport, options)) {
         loader.DestroyComp(comp.pItfMgr);
         return false;
     }
@@ -354,6 +369,7 @@ int main(int argc, char** argv) {
                          });
     runner.SetTogether(options.together);
     runner.SetTransport(comp.pTransport);
+    runner.SetCancelAfter(comp.pTransfers, options.cancelAfterSeconds);
     container.SetRunner(&runner);
     ConnectWindow(window, comp.pDocShelf, options, shutDown);
     CatchSignals(shutDown);

@@ -1,9 +1,10 @@
 // A stand-in component for the host's own tests: it writes every call it receives to the file
 // named by FAKE_DOCSHELF_TRACE and answers with the container calls a real component makes,
 // from the same threads. FAKE_DOCSHELF_REACHABLE=0 makes the server unreachable,
-// FAKE_DOCSHELF_SILENT=upload makes uploads never finish, FAKE_DOCSHELF_RESULT sets the
-// transfer result. FAKE_DOCSHELF_TRANSPORT=none leaves out the transport extension,
+// FAKE_DOCSHELF_SILENT=upload makes uploads never finish unless cancelled, FAKE_DOCSHELF_RESULT
+// sets the transfer result. FAKE_DOCSHELF_TRANSPORT=none leaves out the transport extension,
 // FAKE_DOCSHELF_SECURITY=refuse refuses its settings, FAKE_DOCSHELF_FAILURE is its latest refusal.
+// FAKE_DOCSHELF_TRANSFERS=none leaves out the transfers extension, whose task ids start at 101.
 #include <QCoreApplication>
 #include <QMetaObject>
 
@@ -11,12 +12,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <strings.h>
 #include <thread>
 
 #include "DocShelf.h"
+#include "IDocShelfTransfersItf.h"
 #include "IDocShelfTransportItf.h"
 
 #define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
@@ -180,9 +183,12 @@ public:
                     int32_t nUserData) override {
         Trace("UploadFile " + Str(pszLocalPath) + " " + Str(pszServerPath) + " " +
               std::to_string(nModuleData) + " " + std::to_string(nUserData));
-        if (EnvIs("FAKE_DOCSHELF_SILENT", "upload"))
-            return;
+        NewTask();
         std::string local = Str(pszLocalPath);
+        if (EnvIs("FAKE_DOCSHELF_SILENT", "upload")) {
+            m_Running[m_nLastTask] = {local, nModuleData, nUserData};
+            return;
+        }
         int32_t result = Result();
         OnUiThread([=, this] {
             if (auto* h = Host())
@@ -193,6 +199,7 @@ public:
                       int32_t nUserData) override {
         Trace("DownloadFile " + Str(pszLocalPath) + " " + Str(pszServerPath) + " " +
               std::to_string(nModuleData) + " " + std::to_string(nUserData));
+        NewTask();
         std::string local = Str(pszLocalPath);
         int32_t result = Result();
         OnUiThread([=, this] {
@@ -214,8 +221,35 @@ public:
 
     void Shutdown() { m_Worker.Stop(); }
 
+    // The transfers extension's side; user-interface thread, like the transfer calls.
+    uint32_t LastTask() const { return m_nLastTask; }
+    bool Cancel(uint32_t dwTaskId) {
+        auto it = m_Running.find(dwTaskId);
+        if (it == m_Running.end())
+            return false;
+        RunningUpload up = it->second;
+        m_Running.erase(it);
+        OnUiThread([this, up] {
+            if (auto* h = Host())
+                h->OnFileUploaded(up.local.c_str(), up.nModuleData, up.nUserData,
+                                  DS_RESULT_CANCELLED);
+        });
+        return true;
+    }
+
 private:
+    struct RunningUpload {
+        std::string local;
+        int32_t nModuleData;
+        int32_t nUserData;
+    };
+    void NewTask() { m_nLastTask = ++m_nTaskCount + 100; }
+
     CFakeWorker m_Worker;
+    uint32_t m_nTaskCount = 0;
+    uint32_t m_nLastTask = 0;
+    // Silent uploads, by task id, until cancelled.
+    std::map<uint32_t, RunningUpload> m_Running;
 };
 
 CFakeDocShelf& DocShelf() {
@@ -247,6 +281,23 @@ CFakeTransport& Transport() {
     return transport;
 }
 
+class CFakeTransfers final : public IDocShelfTransfersItf {
+public:
+    uint32_t GetLastTaskId() override {
+        Trace("GetLastTaskId " + std::to_string(DocShelf().LastTask()));
+        return DocShelf().LastTask();
+    }
+    int32_t CancelTransfer(uint32_t dwTaskId) override {
+        Trace("CancelTransfer " + std::to_string(dwTaskId));
+        return DocShelf().Cancel(dwTaskId) ? 1 : 0;
+    }
+};
+
+CFakeTransfers& Transfers() {
+    static CFakeTransfers transfers;
+    return transfers;
+}
+
 class CFakeItfMgr final : public IMXCCItfMgr {
 public:
     int32_t QueryItf(const char* pszName, void** ppItf) override {
@@ -257,6 +308,9 @@ public:
         } else if (pszName && strcasecmp(pszName, "IDocShelfTransport") == 0 &&
                    !EnvIs("FAKE_DOCSHELF_TRANSPORT", "none")) {
             *ppItf = static_cast<IDocShelfTransportItf*>(&Transport());
+        } else if (pszName && strcasecmp(pszName, "IDocShelfTransfers") == 0 &&
+                   !EnvIs("FAKE_DOCSHELF_TRANSFERS", "none")) {
+            *ppItf = static_cast<IDocShelfTransfersItf*>(&Transfers());
         }
         return 1;
     }

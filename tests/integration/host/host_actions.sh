@@ -50,6 +50,34 @@ FAKE_DOCSHELF_SILENT=upload run silent-upload "${base[@]}" --timeout 1 \
 expect_rc silent-upload 1
 grep -q 'timed out' "$T/silent-upload.err" || fail "silent-upload: no timeout diagnostic"
 
+# --cancel-after cancels each transfer still running by the id the component handed out for it;
+# it ends cancelled and the action fails. Alone and together.
+ids_cancelled() {
+    [ -n "$(sed -n 's/^GetLastTaskId //p' "$FAKE_DOCSHELF_TRACE")" ] &&
+        diff <(sed -n 's/^GetLastTaskId //p' "$FAKE_DOCSHELF_TRACE" | sort) \
+            <(sed -n 's/^CancelTransfer //p' "$FAKE_DOCSHELF_TRACE" | sort) >/dev/null
+}
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_SILENT=upload run cancel "${base[@]}" --cancel-after 0.3 \
+    --upload "$T/local/up.txt=Presenter/up.txt"
+expect_rc cancel 1
+ids_cancelled || fail "cancel: task ids and cancellations differ: $(grep Task "$FAKE_DOCSHELF_TRACE")"
+expect_line cancel "OnFileUploaded\t$T/local/up.txt\t2\t1\t3"
+grep -q 'transfer 1 cancelled after 0.3 s' "$T/cancel.err" || fail "cancel: no diagnostic"
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_SILENT=upload run cancel-together "${base[@]}" --cancel-after 0.3 --together \
+    --upload "$T/local/up.txt=a.txt" --upload "$T/local/up.txt=b.txt"
+expect_rc cancel-together 1
+[ "$(grep -c '^CancelTransfer' "$FAKE_DOCSHELF_TRACE")" = 2 ] && ids_cancelled ||
+    fail "cancel-together: $(grep Task "$FAKE_DOCSHELF_TRACE")"
+# ... and a component that cannot cancel is refused at start.
+rm -f "$FAKE_DOCSHELF_TRACE"
+FAKE_DOCSHELF_TRANSFERS=none run cancel-unsupported "${base[@]}" --cancel-after 1 \
+    --upload "$T/local/up.txt=Presenter/up.txt"
+expect_rc cancel-unsupported 1
+grep -q 'IDocShelfTransfers' "$T/cancel-unsupported.err" || fail "cancel-unsupported: no reason"
+grep -q '^InitComp' "$FAKE_DOCSHELF_TRACE" && fail "cancel-unsupported: the component was started"
+
 # Clearing the local directory fails when the component says so.
 FAKE_DOCSHELF_RESULT=1 run failed-clear "${base[@]}" --clear-local
 expect_rc failed-clear 1

@@ -33,6 +33,7 @@ check_usage bad-lang "${base[@]}" --lang fr
 check_usage negative-rights "${base[@]}" --rights -1
 check_usage role-too-big "${base[@]}" --role 65536
 check_usage zero-timeout "${base[@]}" --timeout 0
+check_usage zero-cancel-after "${base[@]}" --cancel-after 0
 check_usage bad-max-upload "${base[@]}" --max-upload 12MB
 check_usage meeting-not-redis "${base[@]}" --meeting http://127.0.0.1:6379/room
 check_usage meeting-without-room "${base[@]}" --meeting redis://127.0.0.1:6379/
