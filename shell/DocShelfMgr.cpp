@@ -146,8 +146,10 @@ void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
         TraceError("dshelf - CDocShelfMgr::OnBroadcastMessage() message dropped: %s", why.c_str());
         return;
     }
-    RefreshRoot();
-    if (pszText != nullptr && strcasecmp(pszText, kChatFilterUploaded) == 0) {
+    const bool bChatFilter = pszText != nullptr && strcasecmp(pszText, kChatFilterUploaded) == 0;
+    if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
+        pDirList->OnMeetingMessage(bChatFilter);
+    } else if (bChatFilter) {
         GetWebDavMgr()->FetchChatFilterFile(false);
     }
 }

@@ -77,6 +77,23 @@ void CDSDirListCtrl::RefreshRoot() {
     ListRoot();
 }
 
+void CDSDirListCtrl::OnMeetingMessage(bool bChatFilter) {
+    int delayMs = 0;
+    RunMeetingWork(m_MeetingPacer.Ask({true, bChatFilter}, CMeetingPacer::Clock::now(), delayMs));
+    if (delayMs > 0) {
+        SetTimer(kMeetingTimerId, static_cast<UINT>(delayMs));
+    }
+}
+
+void CDSDirListCtrl::RunMeetingWork(const CMeetingPacer::Work& work) {
+    if (work.refresh) {
+        ListRoot();
+    }
+    if (work.fetchChatFilter) {
+        GetWebDavMgr()->FetchChatFilterFile(false);
+    }
+}
+
 void CDSDirListCtrl::StartRetryTimer(IMXCCItfMgr* pItfMgr) {
     m_pItfMgr = pItfMgr;
     m_nRetryTimer = SetTimer(kRetryTimerId, kRetryPeriodMs);
@@ -181,7 +198,10 @@ std::string CDSDirListCtrl::GetStatusText() const {
 }
 
 void CDSDirListCtrl::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == m_nRetryTimer && m_nRetryTimer != 0) {
+    if (nIDEvent == kMeetingTimerId) {
+        KillTimer(kMeetingTimerId);
+        RunMeetingWork(m_MeetingPacer.OnTimer(CMeetingPacer::Clock::now()));
+    } else if (nIDEvent == m_nRetryTimer && m_nRetryTimer != 0) {
         m_pController->OnRetryTick();
     }
 }
@@ -311,6 +331,7 @@ LRESULT CDSDirListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnTimer(static_cast<UINT_PTR>(wParam));
         return 0;
     case WM_DESTROY:
+        KillTimer(kMeetingTimerId);
         if (m_nRetryTimer != 0) {
             KillTimer(m_nRetryTimer);
             m_nRetryTimer = 0;

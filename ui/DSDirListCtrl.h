@@ -11,6 +11,7 @@
 #include "AfxGdi.h"
 #include "DSItemInfo.h"
 #include "IDocShelfPanelItf.h"
+#include "MeetingPacer.h"
 #include "SelfPaintedList.h"
 
 class CDC;
@@ -25,6 +26,7 @@ public:
     static constexpr uint32_t kRootItem = 0xFFFF0000;
     static constexpr UINT_PTR kRetryTimerId = 550;
     static constexpr UINT kRetryPeriodMs = 60000;
+    static constexpr UINT_PTR kMeetingTimerId = 551;
     enum Column { kColName = 0, kColAuthor = 1, kColSize = 2, kColDownload = 3, kColDelete = 4 };
 
     CDSDirListCtrl();
@@ -39,6 +41,9 @@ public:
     std::string GetStatusText() const;
     void OnWorkResult(IDataRecord* pData);
     void RefreshRoot();
+    // A message of the meeting: the folder is listed again and, for the chat filter's
+    // announcement, the file fetched; paced, so that a flood of messages costs little.
+    void OnMeetingMessage(bool bChatFilter);
     // Any thread (the directory work thread calls it after each server check).
     void OnServerAvailable(bool bAvailable);
     uint64_t GetUsedSpace() const;
@@ -98,6 +103,7 @@ private:
     void OnNotifyRefreshDir(IDataRecord* pData);
     void OnListingFinished(IDataRecord* pData);
     void OnTimer(UINT_PTR nIDEvent);
+    void RunMeetingWork(const CMeetingPacer::Work& work);
 
     // Commands (DSDirListCommands.cpp).
     const DSItemInfo* SelectedEntry() const;
@@ -128,5 +134,6 @@ private:
     // Every row's entry; the rows hold them as item data.
     std::vector<std::unique_ptr<DSItemInfo>> m_Entries;
     UINT_PTR m_nRetryTimer = 0;
+    CMeetingPacer m_MeetingPacer;
     IMXCCItfMgr* m_pItfMgr = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "DirThread.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -108,10 +109,40 @@ CWDWorkThread::~CWDWorkThread() {
 void CWDWorkThread::PushWork(IDataRecord* pItem) {
     {
         std::lock_guard<std::mutex> lock(m_QueueLock);
+        const char* why = IsMergedListing(pItem)             ? "the same listing waits already"
+                          : m_Queue.size() >= kMaxQueuedWork ? "the queue is full"
+                                                             : nullptr;
+        if (why != nullptr) {
+            TraceInfo("dshelf - CWDWorkThread::PushWork() item of method %u dropped: %s",
+                      pItem->GetMethod(), why);
+            pItem->Release();
+            return;
+        }
         m_Queue.push_back(pItem);
         ++m_nPending;
     }
     Signal();
+}
+
+// Under the queue's lock. Every meeting message asks the panel to list again; a listing of the
+// panel's that waits unsent answers them all.
+bool CWDWorkThread::IsMergedListing(IDataRecord* pItem) const {
+    uint32_t item = 0;
+    if (pItem->GetMethod() != ds::kWorkList ||
+        !rec::GetU32(pItem, ds::key::InternalUserData, item)) {
+        return false;
+    }
+    const std::string path = rec::GetStr(pItem, ds::key::FullPath);
+    uint32_t depth = 0;
+    rec::GetU32(pItem, ds::key::Depth, depth);
+    return std::any_of(m_Queue.begin(), m_Queue.end(), [&](IDataRecord* pQueued) {
+        uint32_t queuedItem = 0;
+        uint32_t queuedDepth = 0;
+        return pQueued != nullptr && pQueued->GetMethod() == ds::kWorkList &&
+               rec::GetU32(pQueued, ds::key::InternalUserData, queuedItem) && queuedItem == item &&
+               rec::GetU32(pQueued, ds::key::Depth, queuedDepth) && queuedDepth == depth &&
+               rec::GetStr(pQueued, ds::key::FullPath) == path;
+    });
 }
 
 IDataRecord* CWDWorkThread::PopWork() {

@@ -15,6 +15,10 @@ class IDataRecord;
 
 class CWDWorkThread : public qk::CThread {
 public:
+    // Beyond this many waiting items new ones are dropped: nothing outside the host may make the
+    // queue grow without end.
+    static constexpr size_t kMaxQueuedWork = 10000;
+
     CWDWorkThread() = default;
     ~CWDWorkThread();
 
@@ -42,6 +46,7 @@ public:
 
 private:
     IDataRecord* PopWork();
+    bool IsMergedListing(IDataRecord* pItem) const;
     void RunQueued();
     void ProcessWork(IDataRecord* pItem);
     void OnWorkDone(IDataRecord* pItem);

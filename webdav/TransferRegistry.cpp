@@ -43,6 +43,12 @@ void CTransferRegistry::CancelAll() {
     }
 }
 
+bool CTransferRegistry::IsWaiting(uint32_t taskId) {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    auto it = m_Entries.find(taskId);
+    return it != m_Entries.end() && it->second.pWatch == nullptr;
+}
+
 void CTransferRegistry::Clear() {
     std::lock_guard<std::mutex> lock(m_Lock);
     m_Entries.clear();

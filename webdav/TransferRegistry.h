@@ -19,6 +19,8 @@ public:
     // Asks the task to stop and ends its request; false when no such transfer waits or runs.
     bool Cancel(uint32_t taskId);
     void CancelAll();
+    // Submitted and not yet begun on a session.
+    bool IsWaiting(uint32_t taskId);
     // The task manager dropped every task.
     void Clear();
 

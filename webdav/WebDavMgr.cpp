@@ -218,8 +218,15 @@ void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
                    local.c_str());
         return;
     }
+    // Every announcement asks for the file; a fetch that waits unstarted answers them all.
+    if (const uint32_t waiting = m_nChatFilterTask.load();
+        waiting != 0 && CThreadSink::Transfers().IsWaiting(waiting)) {
+        TraceInfo("dshelf - CWebDavMgr::FetchChatFilterFile() a fetch waits already");
+        return;
+    }
     const std::string remote = std::string(kPresenterFolder) + kChatFilterFileName;
     if (ITask* pTask = DownloadFile(remote.c_str(), local.c_str(), 0, 0)) {
+        m_nChatFilterTask = pTask->GetTaskID();
         StartTask(pTask);
     }
 }

@@ -115,6 +115,7 @@ private:
     CThreadSink m_Sink;
     CWDWorkThread m_Thread;
     std::atomic<int32_t> m_bServerAvailable{0};
+    std::atomic<uint32_t> m_nChatFilterTask{0}; // the latest fetch of the chat filter file
 };
 
 // The singleton, created on first call.

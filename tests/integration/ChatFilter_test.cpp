@@ -138,3 +138,21 @@ TEST_F(ChatFilter, AForgedAnnouncementReachesNoListingAndNoDownload) {
     m_pShelf->OnBroadcastMessage("Alice uploaded file a.txt");
     EXPECT_TRUE(PumpUntil([&] { return Requests("PROPFIND") > listings; }));
 }
+
+TEST_F(ChatFilter, AFloodOfAnnouncementsCostsAHandfulOfRequests) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/mtkey.txt", "x"));
+    StartComponent(m_server->Port(), kAllRights, 0xC);
+    ASSERT_TRUE(WaitForCall("SetChatFilterFile"));
+    ASSERT_TRUE(WaitIdle());
+    const int listings = Requests("PROPFIND");
+    const int gets = Requests("GET");
+    for (int i = 0; i < 20000; ++i) {
+        m_pShelf->OnBroadcastMessage(i % 2 == 0 ? "Mallory uploaded file a.txt"
+                                                : "CHAT_FILTER_FILE_UPLOADED");
+    }
+    ASSERT_TRUE(WaitIdle());
+    // Queued and unsent, the same listing or fetch answers every message after it.
+    EXPECT_LE(Requests("PROPFIND") - listings, 10);
+    EXPECT_LE(Requests("GET") - gets, 10);
+}

@@ -1,0 +1,29 @@
+#include "MeetingPacer.h"
+
+CMeetingPacer::Work CMeetingPacer::Ask(Work asked, Clock::time_point now, int& delayMs) {
+    delayMs = 0;
+    const auto since = now - m_LastRun;
+    if (!m_bTimerArmed && since >= kGap) {
+        m_LastRun = now;
+        return asked;
+    }
+    m_Waiting.refresh |= asked.refresh;
+    m_Waiting.fetchChatFilter |= asked.fetchChatFilter;
+    if (!m_bTimerArmed) {
+        m_bTimerArmed = true;
+        delayMs = static_cast<int>(
+                      std::chrono::duration_cast<std::chrono::milliseconds>(kGap - since).count()) +
+                  1;
+    }
+    return Work{};
+}
+
+CMeetingPacer::Work CMeetingPacer::OnTimer(Clock::time_point now) {
+    m_bTimerArmed = false;
+    const Work due = m_Waiting;
+    m_Waiting = Work{};
+    if (due.Any()) {
+        m_LastRun = now;
+    }
+    return due;
+}
