@@ -19,8 +19,8 @@
 #include <ne_uri.h>
 
 #include "NeonCallback.h"
-#include "WebDavMgr.h"
 #include "Trace.h"
+#include "WebDavMgr.h"
 
 namespace {
 
