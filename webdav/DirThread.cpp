@@ -65,11 +65,6 @@ std::string WirePath(IDataRecord* pItem, const char* key) {
     return ToWirePath(rec::GetStr(pItem, key));
 }
 
-// Every directory request ends within the listing limit, whatever the server does.
-CWatchedSession DirSession(const ServerSettings& settings) {
-    return CWatchedSession(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
-}
-
 // Over HTTPS the server is there only once its certificate passed: a handshake and an OPTIONS
 // request of the server directory, whatever its status. Nothing is sent to a refused server.
 bool AnswersOverTls(const ServerSettings& settings) {
@@ -92,6 +87,8 @@ bool AnswersOverTls(const ServerSettings& settings) {
 
 } // namespace
 
+CWDWorkThread::CWDWorkThread() = default;
+
 CWDWorkThread::~CWDWorkThread() {
     if (IsRunning()) {
         Stop(1, 5000);
@@ -109,13 +106,16 @@ CWDWorkThread::~CWDWorkThread() {
 void CWDWorkThread::PushWork(IDataRecord* pItem) {
     {
         std::lock_guard<std::mutex> lock(m_QueueLock);
-        const char* why = IsMergedListing(pItem)             ? "the same listing waits already"
+        const char* why = pItem != nullptr && IsMergedListing(pItem)
+                              ? "the same listing waits already"
                           : m_Queue.size() >= kMaxQueuedWork ? "the queue is full"
                                                              : nullptr;
         if (why != nullptr) {
             TraceInfo("dshelf - CWDWorkThread::PushWork() item of method %u dropped: %s",
-                      pItem->GetMethod(), why);
-            pItem->Release();
+                      pItem != nullptr ? pItem->GetMethod() : 0, why);
+            if (pItem != nullptr) {
+                pItem->Release();
+            }
             return;
         }
         m_Queue.push_back(pItem);
@@ -176,6 +176,22 @@ void CWDWorkThread::Run() {
     // Stop may come while the body waits, right after the last items were queued: those
     // are run too before the thread ends.
     RunQueued();
+    m_pSession.reset();
+}
+
+// One session for the thread's requests while the settings stay: its connection and its
+// authentication carry over, so a listing costs one request, not a new connection and a
+// challenge. Every request still ends within the listing limit.
+CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings) {
+    if (m_pSession == nullptr || !m_pSessionSettings->SameConnection(settings)) {
+        m_pSession.reset();
+        m_pSession = std::make_unique<CWatchedSession>(
+            settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+        m_pSessionSettings = std::make_unique<ServerSettings>(settings);
+    } else {
+        m_pSession->Watch().Restart();
+    }
+    return *m_pSession;
 }
 
 void CWDWorkThread::RunQueued() {
@@ -224,6 +240,9 @@ void CWDWorkThread::ProcessWork(IDataRecord* pItem) {
     default:
         break;
     }
+    if (m_pSession != nullptr) {
+        m_pSession->Watch().SetIdle();
+    }
     OnWorkDone(pItem);
     pItem->Release();
 }
@@ -256,8 +275,7 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
     if (!GetWebDavMgr()->IsServerAvailable()) {
         return;
     }
-    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
-    ne_session* sess = session.Get();
+    ne_session* sess = DirSession(GetWebDavMgr()->GetSettings()).Get();
     std::string from = WirePath(pItem, ds::key::FullPathFrom);
     std::string to = WirePath(pItem, ds::key::FullPathTo);
     ne_request* req = ne_request_create(sess, "MOVE", from.c_str());
@@ -271,8 +289,7 @@ void CWDWorkThread::DoMove(IDataRecord* pItem) {
 
 void CWDWorkThread::DoDelete(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 270, "pWorkData");
-    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
-    ne_session* sess = session.Get();
+    ne_session* sess = DirSession(GetWebDavMgr()->GetSettings()).Get();
     std::string path = WirePath(pItem, ds::key::FullPath);
     ne_request* req = ne_request_create(sess, "DELETE", path.c_str());
     rec::SetPtr(pItem, ds::key::Thread, this);
@@ -288,8 +305,7 @@ void CWDWorkThread::DoMKCol(IDataRecord* pItem) {
         TraceError("dshelf -CWDWorkThread::DoMKCol;IsServerAvailable = false.");
         return;
     }
-    CWatchedSession session = DirSession(GetWebDavMgr()->GetSettings());
-    ne_session* sess = session.Get();
+    ne_session* sess = DirSession(GetWebDavMgr()->GetSettings()).Get();
     std::string path = WirePath(pItem, ds::key::FullPath);
     // A collection's URL ends in "/"; some servers refuse MKCOL without it.
     if (path.empty() || path.back() != '/') {
@@ -325,7 +341,7 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     m_bHasVisualableFile = 0;
     ListingOutcome listing;
     {
-        CWatchedSession session = DirSession(settings);
+        CWatchedSession& session = DirSession(settings);
         listing = ReadListing(session.Get(), settings.serverDir, folder, session.Watch());
     }
     rec::SetU32(pItem, ds::key::ListResult, listing.result);

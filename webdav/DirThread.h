@@ -4,14 +4,17 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "Thread.h"
 
+class CWatchedSession;
 class IDataFactory;
 class IDataRecord;
+struct ServerSettings;
 
 class CWDWorkThread : public qk::CThread {
 public:
@@ -19,7 +22,7 @@ public:
     // queue grow without end.
     static constexpr size_t kMaxQueuedWork = 10000;
 
-    CWDWorkThread() = default;
+    CWDWorkThread();
     ~CWDWorkThread();
 
     // Any thread; takes over the item.
@@ -46,6 +49,7 @@ public:
 
 private:
     IDataRecord* PopWork();
+    CWatchedSession& DirSession(const ServerSettings& settings);
     bool IsMergedListing(IDataRecord* pItem) const;
     void RunQueued();
     void ProcessWork(IDataRecord* pItem);
@@ -62,6 +66,9 @@ private:
     void OnCheckServerDone(IDataRecord* pItem);
     void PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t listResult);
 
+    // The thread's session and the settings it was made with; only the thread touches them.
+    std::unique_ptr<CWatchedSession> m_pSession;
+    std::unique_ptr<ServerSettings> m_pSessionSettings;
     std::mutex m_QueueLock;
     std::deque<IDataRecord*> m_Queue;
     std::atomic<IDataFactory*> m_pDataFactory{nullptr};

@@ -7,6 +7,9 @@ bool CProgressWatch::Moved(size_t bytes) {
     if (m_bExpired) {
         return false;
     }
+    if (m_bIdle) {
+        return true;
+    }
     m_nWindowBytes += bytes;
     const Clock::time_point now = Clock::now();
     if (now - m_WindowStart < std::chrono::seconds(m_Limit.seconds)) {
@@ -25,6 +28,20 @@ bool CProgressWatch::Moved(size_t bytes) {
 bool CProgressWatch::HasExpired() const {
     std::lock_guard<std::mutex> lock(m_Lock);
     return m_bExpired;
+}
+
+void CProgressWatch::SetIdle() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_bIdle = true;
+}
+
+void CProgressWatch::Restart() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_WindowStart = Clock::now();
+    m_nWindowBytes = 0;
+    m_bExpired = false;
+    m_bCancelled = false;
+    m_bIdle = false;
 }
 
 void CProgressWatch::Cancel() {

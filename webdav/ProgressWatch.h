@@ -33,6 +33,10 @@ public:
     bool HasExpired() const;
     // Any thread: the request ends now, as if the watch had expired.
     void Cancel();
+    // A session kept between requests: no request runs, nothing expires until the next one
+    // starts the watch afresh.
+    void SetIdle();
+    void Restart();
     // For the log, once expired: what was not met.
     std::string Reason() const;
 
@@ -43,4 +47,5 @@ private:
     size_t m_nWindowBytes = 0;
     bool m_bExpired = false;
     bool m_bCancelled = false;
+    bool m_bIdle = false;
 };

@@ -1,5 +1,7 @@
 #include "WebDavMgr.h"
 
+#include <tuple>
+
 #include <memory>
 #include <sys/stat.h>
 
@@ -50,6 +52,15 @@ const char* SecurityRefusal(bool bHttps, const std::string& caFile, const std::s
 }
 
 } // namespace
+
+bool ServerSettings::SameConnection(const ServerSettings& other) const {
+    const auto key = [](const ServerSettings& s) {
+        return std::tie(s.host, s.port, s.userName, s.password, s.limits.connectSeconds,
+                        s.limits.readSeconds, s.limits.listingSeconds, s.transport.https,
+                        s.transport.caFile, s.transport.pinSha256, s.transport.refuseBasicInClear);
+    };
+    return key(*this) == key(other);
+}
 
 CWebDavMgr* GetWebDavMgr() {
     static CWebDavMgr s_mgr;

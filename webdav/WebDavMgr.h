@@ -29,6 +29,9 @@ struct ServerSettings {
     std::string password;
     NetworkLimits limits; // the port's, when the settings are read
     TransportSettings transport;
+
+    // Whether a session made with one serves the other.
+    bool SameConnection(const ServerSettings& other) const;
 };
 
 class CWebDavMgr {
