@@ -4,14 +4,30 @@
 #include <limits.h>
 #include <unistd.h>
 
+// Where an install puts the component, relative to the host's folder.
+#ifndef DOCSHELF_COMPONENT_RELDIR
+#define DOCSHELF_COMPONENT_RELDIR "../lib/docshelf"
+#endif
+
+namespace {
+
+constexpr const char* kLibraryName = "libdocshelf.so";
+
+} // namespace
+
 std::string CComponentLoader::DefaultPath() {
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
     if (n <= 0)
-        return "libdocshelf.so";
+        return kLibraryName;
     std::string exe(buf, static_cast<size_t>(n));
-    size_t slash = exe.rfind('/');
-    return exe.substr(0, slash + 1) + "libdocshelf.so";
+    const std::string dir = exe.substr(0, exe.rfind('/') + 1);
+    for (const std::string& path : {dir + kLibraryName,
+                                    dir + DOCSHELF_COMPONENT_RELDIR + "/" + kLibraryName}) {
+        if (access(path.c_str(), R_OK) == 0)
+            return path;
+    }
+    return kLibraryName;
 }
 
 bool CComponentLoader::Load(const std::string& path, std::string& error) {

@@ -12,7 +12,9 @@ public:
     CComponentLoader(const CComponentLoader&) = delete;
     CComponentLoader& operator=(const CComponentLoader&) = delete;
 
-    // The library next to the running executable.
+    // The library next to the running executable (a build tree), else in an install's
+    // component folder (DOCSHELF_COMPONENT_RELDIR, relative to the executable's folder), else
+    // the bare name, for dlopen to find on the library path.
     static std::string DefaultPath();
 
     bool Load(const std::string& path, std::string& error);
