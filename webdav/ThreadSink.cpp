@@ -246,6 +246,11 @@ void CThreadSink::SettlePart(Run& run, const std::string& tempPath, ds::Transfer
         partial::Forget(tempPath, false);
         return;
     }
+    if (result == DS_RESULT_REQUEST_FAILED && run.resumeFrom > 0 &&
+        !run.pJR->HasData(ds::key::Validator)) {
+        // No answer at all (the server is away): the kept part and its note stay as they were.
+        return;
+    }
     PartialDownload part;
     part.partPath = tempPath;
     part.serverPath = run.serverPath;
