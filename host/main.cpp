@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <locale.h>
+#include <malloc.h>
 #include <memory>
 #include <signal.h>
 #include <string>
@@ -38,6 +39,10 @@
 #include "UiLatencyProbe.h"
 
 namespace {
+
+// A host process has a handful of threads that allocate little; one malloc arena per thread
+// only keeps memory resident (about 1.6 MB per participant at rest in bench/meeting).
+constexpr int kMallocArenas = 2;
 
 // The component takes its user-interface language from the locale's message category, so the
 // choice is made through the environment before anything reads it; the host stays a plain
@@ -329,6 +334,7 @@ void RunEventLoop(QApplication& app, const CHostOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    mallopt(M_ARENA_MAX, kMallocArenas);
     CHostOptions options;
     if (const int status = PrepareRun(argc, argv, options); status >= 0)
         return status;
