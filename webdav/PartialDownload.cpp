@@ -1,5 +1,6 @@
 #include "PartialDownload.h"
 
+#include <cstdio>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
@@ -22,11 +23,6 @@ constexpr size_t kMaxNoteBytes = 4096;
 
 std::string NoteOf(const std::string& partPath) {
     return partPath + std::string(kNoteSuffix);
-}
-
-std::string DirOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // "server<TAB>path", "validator<TAB>value", "length<TAB>n", each value percent-encoded.
@@ -52,9 +48,9 @@ bool ReadNote(const std::string& notePath, PartialDownload& part) {
     return fields == 7;
 }
 
-bool IsPartOf(std::string_view name, std::string_view targetName) {
-    return CFile::IsTemporaryName(name) && name.size() > targetName.size() + 1 &&
-           name.substr(1, targetName.size()) == targetName && name[targetName.size() + 1] == '.';
+// The one name a part kept for this target has.
+std::string KeptPartPath(const std::string& target) {
+    return CFile::TemporaryNameBeside(target, "resume");
 }
 
 int64_t AgeSeconds(const struct stat& st) {
@@ -87,32 +83,28 @@ bool IsNoteName(std::string_view name) {
 }
 
 std::optional<PartialDownload> Find(const std::string& target, const std::string& serverPath) {
-    const std::string dir = DirOf(target);
-    // The temporary name carries at most the first 200 bytes of the target's name.
-    std::string targetName = GetPathName(target).substr(0, 200);
-    std::optional<PartialDownload> found;
-    ForEachName(dir, [&](const std::string& name) {
-        if (found || !IsNoteName(name)) {
-            return;
-        }
-        PartialDownload part;
-        part.partPath = dir + name.substr(0, name.size() - kNoteSuffix.size());
-        struct stat st;
-        if (!IsPartOf(GetPathName(part.partPath), targetName) || !ReadNote(dir + name, part) ||
-            part.serverPath != serverPath || ::lstat(part.partPath.c_str(), &st) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_size <= 0 ||
-            static_cast<uint64_t>(st.st_size) >= part.wholeLength) {
-            return;
-        }
-        part.have = static_cast<uint64_t>(st.st_size);
-        found = std::move(part);
-    });
-    return found;
+    PartialDownload part;
+    part.partPath = KeptPartPath(target);
+    struct stat st;
+    if (!ReadNote(NoteOf(part.partPath), part) || part.serverPath != serverPath ||
+        ::lstat(part.partPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        static_cast<uint64_t>(st.st_size) >= part.wholeLength) {
+        return std::nullopt;
+    }
+    part.have = static_cast<uint64_t>(st.st_size);
+    return part;
 }
 
-bool Keep(const PartialDownload& part) {
+bool Keep(PartialDownload& part, const std::string& target) {
     if (part.validator.empty() || part.validator.size() > kMaxValidator) {
         return false;
+    }
+    const std::string kept = KeptPartPath(target);
+    if (part.partPath != kept) {
+        if (std::rename(part.partPath.c_str(), kept.c_str()) != 0) {
+            return false;
+        }
+        part.partPath = kept;
     }
     std::ostringstream note;
     note << "server\t" << EncodePath(part.serverPath) << "\nvalidator\t"

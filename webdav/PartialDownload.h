@@ -1,7 +1,8 @@
-// A download cut by a lost connection keeps its temporary file beside the target, with a note of
-// what a later download of the same file needs to continue it: the server path, the server's
-// validator (ETag, else Last-Modified) and the whole length. The note is the part's name with
-// ".resume" added; both are the component's own names.
+// A download cut by a lost connection keeps its temporary file beside the target, under a name
+// fixed by the target (".NAME.resume.part"), with a note of what a later download of the same
+// file needs to continue it: the server path, the server's validator (ETag, else Last-Modified)
+// and the whole length. The note is the part's name with ".resume" added; both are the
+// component's own names, and a download finds them without reading the folder.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +30,9 @@ inline constexpr int64_t kUnnotedSeconds = 10 * 60;
 bool IsNoteName(std::string_view name);
 // The part kept for this target from this server path, if its note and size still agree.
 std::optional<PartialDownload> Find(const std::string& target, const std::string& serverPath);
-// Writes the part's note; false when it cannot be kept.
-bool Keep(const PartialDownload& part);
+// Moves the part to the name kept for target and writes its note; false when it cannot be kept
+// (part.partPath then names the part wherever it is).
+bool Keep(PartialDownload& part, const std::string& target);
 // Removes the part's note, and the part with it when bWithPart.
 void Forget(const std::string& partPath, bool bWithPart);
 // Removes, in dir (ending in "/"), parts and notes that are old or belong to nothing.

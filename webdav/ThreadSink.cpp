@@ -259,13 +259,13 @@ void CThreadSink::SettlePart(Run& run, const std::string& tempPath, ds::Transfer
     struct stat st;
     if (result == DS_RESULT_REQUEST_FAILED && ::stat(tempPath.c_str(), &st) == 0 &&
         st.st_size > 0 && static_cast<uint64_t>(st.st_size) < part.wholeLength &&
-        partial::Keep(part)) {
+        partial::Keep(part, run.localPath)) {
         TraceInfo("dshelf - CThreadSink::DoDownload() kept %lld of %llu bytes to continue: %s",
                   static_cast<long long>(st.st_size),
-                  static_cast<unsigned long long>(part.wholeLength), tempPath.c_str());
+                  static_cast<unsigned long long>(part.wholeLength), part.partPath.c_str());
         return;
     }
-    partial::Forget(tempPath, true);
+    partial::Forget(part.partPath, true);
 }
 
 // A part kept for this target and server path is continued where it ends.

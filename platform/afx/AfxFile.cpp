@@ -286,21 +286,25 @@ constexpr std::string_view kTemporarySuffix = ".part";
 } // namespace
 
 std::string CFile::TemporaryNameBeside(const std::string& path) {
-    // Room for the additions within a file name's 255 bytes.
-    constexpr size_t kMaxStem = 200;
     static const char* const kChars = kTemporaryTagChars;
     static thread_local std::mt19937 rng{std::random_device{}()};
+    std::string tag(kTemporaryTagSize, 'x');
+    for (char& c : tag) {
+        c = kChars[rng() % (sizeof kTemporaryTagChars - 1)];
+    }
+    return TemporaryNameBeside(path, tag);
+}
+
+std::string CFile::TemporaryNameBeside(const std::string& path, std::string_view tag) {
+    // Room for the additions within a file name's 255 bytes.
+    constexpr size_t kMaxStem = 200;
     const size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (stem.size() > kMaxStem) {
         stem.resize(kMaxStem);
     }
-    std::string tag(kTemporaryTagSize, 'x');
-    for (char& c : tag) {
-        c = kChars[rng() % (sizeof kTemporaryTagChars - 1)];
-    }
-    return dir + "." + stem + "." + tag + std::string(kTemporarySuffix);
+    return dir + "." + stem + "." + std::string(tag) + std::string(kTemporarySuffix);
 }
 
 bool CFile::IsTemporaryName(std::string_view name) {

@@ -60,6 +60,8 @@ public:
     // A hidden name beside a path, ".NAME.xxxxxx.part" with a random tag (the name cut so the
     // result stays a legal file name). Whoever writes it opens it with modeCreateNew.
     static std::string TemporaryNameBeside(const std::string& path);
+    // The same shape with a fixed tag of the same letters and length: a name one can find again.
+    static std::string TemporaryNameBeside(const std::string& path, std::string_view tag);
     // Whether a file name has the shape TemporaryNameBeside gives (letters compared without
     // regard to case).
     static bool IsTemporaryName(std::string_view name);
