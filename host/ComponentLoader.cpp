@@ -22,8 +22,8 @@ std::string CComponentLoader::DefaultPath() {
         return kLibraryName;
     std::string exe(buf, static_cast<size_t>(n));
     const std::string dir = exe.substr(0, exe.rfind('/') + 1);
-    for (const std::string& path : {dir + kLibraryName,
-                                    dir + DOCSHELF_COMPONENT_RELDIR + "/" + kLibraryName}) {
+    for (const std::string& path :
+         {dir + kLibraryName, dir + DOCSHELF_COMPONENT_RELDIR + "/" + kLibraryName}) {
         if (access(path.c_str(), R_OK) == 0)
             return path;
     }

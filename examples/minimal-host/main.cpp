@@ -23,7 +23,8 @@ struct Host final : IMXItfMgr, IDocShelfContainerItf {
     std::string folder;
     bool asked = false;
     int32_t QueryItf(const char* name, void** itf) override { // any thread
-        if (std::strcmp(name, "IDocShelfContainerItf") != 0) return 0;
+        if (std::strcmp(name, "IDocShelfContainerItf") != 0)
+            return 0;
         *itf = static_cast<IDocShelfContainerItf*>(this);
         return 1;
     }
@@ -40,12 +41,13 @@ struct Host final : IMXItfMgr, IDocShelfContainerItf {
     }
     void OnDirectoryEntry(const char*, int32_t, int32_t, const char* name, uint64_t size,
                           int32_t isFolder) override { // directory work thread
-        if (name) { // the texts live only during the call
+        if (name) {                                    // the texts live only during the call
             std::printf("%s%s\t%llu\n", name, isFolder ? "/" : "", (unsigned long long)size);
             return;
         }
         const int32_t result = panel ? panel->GetLastListResult() : DS_LIST_OK; // read it now
-        if (result != DS_LIST_OK) std::fprintf(stderr, "listing failed: %d\n", result);
+        if (result != DS_LIST_OK)
+            std::fprintf(stderr, "listing failed: %d\n", result);
         QMetaObject::invokeMethod(qApp, [result] { qApp->exit(result ? 1 : 0); });
     }
     void BroadcastMessage(const char*) override {} // UI thread; a listing brings none of these
@@ -76,12 +78,13 @@ int main(int argc, char** argv) {
     mgr->SetHostItfMgr(&host);
     mgr->QueryItf("IDocShelf", reinterpret_cast<void**>(&host.shelf)); // untouched if unknown
     mgr->QueryItf("IDocShelfPanel", reinterpret_cast<void**>(&host.panel));
-    if (!host.shelf) return std::fputs("no IDocShelf\n", stderr), 1;
+    if (!host.shelf)
+        return std::fputs("no IDocShelf\n", stderr), 1;
     mgr->InitComp(reinterpret_cast<HWND>(&window), 0);
     char local[] = "/tmp/minimal-host-XXXXXX"; // the save directory is the host's to make
     host.shelf->SetLocalDirectory(mkdtemp(local));
     host.shelf->SetUserAuth(user, password);
-    host.shelf->SetRights(DS_RIGHT_LIST); // a listing without the list right is dropped
+    host.shelf->SetRights(DS_RIGHT_LIST);             // a listing without the list right is dropped
     host.shelf->DSInit(server, std::atoi(port), dir); // checks the server: OnServerState
     QTimer::singleShot(90000, &app, [] { qApp->exit(1); }); // a listing ends within 60 s
     const int status = app.exec();
