@@ -17,6 +17,7 @@ enum WorkMethod : uint32_t {
     kWorkMakeFolder = 5,
     kWorkList = 6,
     kWorkCheckServer = 7,
+    kWorkListEntry = 8, // one named entry of a folder, for its listing's rows
 };
 
 // The method of a notification: its receiver.
@@ -35,6 +36,7 @@ enum DirListSub : uint32_t {
     kDirHostMessage = 4,
     kDirListingFinished = 5,
     kDirRelistRoot = 6,
+    kDirUpdateEntry = 7, // an entry that replaces the row of its name, or is added
 };
 
 // "SubMethod" of a listing entry for the transfer list (receiver kToTransferEntries).
@@ -85,6 +87,7 @@ inline constexpr const char* AddRefFlag = "AddRefFlag";
 inline constexpr const char* InternalUserData = "InternalUserData";
 inline constexpr const char* ApplicationUserData = "ApplicationUserData";
 inline constexpr const char* Depth = "dwDepth";
+inline constexpr const char* EntryName = "EntryName"; // of a one-entry listing
 inline constexpr const char* AutoRefresh = "bIsAutoRefresh";
 inline constexpr const char* CheckResult = "Result";
 inline constexpr const char* Thread = "pThread";

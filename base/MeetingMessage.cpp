@@ -30,28 +30,41 @@ bool IsPlainName(std::string_view name) {
            name.find_first_of("/\\") == std::string_view::npos;
 }
 
-// "AUTHOR<middle>NAME" for a template "%s<middle>%s": an author before, a plain name after.
-bool FollowsNotice(std::string_view text, const std::string& notice) {
+// The NAME of "AUTHOR<middle>NAME" for a template "%s<middle>%s": an author before, a plain
+// name after. Empty when the text does not follow the template.
+std::string_view NoticeName(std::string_view text, const std::string& notice) {
     const size_t first = notice.find("%s");
     const size_t second = notice.find("%s", first + 2);
     if (first != 0 || second == std::string::npos || second + 2 != notice.size()) {
-        return false;
+        return {};
     }
     const std::string middle = notice.substr(2, second - 2);
     const size_t at = text.rfind(middle);
-    return at != std::string_view::npos && at > 0 && IsPlainName(text.substr(at + middle.size()));
+    if (at == std::string_view::npos || at == 0) {
+        return {};
+    }
+    const std::string_view name = text.substr(at + middle.size());
+    return IsPlainName(name) ? name : std::string_view();
 }
 
 bool IsUploadNotice(std::string_view text) {
-    for (const std::string& notice : LoadStringInEveryLanguage(kIdsUploadedFile)) {
-        if (FollowsNotice(text, notice)) {
-            return true;
-        }
-    }
-    return false;
+    return !UploadNoticeName(text).empty();
 }
 
 } // namespace
+
+std::string UploadNoticeName(std::string_view text) {
+    if (text.size() > kMaxMeetingMessage || HasControlBytes(text)) {
+        return {};
+    }
+    for (const std::string& notice : LoadStringInEveryLanguage(kIdsUploadedFile)) {
+        const std::string_view name = NoticeName(text, notice);
+        if (!name.empty()) {
+            return std::string(name);
+        }
+    }
+    return {};
+}
 
 bool IsMeetingMessage(std::string_view text, std::string& why) {
     if (text.size() > kMaxMeetingMessage) {

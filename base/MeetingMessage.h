@@ -16,4 +16,7 @@ inline constexpr size_t kMaxMeetingMessage = 1024;
 // notice in either language naming a plain file name. False with the reason otherwise.
 bool IsMeetingMessage(std::string_view text, std::string& why);
 
+// The file an upload notice names, a plain name; empty for any other text.
+std::string UploadNoticeName(std::string_view text);
+
 } // namespace ds

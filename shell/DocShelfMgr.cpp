@@ -148,7 +148,7 @@ void CDocShelfMgr::OnBroadcastMessage(const char* pszText) {
     }
     const bool bChatFilter = pszText != nullptr && strcasecmp(pszText, kChatFilterUploaded) == 0;
     if (CDSDirListCtrl* pDirList = GetDirListCtrl()) {
-        pDirList->OnMeetingMessage(bChatFilter);
+        pDirList->OnMeetingMessage(bChatFilter, ds::UploadNoticeName(Safe(pszText)));
     } else if (bChatFilter) {
         GetWebDavMgr()->FetchChatFilterFile(false);
     }

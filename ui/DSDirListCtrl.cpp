@@ -77,9 +77,13 @@ void CDSDirListCtrl::RefreshRoot() {
     ListRoot();
 }
 
-void CDSDirListCtrl::OnMeetingMessage(bool bChatFilter) {
+void CDSDirListCtrl::OnMeetingMessage(bool bChatFilter, const std::string& uploadedName) {
+    CMeetingPacer::Work asked{uploadedName.empty(), bChatFilter, {}};
+    if (!uploadedName.empty()) {
+        asked.files.push_back(uploadedName);
+    }
     int delayMs = 0;
-    RunMeetingWork(m_MeetingPacer.Ask({true, bChatFilter}, CMeetingPacer::Clock::now(), delayMs));
+    RunMeetingWork(m_MeetingPacer.Ask(asked, CMeetingPacer::Clock::now(), delayMs));
     if (delayMs > 0) {
         SetTimer(kMeetingTimerId, static_cast<UINT>(delayMs));
     }
@@ -88,6 +92,10 @@ void CDSDirListCtrl::OnMeetingMessage(bool bChatFilter) {
 void CDSDirListCtrl::RunMeetingWork(const CMeetingPacer::Work& work) {
     if (work.refresh) {
         ListRoot();
+    } else if (m_pRoot != nullptr) {
+        for (const std::string& name : work.files) {
+            GetWebDavMgr()->ListEntry(m_pRoot->RemotePath().c_str(), name, kRootItem);
+        }
     }
     if (work.fetchChatFilter) {
         GetWebDavMgr()->FetchChatFilterFile(false);
@@ -108,6 +116,9 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
     switch (sub) {
     case ds::kDirAddEntry:
         AddEntry(pData);
+        break;
+    case ds::kDirUpdateEntry:
+        UpdateEntry(pData);
         break;
     case ds::kDirClearList:
         ClearList();
@@ -130,9 +141,7 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
     }
 }
 
-void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
-    DS_CHECK_RETURN(pData != nullptr, kFile, 963, "pWorkData");
-    const ds::ListingEntryRecord record = ds::ReadListingEntry(pData);
+std::unique_ptr<DSItemInfo> CDSDirListCtrl::MakeEntry(const ds::ListingEntryRecord& record) {
     auto pEntry = std::make_unique<DSItemInfo>();
     pEntry->nType = record.bDir ? DSItemType::UserDir : DSItemType::File;
     pEntry->strRelatedPath = record.relatedPath;
@@ -143,10 +152,39 @@ void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
         pEntry->bLengthKnown = record.bLengthKnown;
         pEntry->strAuthor = record.author;
     }
+    return pEntry;
+}
+
+void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 963, "pWorkData");
+    const ds::ListingEntryRecord record = ds::ReadListingEntry(pData);
+    auto pEntry = MakeEntry(record);
     const DSItemInfo& entry = *pEntry;
     InsertEntry(std::move(pEntry));
     if (record.depth == 2 && entry.IsFile()) {
         m_pController->OnFileListed(entry);
+    }
+}
+
+void CDSDirListCtrl::UpdateEntry(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 985, "pWorkData");
+    const ds::ListingEntryRecord record = ds::ReadListingEntry(pData);
+    auto pEntry = MakeEntry(record);
+    const auto same = std::find_if(m_Entries.begin(), m_Entries.end(), [&](const auto& p) {
+        return p->strFileName == record.fileName && p->strRelatedPath == record.relatedPath;
+    });
+    if (same == m_Entries.end()) {
+        AddEntry(pData);
+        return;
+    }
+    // The row keeps its entry object, so its item data and any open question stay valid.
+    pEntry->nImage = pEntry->IsFile() ? IconIndex(pEntry->strExtName) : FolderIconIndex();
+    **same = std::move(*pEntry);
+    // Its size or author may have changed: the list is no longer sorted.
+    EndSort();
+    Invalidate(FALSE);
+    if (record.depth == 2 && (*same)->IsFile()) {
+        m_pController->OnFileListed(**same);
     }
 }
 

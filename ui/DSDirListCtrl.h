@@ -19,6 +19,9 @@ class CDocShelfFileList;
 class CPanelController;
 class IDataRecord;
 class IMXCCItfMgr;
+namespace ds {
+struct ListingEntryRecord;
+}
 
 class CDSDirListCtrl : public CSelfPaintedList {
 public:
@@ -41,9 +44,10 @@ public:
     std::string GetStatusText() const;
     void OnWorkResult(IDataRecord* pData);
     void RefreshRoot();
-    // A message of the meeting: the folder is listed again and, for the chat filter's
-    // announcement, the file fetched; paced, so that a flood of messages costs little.
-    void OnMeetingMessage(bool bChatFilter);
+    // A message of the meeting: the folder is listed again (for an upload notice, only the file
+    // it names) and, for the chat filter's announcement, the file fetched; paced, so that a
+    // flood of messages costs little.
+    void OnMeetingMessage(bool bChatFilter, const std::string& uploadedName = {});
     // Any thread (the directory work thread calls it after each server check).
     void OnServerAvailable(bool bAvailable);
     uint64_t GetUsedSpace() const;
@@ -98,7 +102,9 @@ private:
     void ListRoot();
 
     // Records of method 1.
+    static std::unique_ptr<DSItemInfo> MakeEntry(const ds::ListingEntryRecord& record);
     void AddEntry(IDataRecord* pData);
+    void UpdateEntry(IDataRecord* pData);
     void ClearList();
     void OnNotifyRefreshDir(IDataRecord* pData);
     void OnListingFinished(IDataRecord* pData);

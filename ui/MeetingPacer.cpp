@@ -1,5 +1,22 @@
 #include "MeetingPacer.h"
 
+#include <algorithm>
+
+void CMeetingPacer::Wait(const Work& asked) {
+    m_Waiting.refresh |= asked.refresh;
+    m_Waiting.fetchChatFilter |= asked.fetchChatFilter;
+    for (const std::string& file : asked.files) {
+        if (std::find(m_Waiting.files.begin(), m_Waiting.files.end(), file) ==
+            m_Waiting.files.end()) {
+            m_Waiting.files.push_back(file);
+        }
+    }
+    if (m_Waiting.refresh || m_Waiting.files.size() > kMaxWaitingFiles) {
+        m_Waiting.refresh = true;
+        m_Waiting.files.clear();
+    }
+}
+
 CMeetingPacer::Work CMeetingPacer::Ask(Work asked, Clock::time_point now, int& delayMs) {
     delayMs = 0;
     const auto since = now - m_LastRun;
@@ -7,8 +24,7 @@ CMeetingPacer::Work CMeetingPacer::Ask(Work asked, Clock::time_point now, int& d
         m_LastRun = now;
         return asked;
     }
-    m_Waiting.refresh |= asked.refresh;
-    m_Waiting.fetchChatFilter |= asked.fetchChatFilter;
+    Wait(asked);
     if (!m_bTimerArmed) {
         m_bTimerArmed = true;
         delayMs = static_cast<int>(

@@ -18,6 +18,7 @@
 #include "CoreLib.h"
 #include "DSProtocol.h"
 #include "EnginePort.h"
+#include "FolderListing.h"
 #include "IDocShelfTransportItf.h"
 #include "ListingReader.h"
 #include "ListingReport.h"
@@ -125,23 +126,28 @@ void CWDWorkThread::PushWork(IDataRecord* pItem) {
 }
 
 // Under the queue's lock. Every meeting message asks the panel to list again; a listing of the
-// panel's that waits unsent answers them all.
+// panel's that waits unsent answers them all, and the same entry's listing too.
 bool CWDWorkThread::IsMergedListing(IDataRecord* pItem) const {
     uint32_t item = 0;
-    if (pItem->GetMethod() != ds::kWorkList ||
+    const uint32_t method = pItem->GetMethod();
+    if ((method != ds::kWorkList && method != ds::kWorkListEntry) ||
         !rec::GetU32(pItem, ds::key::InternalUserData, item)) {
         return false;
     }
     const std::string path = rec::GetStr(pItem, ds::key::FullPath);
+    const std::string name = rec::GetStr(pItem, ds::key::EntryName);
     uint32_t depth = 0;
     rec::GetU32(pItem, ds::key::Depth, depth);
     return std::any_of(m_Queue.begin(), m_Queue.end(), [&](IDataRecord* pQueued) {
         uint32_t queuedItem = 0;
         uint32_t queuedDepth = 0;
-        return pQueued != nullptr && pQueued->GetMethod() == ds::kWorkList &&
-               rec::GetU32(pQueued, ds::key::InternalUserData, queuedItem) && queuedItem == item &&
-               rec::GetU32(pQueued, ds::key::Depth, queuedDepth) && queuedDepth == depth &&
-               rec::GetStr(pQueued, ds::key::FullPath) == path;
+        const uint32_t queuedMethod = pQueued != nullptr ? pQueued->GetMethod() : 0;
+        const bool bCovers =
+            queuedMethod == ds::kWorkList ||
+            (queuedMethod == method && rec::GetStr(pQueued, ds::key::EntryName) == name);
+        return bCovers && rec::GetU32(pQueued, ds::key::InternalUserData, queuedItem) &&
+               queuedItem == item && rec::GetU32(pQueued, ds::key::Depth, queuedDepth) &&
+               queuedDepth == depth && rec::GetStr(pQueued, ds::key::FullPath) == path;
     });
 }
 
@@ -185,6 +191,7 @@ void CWDWorkThread::Run() {
 CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings) {
     if (m_pSession == nullptr || !m_pSessionSettings->SameConnection(settings)) {
         m_pSession.reset();
+        m_KnownAuthors.Clear();
         m_pSession = std::make_unique<CWatchedSession>(
             settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
         m_pSessionSettings = std::make_unique<ServerSettings>(settings);
@@ -234,6 +241,9 @@ void CWDWorkThread::ProcessWork(IDataRecord* pItem) {
     case ds::kWorkList:
         DoRefreshDir(pItem);
         break;
+    case ds::kWorkListEntry:
+        DoRefreshEntry(pItem);
+        break;
     case ds::kWorkCheckServer:
         DoCheckServer(pItem);
         break;
@@ -260,6 +270,7 @@ void CWDWorkThread::OnWorkDone(IDataRecord* pItem) {
         OnMKColDone(pItem);
         break;
     case ds::kWorkList:
+    case ds::kWorkListEntry:
         OnRefreshDirDone(pItem);
         break;
     case ds::kWorkCheckServer:
@@ -342,7 +353,8 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     ListingOutcome listing;
     {
         CWatchedSession& session = DirSession(settings);
-        listing = ReadListing(session.Get(), settings.serverDir, folder, session.Watch());
+        listing =
+            ListFolder(session.Get(), session.Watch(), settings.serverDir, folder, m_KnownAuthors);
     }
     rec::SetU32(pItem, ds::key::ListResult, listing.result);
     if (listing.result != ds::kListOk) {
@@ -365,6 +377,38 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     if (bForList) {
         GetEnginePort()->EnableDirList(true);
     }
+}
+
+// An announced file: its one entry replaces its row. Anything else (the entry gone, not shown,
+// the answer unreadable) and the whole folder is listed instead.
+void CWDWorkThread::DoRefreshEntry(IDataRecord* pItem) {
+    DS_CHECK_RETURN(pItem != nullptr, kFile, 372, "pWorkData");
+    CWebDavMgr* pMgr = GetWebDavMgr();
+    const std::string folder = rec::GetStr(pItem, ds::key::FullPath);
+    const std::string name = rec::GetStr(pItem, ds::key::EntryName);
+    if (pMgr->IsServerAvailable() && !name.empty()) {
+        const ServerSettings settings = pMgr->GetSettings();
+        ListingOutcome one;
+        {
+            CWatchedSession& session = DirSession(settings);
+            one = ReadListing(session.Get(), settings.serverDir, folder, session.Watch(),
+                              ListedAuthor::Asked, name);
+        }
+        if (one.result == ds::kListOk && one.entries.size() == 1) {
+            rec::SetPtr(pItem, ds::key::Thread, this);
+            m_bHasVisualableFile = 0;
+            CListingReport(pItem, this).Report(one.entries.front());
+            if (m_bHasVisualableFile != 0) {
+                rec::SetU32(pItem, ds::key::ListResult, ds::kListOk);
+                return;
+            }
+        }
+        TraceInfo("dshelf - CWDWorkThread::DoRefreshEntry(); %s of %s not shown (%u), listing "
+                  "the folder",
+                  name.c_str(), folder.c_str(), one.result);
+    }
+    pItem->SetMethod(ds::kWorkList);
+    DoRefreshDir(pItem);
 }
 
 void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {

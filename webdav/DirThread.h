@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "KnownAuthors.h"
 #include "Thread.h"
 
 class CWatchedSession;
@@ -58,6 +59,7 @@ private:
     void DoDelete(IDataRecord* pItem);
     void DoMKCol(IDataRecord* pItem);
     void DoRefreshDir(IDataRecord* pItem);
+    void DoRefreshEntry(IDataRecord* pItem);
     void DoCheckServer(IDataRecord* pItem);
     void OnMoveDone(IDataRecord* pItem);
     void OnDeleteDone(IDataRecord* pItem);
@@ -69,6 +71,8 @@ private:
     // The thread's session and the settings it was made with; only the thread touches them.
     std::unique_ptr<CWatchedSession> m_pSession;
     std::unique_ptr<ServerSettings> m_pSessionSettings;
+    // What the session's listings learned of authors; it goes with the session.
+    CKnownAuthors m_KnownAuthors;
     std::mutex m_QueueLock;
     std::deque<IDataRecord*> m_Queue;
     std::atomic<IDataFactory*> m_pDataFactory{nullptr};

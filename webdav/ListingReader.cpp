@@ -17,10 +17,12 @@ namespace {
 
 const ne_propname kResourceType = {"DAV:", "resourcetype"};
 const ne_propname kLength = {"DAV:", "getcontentlength"};
+const ne_propname kTag = {"DAV:", "getetag"};
 const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
-// Only what the lists show: an answer with every property is several times larger to send
-// and to parse.
-const ne_propname kListedProps[] = {kResourceType, kLength, kAuthor, {nullptr, nullptr}};
+// Only what the lists show, and the tag that tells a known file's author: an answer with every
+// property is several times larger to send and to parse.
+const ne_propname kListedProps[] = {kResourceType, kLength, kTag, kAuthor, {nullptr, nullptr}};
+const ne_propname kListedPropsButAuthor[] = {kResourceType, kLength, kTag, {nullptr, nullptr}};
 // A longer name cannot be a file here. It also catches hrefs that neon's parser cut: it keeps
 // at most 2 KiB of an href, so a cut one leaves a name far over this.
 constexpr size_t kMaxNameBytes = 255;
@@ -32,8 +34,9 @@ struct Collector {
     unsigned port = 80;
     std::vector<std::string> folderNames; // decoded, system code page
     std::string relatedPath;              // the folder relative to the server directory
+    std::string onlyName;                 // one entry asked for, else the whole folder
     ListingOutcome* out = nullptr;
-    bool bFolderSeen = false;
+    bool bFolderSeen = false; // or, for one entry, that entry
     bool bOverflow = false;
 };
 
@@ -99,7 +102,8 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
     const size_t depth = c.folderNames.size();
     const bool bItself = names.size() == depth;
     if ((!bItself && names.size() != depth + 1) ||
-        !std::equal(c.folderNames.begin(), c.folderNames.end(), names.begin())) {
+        !std::equal(c.folderNames.begin(), c.folderNames.end(), names.begin()) ||
+        (!c.onlyName.empty() && (bItself || names.back() != c.onlyName || c.bFolderSeen))) {
         TraceError("dshelf - ListingReader; entry outside the folder: %.300s", uri->path);
         return;
     }
@@ -115,6 +119,7 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
         e.fileName = names.empty() ? std::string() : names.back();
         e.relatedPath = c.relatedPath;
     } else {
+        c.bFolderSeen = c.bFolderSeen || !c.onlyName.empty();
         e.fileName = names.back();
         e.relatedPath = c.relatedPath;
         if (!e.bDir) {
@@ -128,6 +133,9 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
             }
             if (const char* author = ne_propset_value(results, &kAuthor)) {
                 e.author = author;
+            }
+            if (const char* tag = ne_propset_value(results, &kTag)) {
+                e.tag = tag;
             }
         }
     }
@@ -249,7 +257,7 @@ bool ParseContentLength(const char* pszValue, uint64_t& length) {
 }
 
 ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
-                           CProgressWatch& watch) {
+                           CProgressWatch& watch, ListedAuthor author, std::string_view onlyName) {
     ListingOutcome out;
     Collector c;
     c.out = &out;
@@ -269,12 +277,15 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
         c.relatedPath = "/";
     }
 
-    const std::string wire = ToWirePath(folder);
-    ne_propfind_handler* pf = ne_propfind_create(sess, wire.c_str(), NE_DEPTH_ONE);
+    c.onlyName = onlyName;
+    const std::string wire = ToWirePath(std::string(folder) + c.onlyName);
+    ne_propfind_handler* pf =
+        ne_propfind_create(sess, wire.c_str(), onlyName.empty() ? NE_DEPTH_ONE : NE_DEPTH_ZERO);
     ne_request* req = ne_propfind_get_request(pf);
     WatchReader counter{sess, watch};
     ne_add_response_body_reader(req, WatchReader::Accept, WatchReader::Read, &counter);
-    int ret = ne_propfind_named(pf, kListedProps, OnResult, &c);
+    int ret = ne_propfind_named(
+        pf, author == ListedAuthor::Asked ? kListedProps : kListedPropsButAuthor, OnResult, &c);
     const ne_status* st = ne_get_status(req);
     const int code = st != nullptr ? st->code : 0;
     const bool bXml = IsXmlType(ne_get_response_header(req, "Content-Type"));

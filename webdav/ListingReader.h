@@ -21,6 +21,7 @@ struct DirEntry {
     uint64_t length = 0;       // 0 while the length is unknown
     bool bLengthKnown = false; // the server gave a readable length
     std::string author;        // as stored (escaped UTF-8), "" when absent
+    std::string tag;           // DAV:getetag, "" when absent
 };
 
 struct ListingOutcome {
@@ -32,11 +33,17 @@ struct ListingOutcome {
 // A listing larger than this is refused rather than held in memory.
 constexpr size_t kMaxListingEntries = 250000;
 
+// The author is a dead property: a server reads it from a store of its own for every entry, which
+// makes a listing with it several times dearer than one without.
+enum class ListedAuthor { Asked, NotAsked };
+
 // folder: the full server path of the listed folder, ending in "/", in the system code page.
 // Each block of the answer is counted against the watch; once it has expired the listing fails
-// as a lost connection.
+// as a lost connection. With onlyName (a plain name) only that entry of the folder is asked for,
+// with Depth 0, and the listing holds it alone or fails.
 ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::string_view folder,
-                           CProgressWatch& watch);
+                           CProgressWatch& watch, ListedAuthor author = ListedAuthor::Asked,
+                           std::string_view onlyName = {});
 
 // The pieces, for tests.
 // Whether neon's flattened DAV:resourcetype value holds a DAV:collection element.

@@ -26,6 +26,7 @@ CListingReport::CListingReport(IDataRecord* pItem, CWDWorkThread* pThread)
     m_bHasApp = rec::GetU32(pItem, ds::key::ApplicationUserData, m_dwAppData);
     rec::GetU32(pItem, ds::key::Depth, m_dwDepth);
     m_relatePath = rec::GetStr(pItem, ds::key::RelatePath);
+    m_bOneEntry = pItem->GetMethod() == ds::kWorkListEntry;
 }
 
 void CListingReport::Report(const DirEntry& entry) {
@@ -54,7 +55,8 @@ void CListingReport::Report(const DirEntry& entry) {
     }
     if (m_hItem != 0) {
         m_pThread->SetHasVisualableFile();
-        PostEntry(ds::kToDirList, ds::kDirAddEntry, entry, author);
+        PostEntry(ds::kToDirList, m_bOneEntry ? ds::kDirUpdateEntry : ds::kDirAddEntry, entry,
+                  author);
         PostEntry(ds::kToTransferEntries, ds::kTransferListingEntry, entry, author);
     }
     if (m_bHasApp) {

@@ -28,6 +28,7 @@ private:
     bool m_bHasApp = false;
     uint32_t m_dwAppData = 0;
     uint32_t m_dwDepth = 0;
+    bool m_bOneEntry = false; // its row is replaced, not added to a cleared list
     std::string m_relatePath;
     // Shown for a file without an uploader; loaded once per listing.
     std::string m_unknownAuthor;

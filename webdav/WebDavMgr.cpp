@@ -326,6 +326,26 @@ void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_
     m_Thread.PushWork(pRec);
 }
 
+void CWebDavMgr::ListEntry(const char* pszFolder, const std::string& name, uint32_t dwUserData) {
+    if (!GetEnginePort()->CanList()) {
+        return;
+    }
+    IDataRecord* pRec = CreateDataRecord();
+    DS_CHECK_RETURN(pRec != nullptr, kFile, 510, "pContainer");
+    const std::string folder = pszFolder != nullptr ? pszFolder : "";
+    std::string full = MakeServerPath(folder);
+    if (full.empty() || full.back() != '/') {
+        full.push_back('/');
+    }
+    pRec->SetMethod(ds::kWorkListEntry);
+    rec::SetStr(pRec, ds::key::RelatePath, folder);
+    rec::SetStr(pRec, ds::key::FullPath, full);
+    rec::SetStr(pRec, ds::key::EntryName, name);
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
+    rec::SetU32(pRec, ds::key::Depth, 2);
+    m_Thread.PushWork(pRec);
+}
+
 void CWebDavMgr::MakeDirectory(const char* pszPath, uint32_t dwUserData) {
     IDataRecord* pRec = CreateDataRecord();
     DS_CHECK_RETURN(pRec != nullptr, kFile, 514, "pContainer");

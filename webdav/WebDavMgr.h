@@ -64,6 +64,8 @@ public:
     void FetchChatFilterFile(bool bOnlyIfMissing);
     void MoveFile(const char* pszFrom, const char* pszTo, uint32_t dwUserData);
     void DeleteFile(const char* pszPath, uint32_t dwUserData);
+    // One entry of the panel's folder, for its row; the whole folder when the entry is not there.
+    void ListEntry(const char* pszFolder, const std::string& name, uint32_t dwUserData);
     void ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,
                        const char* pszUserDataName);
     void MakeDirectory(const char* pszPath, uint32_t dwUserData);

@@ -10,6 +10,7 @@
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
 #include "DocShelfView.h"
+#include "MeetingPacer.h"
 #include "ScriptedPrompts.h"
 
 namespace {
@@ -79,6 +80,77 @@ TEST_F(Panel, PanelUploadRelistsTheFolderAndTellsTheMeeting) {
     EXPECT_EQ(CallsNamed("BroadcastMessage")[0].args[0], "Alice Example uploaded file minutes.txt");
     EXPECT_NE(Settled().find("DirRow\tminutes.txt\tAlice Example\t5.00 Byte\n"), std::string::npos);
     EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
+}
+
+TEST_F(Panel, RelistingAsksTheServerOnlyForTheAuthorsOfNewAndChangedFiles) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/bare.txt", "no author"));
+    StartComponent(m_server->Port());
+    WriteLocal("a.txt", "first");
+    ASSERT_EQ(Upload("a.txt", "Presenter/a.txt"), 0);
+    Settled();
+    const auto fileQuestions = [this] {
+        int n = 0;
+        for (const std::string& line : m_server->AccessLog()) {
+            n += line.find("\"PROPFIND /dav/room/Presenter/") != std::string::npos &&
+                 line.find("Presenter/ HTTP") == std::string::npos &&
+                 line.find("\" 401 ") == std::string::npos;
+        }
+        return n;
+    };
+    m_pShelf->SetAuthorName("Bob");
+    WriteLocal("a.txt", "second");
+    ASSERT_EQ(Upload("a.txt", "Presenter/a.txt"), 0);
+    WriteLocal("b.txt", "new");
+    ASSERT_EQ(Upload("b.txt", "Presenter/b.txt"), 0);
+    Requests("PUT");
+    const int asked = fileQuestions();
+    m_pShelf->RefreshRoot();
+    std::string text = Settled();
+    EXPECT_NE(text.find("DirRow\ta.txt\tBob\t6.00 Byte\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("DirRow\tb.txt\tBob\t3.00 Byte\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("DirRow\tbare.txt\tUnknown\t9.00 Byte\n"), std::string::npos) << text;
+    // The rewritten file, the new one, and the one without an author a second time.
+    Requests("PROPFIND");
+    EXPECT_EQ(fileQuestions() - asked, 3);
+    m_pShelf->RefreshRoot();
+    EXPECT_EQ(Settled(), text);
+    Requests("PROPFIND");
+    EXPECT_EQ(fileQuestions() - asked, 3);
+}
+
+TEST_F(Panel, AnUploadNoticeAsksOnlyForTheFileItNamesAndAMissingOneForTheFolder) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/old.txt", "old"));
+    StartComponent(m_server->Port());
+    m_pShelf->EnableAutoDownload();
+    Settled();
+    const auto requestsFor = [this](const std::string& path) {
+        Requests("PROPFIND");
+        const std::string line = "\"PROPFIND /dav/room/Presenter/" + path + " HTTP";
+        int n = 0;
+        for (const std::string& entry : m_server->AccessLog()) {
+            n +=
+                entry.find(line) != std::string::npos && entry.find("\" 401 ") == std::string::npos;
+        }
+        return n;
+    };
+    const int folderListings = requestsFor("");
+    ASSERT_TRUE(m_server->WriteFile("Presenter/new.txt", "fresh"));
+    m_pShelf->OnBroadcastMessage("Bob uploaded file new.txt");
+    std::string text = Settled();
+    EXPECT_NE(text.find("DirRow\tnew.txt\tUnknown\t5.00 Byte\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("DirRow\told.txt\t"), std::string::npos) << text;
+    EXPECT_EQ(ReadLocal("new.txt"), "fresh");
+    EXPECT_EQ(requestsFor("new%2Etxt"), 1);
+    EXPECT_EQ(requestsFor(""), folderListings);
+
+    // A notice of a file that is not there proves nothing about the rest: the folder is listed.
+    Pump(static_cast<int>(CMeetingPacer::kGap.count()) + 100);
+    m_pShelf->OnBroadcastMessage("Bob uploaded file gone.txt");
+    text = Settled();
+    EXPECT_EQ(text.find("gone.txt"), std::string::npos) << text;
+    EXPECT_EQ(requestsFor(""), folderListings + 1);
 }
 
 namespace {
