@@ -37,6 +37,7 @@ enum DirListSub : uint32_t {
     kDirListingFinished = 5,
     kDirRelistRoot = 6,
     kDirUpdateEntry = 7, // an entry that replaces the row of its name, or is added
+    kDirAddEntries = 8,  // a batch of entries to add
 };
 
 // "SubMethod" of a listing entry for the transfer list (receiver kToTransferEntries).
@@ -118,6 +119,7 @@ inline constexpr const char* ExtName = "ExtName";
 inline constexpr const char* FileLength = "ullFileLength";
 inline constexpr const char* LengthUnknown = "bLengthUnknown"; // 1: the length was not readable
 inline constexpr const char* Author = "Author";
+inline constexpr const char* Entries = "Entries"; // a batch of packed listing entries
 inline constexpr const char* HasVisibleFile = "bHasVisualableFile";
 inline constexpr const char* ListResult = "ListResult";
 inline constexpr const char* Message = "pMessage";

@@ -1,5 +1,8 @@
 #include "Records.h"
 
+#include <cstring>
+#include <string_view>
+
 #include "CoreLib.h"
 #include "RecordUtil.h"
 
@@ -36,6 +39,86 @@ ListingEntryRecord ReadListingEntry(IDataRecord* pRec) {
     entry.bLengthKnown = !rec::GetU32(pRec, key::LengthUnknown, bUnknown) || bUnknown == 0;
     entry.author = rec::GetStr(pRec, key::Author);
     return entry;
+}
+
+namespace {
+
+template <typename T> void PutRaw(std::string& out, T value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutText(std::string& out, const std::string& text) {
+    PutRaw(out, static_cast<uint32_t>(text.size()));
+    out.append(text);
+}
+
+template <typename T> bool TakeRaw(std::string_view& in, T& value) {
+    if (in.size() < sizeof value) {
+        return false;
+    }
+    std::memcpy(&value, in.data(), sizeof value);
+    in.remove_prefix(sizeof value);
+    return true;
+}
+
+bool TakeText(std::string_view& in, std::string& text) {
+    uint32_t n = 0;
+    if (!TakeRaw(in, n) || in.size() < n) {
+        return false;
+    }
+    text.assign(in.data(), n);
+    in.remove_prefix(n);
+    return true;
+}
+
+constexpr uint8_t kPackedDir = 1;
+constexpr uint8_t kPackedLengthKnown = 2;
+
+} // namespace
+
+void ListingEntryBatch::Add(const ListingEntryRecord& entry) {
+    if (m_nCount++ == 0) {
+        m_first = entry;
+    }
+    PutRaw(m_packed, static_cast<uint8_t>((entry.bDir ? kPackedDir : 0) |
+                                          (entry.bLengthKnown ? kPackedLengthKnown : 0)));
+    PutRaw(m_packed, entry.length);
+    PutText(m_packed, entry.fileName);
+    PutText(m_packed, entry.extName);
+    PutText(m_packed, entry.author);
+}
+
+void ListingEntryBatch::Write(IDataRecord* pRec, uint32_t method, uint32_t sub) {
+    pRec->SetMethod(method);
+    rec::SetU32(pRec, key::SubMethod, sub);
+    rec::SetU32(pRec, key::EntryDepth, m_first.depth);
+    rec::SetU32(pRec, key::Item, m_first.hItem);
+    rec::SetStr(pRec, key::RelatedPath, m_first.relatedPath);
+    pRec->SetData(key::Entries, m_packed.data(), static_cast<uint32_t>(m_packed.size()));
+    m_packed.clear();
+    m_packed.shrink_to_fit();
+    m_nCount = 0;
+}
+
+bool ReadListingEntries(IDataRecord* pRec,
+                        const std::function<void(const ListingEntryRecord&)>& fn) {
+    ListingEntryRecord entry;
+    rec::GetU32(pRec, key::EntryDepth, entry.depth);
+    rec::GetU32(pRec, key::Item, entry.hItem);
+    entry.relatedPath = rec::GetStr(pRec, key::RelatedPath);
+    const char* p = static_cast<const char*>(pRec->GetDataPtr(key::Entries));
+    std::string_view in(p != nullptr ? p : "", p != nullptr ? pRec->GetDataSize(key::Entries) : 0);
+    while (!in.empty()) {
+        uint8_t flags = 0;
+        if (!TakeRaw(in, flags) || !TakeRaw(in, entry.length) || !TakeText(in, entry.fileName) ||
+            !TakeText(in, entry.extName) || !TakeText(in, entry.author)) {
+            return false;
+        }
+        entry.bDir = (flags & kPackedDir) != 0;
+        entry.bLengthKnown = (flags & kPackedLengthKnown) != 0;
+        fn(entry);
+    }
+    return true;
 }
 
 void WriteListingDone(IDataRecord* pRec, uint32_t method, const ListingDoneRecord& done) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,28 @@ struct ListingEntryRecord {
 void WriteListingEntry(IDataRecord* pRec, uint32_t method, uint32_t sub,
                        const ListingEntryRecord& entry);
 ListingEntryRecord ReadListingEntry(IDataRecord* pRec);
+
+// Many entries of one listing in one record (kDirAddEntries): a record per entry cost a
+// kilobyte each while the panel caught up with a large folder.
+class ListingEntryBatch {
+public:
+    // Entries of one folder, for one row item at one depth.
+    static constexpr size_t kMaxEntries = 256;
+
+    void Add(const ListingEntryRecord& entry);
+    size_t Count() const { return m_nCount; }
+    // Writes the batch into the record and empties it.
+    void Write(IDataRecord* pRec, uint32_t method, uint32_t sub);
+
+private:
+    std::string m_packed;
+    size_t m_nCount = 0;
+    ListingEntryRecord m_first; // the batch's folder, item and depth
+};
+// Calls fn for each entry of a batch record, in order; false when the record is malformed (the
+// entries before the fault were handed over).
+bool ReadListingEntries(IDataRecord* pRec,
+                        const std::function<void(const ListingEntryRecord&)>& fn);
 
 // The end of a listing, for the directory list (kToDirList) or the WebDAV manager
 // (kToWebDavMgr).

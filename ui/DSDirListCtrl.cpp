@@ -120,6 +120,9 @@ void CDSDirListCtrl::OnWorkResult(IDataRecord* pData) {
     case ds::kDirUpdateEntry:
         UpdateEntry(pData);
         break;
+    case ds::kDirAddEntries:
+        AddEntries(pData);
+        break;
     case ds::kDirClearList:
         ClearList();
         break;
@@ -157,12 +160,28 @@ std::unique_ptr<DSItemInfo> CDSDirListCtrl::MakeEntry(const ds::ListingEntryReco
 
 void CDSDirListCtrl::AddEntry(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 963, "pWorkData");
-    const ds::ListingEntryRecord record = ds::ReadListingEntry(pData);
+    AddRow(ds::ReadListingEntry(pData));
+}
+
+void CDSDirListCtrl::AddRow(const ds::ListingEntryRecord& record) {
     auto pEntry = MakeEntry(record);
     const DSItemInfo& entry = *pEntry;
     InsertEntry(std::move(pEntry));
     if (record.depth == 2 && entry.IsFile()) {
         m_pController->OnFileListed(entry);
+    }
+}
+
+void CDSDirListCtrl::AddEntries(IDataRecord* pData) {
+    DS_CHECK_RETURN(pData != nullptr, kFile, 975, "pWorkData");
+    const bool bWhole = ds::ReadListingEntries(pData, [this](const ds::ListingEntryRecord& row) {
+        AddRow(row);
+        if (m_pFileList != nullptr) {
+            m_pFileList->OnListingEntry(row);
+        }
+    });
+    if (!bWhole) {
+        TraceError("dshelf - CDSDirListCtrl::AddEntries(); a malformed batch of rows");
     }
 }
 
@@ -174,7 +193,7 @@ void CDSDirListCtrl::UpdateEntry(IDataRecord* pData) {
         return p->strFileName == record.fileName && p->strRelatedPath == record.relatedPath;
     });
     if (same == m_Entries.end()) {
-        AddEntry(pData);
+        AddRow(record);
         return;
     }
     // The row keeps its entry object, so its item data and any open question stay valid.

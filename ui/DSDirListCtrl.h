@@ -104,6 +104,8 @@ private:
     // Records of method 1.
     static std::unique_ptr<DSItemInfo> MakeEntry(const ds::ListingEntryRecord& record);
     void AddEntry(IDataRecord* pData);
+    void AddRow(const ds::ListingEntryRecord& record);
+    void AddEntries(IDataRecord* pData);
     void UpdateEntry(IDataRecord* pData);
     void ClearList();
     void OnNotifyRefreshDir(IDataRecord* pData);

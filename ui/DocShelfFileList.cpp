@@ -295,8 +295,13 @@ void CDocShelfFileList::OnListingRecord(IDataRecord* pData) {
     DS_CHECK_RETURN(pData != nullptr, kFile, 340, "pData");
     uint32_t sub = 0;
     rec::GetU32(pData, ds::key::SubMethod, sub);
-    const ds::ListingEntryRecord entry = ds::ReadListingEntry(pData);
-    if (sub != ds::kTransferListingEntry || entry.bDir) {
+    if (sub == ds::kTransferListingEntry) {
+        OnListingEntry(ds::ReadListingEntry(pData));
+    }
+}
+
+void CDocShelfFileList::OnListingEntry(const ds::ListingEntryRecord& entry) {
+    if (entry.bDir) {
         return;
     }
     const std::string& name = entry.fileName;

@@ -74,6 +74,9 @@ public:
     const TransferItem* FindTransfer(const std::string& serverPath) const;
     void OnTransferRecord(IDataRecord* pData);
     void OnListingRecord(IDataRecord* pData);
+    // A file the directory list shows: one already in the save directory with the server's
+    // length gets a history row.
+    void OnListingEntry(const ds::ListingEntryRecord& entry);
     // Removes the rows; the transfers stay known.
     void ClearRows();
     // Transfers added so far, and the task id of the n-th, in the order they were added.

@@ -362,10 +362,11 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         TraceError("dshelf - CWDWorkThread::DoRefreshDir() listing of %s failed (%u): %s",
                    folder.c_str(), listing.result, listing.reason.c_str());
     } else {
-        CListingReport report(pItem, this);
+        CListingReport report(pItem, this, listing.relatedPath);
         for (const DirEntry& entry : listing.entries) {
             report.Report(entry);
         }
+        report.Flush();
         // Once per lifetime, and only after a listing that was read.
         IEnginePort* pShelf = GetEnginePort();
         if (folder == ::MakeServerPath(settings.serverDir, kPresenterFolder) &&
@@ -397,7 +398,9 @@ void CWDWorkThread::DoRefreshEntry(IDataRecord* pItem) {
         if (one.result == ds::kListOk && one.entries.size() == 1) {
             rec::SetPtr(pItem, ds::key::Thread, this);
             m_bHasVisualableFile = 0;
-            CListingReport(pItem, this).Report(one.entries.front());
+            CListingReport report(pItem, this, one.relatedPath);
+            report.Report(one.entries.front());
+            report.Flush();
             if (m_bHasVisualableFile != 0) {
                 rec::SetU32(pItem, ds::key::ListResult, ds::kListOk);
                 return;

@@ -34,7 +34,7 @@ void OnAuthor(void* userdata, const ne_uri*, const ne_prop_result_set* results) 
 }
 
 // False when any answer failed or the file changed since the listing.
-bool AskAuthors(ne_session* sess, const std::string& folder, std::vector<DirEntry>& entries,
+bool AskAuthors(ne_session* sess, const std::string& folder, DirEntries& entries,
                 const std::vector<size_t>& unknown) {
     for (size_t i : unknown) {
         DirEntry& entry = entries[i];
@@ -50,7 +50,7 @@ bool AskAuthors(ne_session* sess, const std::string& folder, std::vector<DirEntr
 
 } // namespace
 
-AuthorAnswer ReadAuthor(ne_session* sess, const std::string& uri, const std::string& tag,
+AuthorAnswer ReadAuthor(ne_session* sess, const std::string& uri, uint64_t tag,
                         std::string& author) {
     AuthorResult answer;
     if (ne_simple_propfind(sess, uri.c_str(), NE_DEPTH_ZERO, kAuthorProps, OnAuthor, &answer) !=
@@ -58,7 +58,7 @@ AuthorAnswer ReadAuthor(ne_session* sess, const std::string& uri, const std::str
         !answer.bAnswered) {
         return AuthorAnswer::Failed;
     }
-    if (answer.tag != tag) {
+    if (TagOf(answer.tag) != tag) {
         return AuthorAnswer::Changed;
     }
     author = std::move(answer.author);

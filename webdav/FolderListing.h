@@ -19,7 +19,8 @@ ListingOutcome ListFolder(ne_session* sess, CProgressWatch& watch, const std::st
 
 enum class AuthorAnswer { Read, Changed, Failed };
 
-// One file's author and tag with a Depth 0 PROPFIND; Changed when its tag is no longer tag.
+// One file's author and tag with a Depth 0 PROPFIND; Changed when its tag (TagOf) is no longer
+// tag.
 // uri is escaped, as sent.
-AuthorAnswer ReadAuthor(ne_session* sess, const std::string& uri, const std::string& tag,
+AuthorAnswer ReadAuthor(ne_session* sess, const std::string& uri, uint64_t tag,
                         std::string& author);

@@ -1,5 +1,6 @@
 #include "KnownAuthors.h"
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 
@@ -13,11 +14,13 @@ bool IsListedFile(const DirEntry& entry) {
 } // namespace
 
 uint64_t CKnownAuthors::KeyOf(const DirEntry& entry) {
-    std::string key;
-    key.reserve(entry.fileName.size() + entry.tag.size() + 1);
-    key.append(entry.fileName).push_back('\0');
-    key.append(entry.tag);
-    return std::hash<std::string_view>{}(key);
+    const uint64_t name = std::hash<std::string_view>{}(entry.fileName);
+    return name ^ (entry.tag + 0x9e3779b97f4a7c15ULL + (name << 6) + (name >> 2));
+}
+
+const CKnownAuthors::Known* CKnownAuthors::FolderAuthors::Find(uint64_t key) const {
+    const auto it = std::lower_bound(byKey.begin(), byKey.end(), Known{key, 0, false});
+    return it != byKey.end() && it->key == key ? &*it : nullptr;
 }
 
 bool CKnownAuthors::Knows(const std::string& folder, size_t maxUnsettled) const {
@@ -25,8 +28,7 @@ bool CKnownAuthors::Knows(const std::string& folder, size_t maxUnsettled) const 
     return it != m_Folders.end() && it->second.nUnsettled <= maxUnsettled;
 }
 
-std::vector<size_t> CKnownAuthors::Fill(const std::string& folder,
-                                        std::vector<DirEntry>& entries) const {
+std::vector<size_t> CKnownAuthors::Fill(const std::string& folder, DirEntries& entries) const {
     std::vector<size_t> unknown;
     const auto folderIt = m_Folders.find(folder);
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -35,13 +37,11 @@ std::vector<size_t> CKnownAuthors::Fill(const std::string& folder,
             continue;
         }
         const Known* pKnown = nullptr;
-        if (folderIt != m_Folders.end() && !entry.tag.empty()) {
-            const auto& byKey = folderIt->second.byKey;
-            const auto it = byKey.find(KeyOf(entry));
-            pKnown = it != byKey.end() && it->second.bSettled ? &it->second : nullptr;
+        if (folderIt != m_Folders.end() && entry.tag != 0) {
+            pKnown = folderIt->second.Find(KeyOf(entry));
         }
-        if (pKnown != nullptr) {
-            entry.author = pKnown->author;
+        if (pKnown != nullptr && pKnown->bSettled) {
+            entry.author = folderIt->second.authors[pKnown->author];
         } else {
             unknown.push_back(i);
         }
@@ -49,22 +49,30 @@ std::vector<size_t> CKnownAuthors::Fill(const std::string& folder,
     return unknown;
 }
 
-void CKnownAuthors::Remember(const std::string& folder, const std::vector<DirEntry>& entries) {
+void CKnownAuthors::Remember(const std::string& folder, const DirEntries& entries) {
     if (m_Folders.size() >= kMaxKnownFolders && m_Folders.count(folder) == 0) {
         m_Folders.clear();
     }
     const FolderAuthors before = std::move(m_Folders[folder]);
-    FolderAuthors& now = m_Folders[folder];
-    now = FolderAuthors();
+    FolderAuthors now;
+    std::unordered_map<std::string_view, uint32_t> authorIndex;
     for (const DirEntry& entry : entries) {
-        if (!IsListedFile(entry) || entry.tag.empty()) {
+        if (!IsListedFile(entry) || entry.tag == 0) {
             continue;
         }
         const uint64_t key = KeyOf(entry);
-        const bool bSettled = !entry.author.empty() || before.byKey.count(key) != 0;
-        now.byKey[key] = Known{entry.author, bSettled};
+        const bool bSettled = !entry.author.empty() || before.Find(key) != nullptr;
+        auto [it, bNew] = authorIndex.emplace(entry.author, 0);
+        if (bNew) {
+            now.authors.push_back(entry.author);
+            it->second = static_cast<uint32_t>(now.authors.size() - 1);
+        }
+        now.byKey.push_back(Known{key, it->second, bSettled});
         now.nUnsettled += bSettled ? 0 : 1;
     }
+    std::sort(now.byKey.begin(), now.byKey.end());
+    now.byKey.shrink_to_fit();
+    m_Folders[folder] = std::move(now);
 }
 
 void CKnownAuthors::Forget(const std::string& folder) {

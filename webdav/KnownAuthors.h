@@ -17,22 +17,27 @@ public:
     bool Knows(const std::string& folder, size_t maxUnsettled) const;
     // Fills in the authors it knows of a listing read without them; returns the indices of the
     // files whose author it does not know.
-    std::vector<size_t> Fill(const std::string& folder, std::vector<DirEntry>& entries) const;
+    std::vector<size_t> Fill(const std::string& folder, DirEntries& entries) const;
     // Replaces what it knew of the folder by the authors of a complete listing.
-    void Remember(const std::string& folder, const std::vector<DirEntry>& entries);
+    void Remember(const std::string& folder, const DirEntries& entries);
     void Forget(const std::string& folder);
     void Clear();
 
 private:
+    // 16 bytes a file: a large folder's knowledge must cost little beside its rows.
     struct Known {
-        std::string author;
+        uint64_t key = 0;    // the name and tag
+        uint32_t author = 0; // index into the folder's authors
         // A file without an author may be one whose upload has not labelled it yet: it is
         // trusted once a second listing still finds it without one.
         bool bSettled = false;
+        bool operator<(const Known& other) const { return key < other.key; }
     };
     struct FolderAuthors {
-        std::unordered_map<uint64_t, Known> byKey;
+        std::vector<Known> byKey; // sorted
+        std::vector<std::string> authors;
         size_t nUnsettled = 0;
+        const Known* Find(uint64_t key) const;
     };
 
     static uint64_t KeyOf(const DirEntry& entry);

@@ -84,11 +84,6 @@ bool SameServer(const Collector& c, const ne_uri* uri) {
     return strcasecmp(uri->host, c.host.c_str()) == 0 && port == c.port;
 }
 
-std::string ExtensionOf(const std::string& name) {
-    size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
-
 void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* results) {
     auto& c = *static_cast<Collector*>(userdata);
     if (uri == nullptr || uri->path == nullptr || results == nullptr || c.bOverflow) {
@@ -117,13 +112,10 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
     if (bItself) {
         c.bFolderSeen = true;
         e.fileName = names.empty() ? std::string() : names.back();
-        e.relatedPath = c.relatedPath;
     } else {
         c.bFolderSeen = c.bFolderSeen || !c.onlyName.empty();
         e.fileName = names.back();
-        e.relatedPath = c.relatedPath;
         if (!e.bDir) {
-            e.extName = ExtensionOf(e.fileName);
             // A length that cannot be read is unknown: never a size to compare or delete by.
             const char* length = ne_propset_value(results, &kLength);
             e.bLengthKnown = length != nullptr && ParseContentLength(length, e.length);
@@ -135,7 +127,7 @@ void OnResult(void* userdata, const ne_uri* uri, const ne_prop_result_set* resul
                 e.author = author;
             }
             if (const char* tag = ne_propset_value(results, &kTag)) {
-                e.tag = tag;
+                e.tag = TagOf(tag);
             }
         }
     }
@@ -179,6 +171,16 @@ void Fail(ListingOutcome& out, ds::ListResult result, std::string reason) {
 }
 
 } // namespace
+
+std::string ExtensionOf(const std::string& name) {
+    size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+uint64_t TagOf(std::string_view tag) {
+    const uint64_t hash = std::hash<std::string_view>{}(tag);
+    return hash != 0 ? hash : 1;
+}
 
 bool IsCollectionValue(const char* pszValue) {
     // neon flattens the children of resourcetype into "<NSname attrs>...</NSname>". A folder
@@ -303,5 +305,6 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
     } else if (c.bOverflow) {
         Fail(out, ds::kListUnreadable, "more entries than a listing may hold");
     }
+    out.relatedPath = c.relatedPath;
     return out;
 }

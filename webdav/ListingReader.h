@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,23 +13,30 @@
 #include "DSProtocol.h"
 #include "ProgressWatch.h"
 
+// Held for every entry of a folder while its listing is read: only what the rows need.
 struct DirEntry {
     bool bFolderItself = false;
     bool bDir = false;
-    std::string relatedPath; // relative to the server directory, "/Presenter/"
-    std::string fileName;    // a plain name: never empty, ".", ".." or with "/", "\" or NUL
-    std::string extName;
-    uint64_t length = 0;       // 0 while the length is unknown
     bool bLengthKnown = false; // the server gave a readable length
+    uint64_t length = 0;       // 0 while the length is unknown
+    uint64_t tag = 0;          // TagOf(DAV:getetag), 0 when absent
+    std::string fileName;      // a plain name: never empty, ".", ".." or with "/", "\" or NUL
     std::string author;        // as stored (escaped UTF-8), "" when absent
-    std::string tag;           // DAV:getetag, "" when absent
 };
+// A deque: a large folder's entries are never copied to grow.
+using DirEntries = std::deque<DirEntry>;
 
 struct ListingOutcome {
     ds::ListResult result = ds::kListOk;
-    std::string reason; // for the log when the listing failed
-    std::vector<DirEntry> entries;
+    std::string reason;      // for the log when the listing failed
+    std::string relatedPath; // the folder relative to the server directory, "/Presenter/"
+    DirEntries entries;
 };
+
+// An entity tag as a listing keeps it: a hash, never 0.
+uint64_t TagOf(std::string_view tag);
+// A file name's extension, "" without one.
+std::string ExtensionOf(const std::string& name);
 
 // A listing larger than this is refused rather than held in memory.
 constexpr size_t kMaxListingEntries = 250000;

@@ -1,8 +1,9 @@
 #include "ListingReport.h"
 
-#include <map>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
@@ -19,8 +20,9 @@
 #include "Trace.h"
 #include "WebDavMgr.h"
 
-CListingReport::CListingReport(IDataRecord* pItem, CWDWorkThread* pThread)
-    : m_pThread(pThread), m_unknownAuthor(LoadLocalString(kIdsUnknownAuthor)) {
+CListingReport::CListingReport(IDataRecord* pItem, CWDWorkThread* pThread, std::string relatedPath)
+    : m_pThread(pThread), m_relatedPath(std::move(relatedPath)),
+      m_unknownAuthor(LoadLocalString(kIdsUnknownAuthor)) {
     m_bHasItem = pItem->HasData(ds::key::InternalUserData) != 0;
     rec::GetU32(pItem, ds::key::InternalUserData, m_hItem);
     m_bHasApp = rec::GetU32(pItem, ds::key::ApplicationUserData, m_dwAppData);
@@ -36,6 +38,7 @@ void CListingReport::Report(const DirEntry& entry) {
     }
     if (entry.bFolderItself) {
         if (m_hItem != 0) {
+            Flush();
             PostClearList();
             return;
         }
@@ -55,9 +58,16 @@ void CListingReport::Report(const DirEntry& entry) {
     }
     if (m_hItem != 0) {
         m_pThread->SetHasVisualableFile();
-        PostEntry(ds::kToDirList, m_bOneEntry ? ds::kDirUpdateEntry : ds::kDirAddEntry, entry,
-                  author);
-        PostEntry(ds::kToTransferEntries, ds::kTransferListingEntry, entry, author);
+        const ds::ListingEntryRecord row = RowOf(entry, author);
+        if (m_bOneEntry) {
+            PostEntry(ds::kToDirList, ds::kDirUpdateEntry, row);
+            PostEntry(ds::kToTransferEntries, ds::kTransferListingEntry, row);
+        } else {
+            m_Rows.Add(row);
+            if (m_Rows.Count() >= ds::ListingEntryBatch::kMaxEntries) {
+                Flush();
+            }
+        }
     }
     if (m_bHasApp) {
         if (IDocShelfContainerItf* pHost = GetEnginePort()->GetHostContainer()) {
@@ -85,27 +95,42 @@ bool CListingReport::IsShown(const DirEntry& entry) const {
     return true;
 }
 
-void CListingReport::PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,
-                               const std::string& author) const {
-    IDataRecord* pRec = m_pThread->CreateDataRecord();
-    if (pRec == nullptr) {
-        return;
-    }
+ds::ListingEntryRecord CListingReport::RowOf(const DirEntry& entry,
+                                             const std::string& author) const {
     ds::ListingEntryRecord record;
     record.depth = m_dwDepth;
     record.hItem = m_hItem;
     record.bDir = entry.bDir;
-    record.relatedPath = entry.relatedPath;
+    record.relatedPath = m_relatedPath;
     record.fileName = entry.fileName;
-    record.extName = entry.extName;
+    record.extName = entry.bDir ? std::string() : ExtensionOf(entry.fileName);
     record.length = entry.length;
     record.bLengthKnown = entry.bLengthKnown;
     record.author = author;
-    ds::WriteListingEntry(pRec, method, sub, record);
-    PostWorkResult(pRec);
+    return record;
 }
 
-void CListingReport::PostClearList() const {
+void CListingReport::PostEntry(uint32_t method, uint32_t sub,
+                               const ds::ListingEntryRecord& row) const {
+    if (IDataRecord* pRec = m_pThread->CreateDataRecord()) {
+        ds::WriteListingEntry(pRec, method, sub, row);
+        PostWorkResult(pRec);
+    }
+}
+
+void CListingReport::Flush() {
+    if (m_Rows.Count() == 0) {
+        return;
+    }
+    if (IDataRecord* pRec = m_pThread->CreateDataRecord()) {
+        m_Rows.Write(pRec, ds::kToDirList, ds::kDirAddEntries);
+        PostWorkResult(pRec);
+    } else {
+        m_Rows = ds::ListingEntryBatch();
+    }
+}
+
+void CListingReport::PostClearList() {
     if (IDataRecord* pRec = m_pThread->CreateDataRecord()) {
         pRec->SetMethod(ds::kToDirList);
         rec::SetU32(pRec, ds::key::SubMethod, ds::kDirClearList);
@@ -120,12 +145,17 @@ void ReconcileLocalDirectory(const std::string& localDir, const std::string& fol
         return;
     }
     partial::Sweep(localDir);
-    std::map<std::string, const DirEntry*> onServer;
+    // Sorted pointers: a map of a large folder's names cost more than the listing itself.
+    std::vector<const DirEntry*> onServer;
     for (const DirEntry& e : listing.entries) {
         if (!e.bDir && !e.bFolderItself) {
-            onServer[e.fileName] = &e;
+            onServer.push_back(&e);
         }
     }
+    const auto byName = [](const DirEntry* a, const DirEntry* b) {
+        return a->fileName < b->fileName;
+    };
+    std::sort(onServer.begin(), onServer.end(), byName);
     CDownloadLog::Update(localDir, [&](DownloadRecords& downloaded) {
         for (auto it = downloaded.begin(); it != downloaded.end();) {
             const std::string local = localDir + it->first;
@@ -140,9 +170,11 @@ void ReconcileLocalDirectory(const std::string& localDir, const std::string& fol
                 continue;
             }
             // An unknown length on the server is no difference.
-            auto server = onServer.find(it->first);
-            if (server != onServer.end() &&
-                (!server->second->bLengthKnown || server->second->length == it->second.size)) {
+            DirEntry probe;
+            probe.fileName = it->first;
+            const auto server = std::lower_bound(onServer.begin(), onServer.end(), &probe, byName);
+            if (server != onServer.end() && (*server)->fileName == it->first &&
+                (!(*server)->bLengthKnown || (*server)->length == it->second.size)) {
                 ++it;
                 continue;
             }

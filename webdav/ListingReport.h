@@ -6,21 +6,25 @@
 #include <string>
 
 #include "ListingReader.h"
+#include "Records.h"
 
 class CWDWorkThread;
 class IDataRecord;
 
 class CListingReport {
 public:
-    CListingReport(IDataRecord* pItem, CWDWorkThread* pThread);
+    // relatedPath: the listed folder's, "/Presenter/".
+    CListingReport(IDataRecord* pItem, CWDWorkThread* pThread, std::string relatedPath);
 
     void Report(const DirEntry& entry);
+    // Posts the rows still gathered; the listing's last call.
+    void Flush();
 
 private:
     bool IsShown(const DirEntry& entry) const;
-    void PostEntry(uint32_t method, uint32_t sub, const DirEntry& entry,
-                   const std::string& author) const;
-    void PostClearList() const;
+    ds::ListingEntryRecord RowOf(const DirEntry& entry, const std::string& author) const;
+    void PostEntry(uint32_t method, uint32_t sub, const ds::ListingEntryRecord& row) const;
+    void PostClearList();
 
     CWDWorkThread* m_pThread;
     uint32_t m_hItem = 0;
@@ -30,8 +34,11 @@ private:
     uint32_t m_dwDepth = 0;
     bool m_bOneEntry = false; // its row is replaced, not added to a cleared list
     std::string m_relatePath;
+    std::string m_relatedPath; // of the rows
     // Shown for a file without an uploader; loaded once per listing.
     std::string m_unknownAuthor;
+    // Rows for the directory list, which hands them on to the transfer list.
+    ds::ListingEntryBatch m_Rows;
 };
 
 // The one-time clean-up of the local save directory after the presenter folder was read:

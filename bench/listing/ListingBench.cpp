@@ -40,6 +40,20 @@ bool WaitForRows(CDSDirListCtrl* list, int rows) {
     return false;
 }
 
+// What the process holds now (VmRSS), in KiB.
+long ResidentKb() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    long kb = 0;
+    char line[256];
+    while (f != nullptr && std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1)
+            break;
+    }
+    if (f != nullptr)
+        std::fclose(f);
+    return kb;
+}
+
 double SortMs(CDSDirListCtrl* list, QWidget* window, int column) {
     QElapsedTimer t;
     t.start();
@@ -102,6 +116,7 @@ int main(int argc, char** argv) {
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("peak_rss_kb %ld\n", usage.ru_maxrss);
+    std::printf("rss_kb %ld\n", ResidentKb());
     std::fflush(stdout);
     pItfMgr->ReleaseComp();
     DestroyComp(pItfMgr);

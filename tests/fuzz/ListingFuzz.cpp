@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!e.bFolderItself && IsUnsafeLocalName(e.fileName)) {
             std::abort();
         }
-        if (e.relatedPath != "/Presenter/") {
+        if (out.relatedPath != "/Presenter/") {
             std::abort();
         }
     }
