@@ -62,6 +62,7 @@ inline constexpr UINT kIdsCopyFailed = 1070;
 inline constexpr UINT kIdsTransferCaption = 1066;
 inline constexpr UINT kIdsDirCaption = 1067;
 inline constexpr UINT kIdsUploadedFile = 1068;
+inline constexpr UINT kIdsTransferCaptionWaiting = 1074;
 
 // Bitmaps.
 inline constexpr UINT kBmpDownloadHover = 1011;

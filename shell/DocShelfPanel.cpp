@@ -42,6 +42,10 @@ std::string CDocShelfPanel::PanelText() {
             text += "\n";
         }
     }
+    // Printed only while automatic downloads wait, so the lines stay as they were otherwise.
+    if (pView->WaitingDownloads() != 0) {
+        text += "TransferCaption\t" + Field(pView->GetTransferCaption()) + "\n";
+    }
     if (CDocShelfFileList* pList = pView->GetFileList()) {
         for (int row = 0; row < pList->GetItemCount(); ++row) {
             text += "TransferRow";

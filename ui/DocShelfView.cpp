@@ -128,6 +128,24 @@ void CDocShelfView::Layout() {
         m_pFileList->MoveWindow(&m_rcFileList, TRUE);
 }
 
+void CDocShelfView::OnTransferRecord(IDataRecord* pData) {
+    const ds::TransferEventRecord event = ds::ReadTransferEvent(pData);
+    if (event.sub == ds::kUploadEnded || event.sub == ds::kDownloadEnded) {
+        m_pController->OnTransferEnded(event.taskId);
+    }
+}
+
+size_t CDocShelfView::WaitingDownloads() const {
+    return m_pController != nullptr ? m_pController->WaitingDownloads() : 0;
+}
+
+std::string CDocShelfView::GetTransferCaption() const {
+    const size_t waiting = WaitingDownloads();
+    return waiting == 0
+               ? LoadLocalString(kIdsTransferCaption)
+               : FormatOne(LoadLocalString(kIdsTransferCaptionWaiting), std::to_string(waiting));
+}
+
 std::string CDocShelfView::GetDirCaption() const {
     std::string status =
         m_pController != nullptr ? m_pController->GetStatusText() : LoadLocalString(kIdsConnecting);
@@ -149,7 +167,7 @@ void CDocShelfView::OnPaint() {
 
         RECT rcTransfer{client.left + 30, client.top + half, client.right,
                         client.top + half + kCaptionHeight};
-        mem.DrawText(LoadLocalString(kIdsTransferCaption), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
+        mem.DrawText(GetTransferCaption(), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
 
         RECT rcDir{client.left + 30, client.top, client.right, client.top + kCaptionHeight};
         mem.DrawText(GetDirCaption(), &rcDir, DT_SINGLELINE | DT_VCENTER);
@@ -174,6 +192,8 @@ LRESULT CDocShelfView::OnDSNotify(WPARAM wParam) {
     case ds::kToTransferList:
         if (m_pFileList != nullptr)
             m_pFileList->OnTransferRecord(pData);
+        if (m_pController != nullptr)
+            OnTransferRecord(pData);
         break;
     case ds::kToWebDavMgr:
         GetWebDavMgr()->OnNotify(pData);

@@ -46,11 +46,15 @@ public:
     RECT GetFileListRect() const { return m_rcFileList; }
     // The directory caption as painted.
     std::string GetDirCaption() const;
+    // The transfer list's caption, with the number of automatic downloads that wait.
+    std::string GetTransferCaption() const;
+    size_t WaitingDownloads() const;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void OnTransferRecord(IDataRecord* pData);
     void OnSize();
     void OnPaint();
     LRESULT OnDSNotify(WPARAM wParam);

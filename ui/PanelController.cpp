@@ -43,7 +43,10 @@ bool LocalSize(const std::string& path, uint64_t& size) {
 
 } // namespace
 
-CPanelController::CPanelController() : m_nStatusId(kIdsConnecting) {}
+CPanelController::CPanelController()
+    : m_nStatusId(kIdsConnecting), m_AutoDownloads([this](const CAutoDownloads::File& file) {
+          return StartAutoDownload(file);
+      }) {}
 
 bool CPanelController::MakeServerFolders(const std::string& rootFolder) {
     CWebDavMgr* pWebDav = GetWebDavMgr();
@@ -125,23 +128,53 @@ void CPanelController::OnFileListed(const DSItemInfo& entry) {
     }
     const std::string remote = entry.RemotePath();
     const std::string dir = GetPanelPort()->GetLocalDirectory();
-    if (dir.empty() || m_AutoDownloaded.count(remote) != 0) {
+    const uint64_t key = KeyOf(remote);
+    if (dir.empty() || m_AutoDownloaded.count(key) != 0 ||
+        !MayDownloadAutomatically(entry.strFileName, entry.ullFileLength, entry.bLengthKnown,
+                                  dir + entry.strFileName)) {
         return;
     }
-    const std::string local = dir + entry.strFileName;
-    if (!MayDownloadAutomatically(entry, local)) {
-        return;
+    m_AutoDownloaded.insert(key);
+    if (!m_AutoDownloads.Add({remote, entry.ullFileLength, entry.bLengthKnown})) {
+        m_AutoDownloaded.erase(key); // a later listing tries again
     }
-    if (StartPanelTransfer(m_pFileList,
-                           PanelTransfer{false, remote, local, entry.ullFileLength, false})) {
-        m_AutoDownloaded.insert(remote); // else a later listing tries again
+    if (m_pView != nullptr && m_AutoDownloads.Waiting() != 0) {
+        m_pView->Invalidate(FALSE);
     }
 }
 
+void CPanelController::OnTransferEnded(uint32_t taskId) {
+    const size_t waiting = m_AutoDownloads.Waiting();
+    m_AutoDownloads.OnEnded(taskId);
+    if (m_pView != nullptr && waiting != m_AutoDownloads.Waiting()) {
+        m_pView->Invalidate(FALSE);
+    }
+}
+
+uint64_t CPanelController::KeyOf(const std::string& remote) {
+    return std::hash<std::string>{}(remote);
+}
+
+// What held when the file was listed is checked again when its turn comes.
+uint32_t CPanelController::StartAutoDownload(const CAutoDownloads::File& file) {
+    const std::string dir = GetPanelPort()->GetLocalDirectory();
+    const std::string name = file.remote.substr(file.remote.find_last_of('/') + 1);
+    const std::string local = dir + name;
+    uint32_t taskId = 0;
+    if (!dir.empty() && MayDownloadAutomatically(name, file.ullSize, file.bLengthKnown, local)) {
+        taskId = StartPanelTransfer(m_pFileList,
+                                    PanelTransfer{false, file.remote, local, file.ullSize, false});
+    }
+    if (taskId == 0) {
+        m_AutoDownloaded.erase(KeyOf(file.remote)); // a later listing tries again
+    }
+    return taskId;
+}
+
 // Never overwrites what is not the component's own, nor fetches what is already here.
-bool CPanelController::MayDownloadAutomatically(const DSItemInfo& entry,
-                                                const std::string& local) const {
-    if (IsUnsafeLocalName(entry.strFileName)) {
+bool CPanelController::MayDownloadAutomatically(const std::string& name, uint64_t ullLength,
+                                                bool bLengthKnown, const std::string& local) const {
+    if (IsUnsafeLocalName(name)) {
         return false;
     }
     uint64_t size = 0;
@@ -149,10 +182,10 @@ bool CPanelController::MayDownloadAutomatically(const DSItemInfo& entry,
         return true;
     }
     // Of an unknown length nothing says the local copy differs.
-    if (!entry.bLengthKnown || size == entry.ullFileLength) {
+    if (!bLengthKnown || size == ullLength) {
         return false;
     }
-    if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), entry.strFileName)) {
+    if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), name)) {
         TraceInfo("dshelf - CDSDirListCtrl::AutoDownload(); %s is not the component's own, "
                   "left alone",
                   local.c_str());

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
+#include <unordered_set>
 
 #include "AfxTypes.h"
+#include "AutoDownloads.h"
 
 class CDocShelfFileList;
 class CDocShelfView;
@@ -42,8 +43,12 @@ public:
     void ResetRetry();
 
     // A file of the presenter folder was listed: fetched into the save directory when the user
-    // asked for automatic downloads, once per file, never over a file of the user's.
+    // asked for automatic downloads, once per file, never over a file of the user's. A few run
+    // at a time; the rest wait without a task or a row.
     void OnFileListed(const DSItemInfo& entry);
+    // A transfer of the panel ended: the next waiting automatic download may start.
+    void OnTransferEnded(uint32_t taskId);
+    size_t WaitingDownloads() const { return m_AutoDownloads.Waiting(); }
 
     // A text for the meeting, handed to the host.
     void RelayHostMessage(std::unique_ptr<std::string> pText);
@@ -52,7 +57,10 @@ private:
     // The status is kept as a string id (and the sizes for the space text), so that it
     // follows the user-interface language.
     void SetStatus(UINT nStringId, const std::string& used = {}, const std::string& free = {});
-    bool MayDownloadAutomatically(const DSItemInfo& entry, const std::string& local) const;
+    bool MayDownloadAutomatically(const std::string& name, uint64_t ullLength, bool bLengthKnown,
+                                  const std::string& local) const;
+    uint32_t StartAutoDownload(const CAutoDownloads::File& file);
+    static uint64_t KeyOf(const std::string& remote);
 
     CDocShelfView* m_pView = nullptr;
     CDocShelfFileList* m_pFileList = nullptr;
@@ -63,5 +71,8 @@ private:
     std::string m_StatusFree;
     int m_nRetryTicks = 0;
     int m_nRetryLevel = 0;
-    std::set<std::string> m_AutoDownloaded;
+    // The remote paths automatic downloads took, hashed: a folder of many files holds one
+    // small number each.
+    std::unordered_set<uint64_t> m_AutoDownloaded;
+    CAutoDownloads m_AutoDownloads;
 };

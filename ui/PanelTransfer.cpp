@@ -6,26 +6,27 @@
 #include "PanelPort.h"
 #include "WebDavMgr.h"
 
-bool StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& t) {
+uint32_t StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& t) {
     CWebDavMgr* pWebDav = GetWebDavMgr();
     const int32_t nCounted = t.bCounted ? 1 : 0;
     ITask* pTask = t.bUpload
                        ? pWebDav->UploadFile(t.remote.c_str(), t.local.c_str(), 0, nCounted)
                        : pWebDav->DownloadFile(t.remote.c_str(), t.local.c_str(), 0, nCounted);
     if (pTask == nullptr) {
-        return false;
+        return 0;
     }
+    const uint32_t taskId = pTask->GetTaskID();
     if (t.bUpload) {
         // The panel's own upload: once it is in place the folder is listed again and the
         // meeting hears of it.
         pWebDav->AttachTaskRecord(pTask, ds::kPanelModuleData, 0);
     }
     if (pRows != nullptr) {
-        pRows->AddTransfer(pTask->GetTaskID(), t.local, t.remote, t.ullSize, t.bUpload);
+        pRows->AddTransfer(taskId, t.local, t.remote, t.ullSize, t.bUpload);
     }
     if (t.bCounted) {
         GetPanelPort()->AddActiveTransfer();
     }
     pWebDav->StartTask(pTask);
-    return true;
+    return taskId;
 }

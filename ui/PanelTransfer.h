@@ -17,5 +17,6 @@ struct PanelTransfer {
     bool bCounted = true;
 };
 
-// pRows may be null: the transfer then runs without a row. False when no task could be made.
-bool StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& transfer);
+// pRows may be null: the transfer then runs without a row. The task's id, 0 when no task could
+// be made.
+uint32_t StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& transfer);

@@ -1,6 +1,8 @@
 // The panel's listing of a large folder: from the listing request until the last row is in the
 // list and the list has painted; then a sort by each column. Prints one "name value" line per
-// figure. Usage: docshelf_bench_listing PORT ROWS USER PASSWORD
+// figure. Usage: docshelf_bench_listing PORT ROWS USER PASSWORD [auto LOCAL_DIR]
+// With "auto" the panel downloads new files by itself into LOCAL_DIR, and the figures are taken
+// once the rows are shown, while nearly all of the downloads wait.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -54,6 +56,23 @@ long ResidentKb() {
     return kb;
 }
 
+// The downloads go on in the background; the script removes what they left.
+int ReportWhileDownloadsWait(CDSDirListCtrl* list, int rows) {
+    QElapsedTimer t;
+    t.start();
+    while (list != nullptr && list->GetItemCount() < rows && t.elapsed() < kLimitMs)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    QApplication::processEvents();
+    std::printf("rows %d\n", list != nullptr ? list->GetItemCount() : 0);
+    std::printf("waiting %zu\n", GetDocShelfMgr()->GetView()->WaitingDownloads());
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak_rss_kb %ld\n", usage.ru_maxrss);
+    std::printf("rss_kb %ld\n", ResidentKb());
+    std::fflush(stdout);
+    _exit(0);
+}
+
 double SortMs(CDSDirListCtrl* list, QWidget* window, int column) {
     QElapsedTimer t;
     t.start();
@@ -68,10 +87,11 @@ double SortMs(CDSDirListCtrl* list, QWidget* window, int column) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: %s PORT ROWS USER PASSWORD\n", argv[0]);
+    if (argc < 5 || (argc > 5 && (argc != 7 || std::string(argv[5]) != "auto"))) {
+        std::fprintf(stderr, "usage: %s PORT ROWS USER PASSWORD [auto LOCAL_DIR]\n", argv[0]);
         return 2;
     }
+    const bool bAuto = argc == 7;
     const int port = std::atoi(argv[1]);
     const int rows = std::atoi(argv[2]);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -80,8 +100,9 @@ int main(int argc, char** argv) {
     window.resize(900, 700);
     window.show();
 
-    char local[] = "/tmp/docshelf-bench-listing-XXXXXX";
-    if (::mkdtemp(local) == nullptr)
+    char made[] = "/tmp/docshelf-bench-listing-XXXXXX";
+    const char* local = bAuto ? argv[6] : ::mkdtemp(made);
+    if (local == nullptr)
         return 1;
     IMXCCItfMgr* pItfMgr = nullptr;
     CreateComp("Default", &pItfMgr);
@@ -92,8 +113,12 @@ int main(int argc, char** argv) {
     shelf->SetLocalDirectory(local);
     shelf->SetUserAuth(argv[3], argv[4]);
     shelf->SetRights(0xF);
+    if (bAuto)
+        shelf->EnableAutoDownload();
     shelf->DSInit("127.0.0.1", port, "/dav/room/");
     CDSDirListCtrl* list = GetDocShelfMgr()->GetDirListCtrl();
+    if (bAuto)
+        return ReportWhileDownloadsWait(list, rows);
     if (list == nullptr || !WaitForRows(list, rows)) {
         std::fprintf(stderr, "bench: the first listing did not show %d rows\n", rows);
         return 1;
