@@ -1,5 +1,8 @@
-// Automatic downloads wait here and run a few at a time: a folder of many new files would
-// otherwise hold a task and a transfer row for every file long before its turn.
+// Automatic downloads wait here once many are under way: a folder of many new files would
+// otherwise hold a task and a transfer row for every file long before its turn. The bound is
+// a compromise: files started one by one as others end cost more CPU than files started
+// together (1,000 small files: 1.8 s with 4 under way, 1.45 s with 256, 1.1 s with 1,024), and
+// each one under way holds about 6 KB.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +13,8 @@
 
 class CAutoDownloads {
 public:
-    static constexpr size_t kMaxRunning = 4;
+    // Started and not yet ended: queued in the task manager or running.
+    static constexpr size_t kMaxRunning = 256;
 
     struct File {
         std::string remote; // relative to the server directory

@@ -43,8 +43,8 @@ public:
     void ResetRetry();
 
     // A file of the presenter folder was listed: fetched into the save directory when the user
-    // asked for automatic downloads, once per file, never over a file of the user's. A few run
-    // at a time; the rest wait without a task or a row.
+    // asked for automatic downloads, once per file, never over a file of the user's. Beyond
+    // CAutoDownloads::kMaxRunning started ones the rest wait without a task or a row.
     void OnFileListed(const DSItemInfo& entry);
     // A transfer of the panel ended: the next waiting automatic download may start.
     void OnTransferEnded(uint32_t taskId);

@@ -305,41 +305,41 @@ void CWebDavMgr::DeleteFile(const char* pszPath, uint32_t dwUserData) {
     m_Thread.PushWork(pRec);
 }
 
-void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,
-                               const char* pszUserDataName) {
+// A listing's work item for a folder, or null when the user may not list.
+IDataRecord* CWebDavMgr::MakeListing(uint32_t method, const char* pszFolder) {
     if (!GetEnginePort()->CanList()) {
-        return;
+        return nullptr;
     }
-    DS_CHECK_RETURN(pszUserDataName != nullptr, kFile, 472, "UserDataName");
     IDataRecord* pRec = CreateDataRecord();
-    DS_CHECK_RETURN(pRec != nullptr, kFile, 476, "pContainer");
-    std::string path = pszPath ? pszPath : "";
-    std::string full = MakeServerPath(path);
+    DS_CHECK_RETURN(pRec != nullptr, kFile, 476, "pContainer", nullptr);
+    const std::string folder = pszFolder != nullptr ? pszFolder : "";
+    std::string full = MakeServerPath(folder);
     if (full.empty() || full.back() != '/') {
         full.push_back('/');
     }
-    pRec->SetMethod(ds::kWorkList);
-    rec::SetStr(pRec, ds::key::RelatePath, path);
+    pRec->SetMethod(method);
+    rec::SetStr(pRec, ds::key::RelatePath, folder);
     rec::SetStr(pRec, ds::key::FullPath, full);
+    return pRec;
+}
+
+void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,
+                               const char* pszUserDataName) {
+    DS_CHECK_RETURN(pszUserDataName != nullptr, kFile, 472, "UserDataName");
+    IDataRecord* pRec = MakeListing(ds::kWorkList, pszPath);
+    if (pRec == nullptr) {
+        return;
+    }
     rec::SetU32(pRec, pszUserDataName, dwUserData);
     rec::SetU32(pRec, ds::key::Depth, dwDepth);
     m_Thread.PushWork(pRec);
 }
 
 void CWebDavMgr::ListEntry(const char* pszFolder, const std::string& name, uint32_t dwUserData) {
-    if (!GetEnginePort()->CanList()) {
+    IDataRecord* pRec = MakeListing(ds::kWorkListEntry, pszFolder);
+    if (pRec == nullptr) {
         return;
     }
-    IDataRecord* pRec = CreateDataRecord();
-    DS_CHECK_RETURN(pRec != nullptr, kFile, 510, "pContainer");
-    const std::string folder = pszFolder != nullptr ? pszFolder : "";
-    std::string full = MakeServerPath(folder);
-    if (full.empty() || full.back() != '/') {
-        full.push_back('/');
-    }
-    pRec->SetMethod(ds::kWorkListEntry);
-    rec::SetStr(pRec, ds::key::RelatePath, folder);
-    rec::SetStr(pRec, ds::key::FullPath, full);
     rec::SetStr(pRec, ds::key::EntryName, name);
     rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
     rec::SetU32(pRec, ds::key::Depth, 2);

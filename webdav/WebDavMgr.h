@@ -102,6 +102,7 @@ public:
     CWDWorkThread& GetWorkThread() { return m_Thread; }
 
 private:
+    IDataRecord* MakeListing(uint32_t method, const char* pszFolder);
     IDataRecord* CreateDataRecord();
     ITask* CreateTransfer(uint32_t dwMethod, const char* pszServerPath, const char* pszLocalPath,
                           int32_t bStartNow, int32_t nAddRefFlag, const int lines[4]);
