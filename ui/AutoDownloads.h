@@ -1,8 +1,8 @@
 // Automatic downloads wait here once many are under way: a folder of many new files would
 // otherwise hold a task and a transfer row for every file long before its turn. The bound is
 // a compromise: files started one by one as others end cost more CPU than files started
-// together (1,000 small files: 1.8 s with 4 under way, 1.45 s with 256, 1.1 s with 1,024), and
-// each one under way holds about 6 KB.
+// together (1,000 small files: 1.8 s with 4 under way, 1.4 to 1.6 s with 256, 1.1 s with
+// 1,024), and each one under way holds about 6 KB.
 #pragma once
 
 #include <cstdint>

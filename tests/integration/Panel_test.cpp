@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "AfxShell.h"
+#include "AutoDownloads.h"
 #include "ComponentFixture.h"
 #include "DSDirListCtrl.h"
 #include "DocShelfFileList.h"
@@ -434,4 +435,31 @@ TEST_F(Panel, ALargeFolderIsPrintedWhole) {
     EXPECT_EQ(rows, static_cast<size_t>(kFiles));
     EXPECT_EQ(text.rfind("Caption\tDocshelf: Docshelf Server (Used space: 39.06 KB, ", 0), 0u)
         << text.substr(0, 200);
+}
+
+// Beyond the downloads under way the rest wait without a row, the caption says how many, and
+// all of them arrive.
+TEST_F(Panel, ManyNewFilesWaitTheirTurnAndTheCaptionCountsThem) {
+    const int kFiles = static_cast<int>(CAutoDownloads::kMaxRunning) + 300;
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeDir("Presenter"));
+    const std::string dir = m_server->DataDir() + "/Presenter/";
+    for (int i = 0; i < kFiles; ++i) {
+        std::ofstream(dir + "f" + std::to_string(i) + ".txt") << "x";
+    }
+    StartComponent(m_server->Port());
+    m_pShelf->EnableAutoDownload();
+    CDocShelfView* pView = GetDocShelfMgr()->GetView();
+    ASSERT_TRUE(PumpUntil([&] { return pView->GetDirListCtrl()->GetItemCount() == kFiles; }));
+    const size_t waiting = pView->WaitingDownloads();
+    EXPECT_GT(waiting, 0u);
+    EXPECT_LE(pView->GetFileList()->GetItemCount() + waiting, static_cast<size_t>(kFiles));
+    EXPECT_NE(CDocShelfPanel::PanelText().find(
+                  "\nTransferCaption\tUpload/download list (waiting to download: "),
+              std::string::npos);
+    ASSERT_TRUE(
+        PumpUntil([&] { return !GetDocShelfPanel()->IsBusy() && pView->WaitingDownloads() == 0; }));
+    Settled();
+    EXPECT_EQ(Requests("GET", 200), kFiles);
+    EXPECT_EQ(CDocShelfPanel::PanelText().find("TransferCaption"), std::string::npos);
 }
