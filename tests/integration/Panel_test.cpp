@@ -18,6 +18,17 @@ namespace {
 
 class Panel : public ComponentFixture {
 protected:
+    // Files f0.txt, f1.txt ... of one byte, written straight into the server's folder.
+    bool SeedPresenterFolder(int files) {
+        if (!m_server->MakeDir("Presenter")) {
+            return false;
+        }
+        const std::string dir = m_server->DataDir() + "/Presenter/";
+        for (int i = 0; i < files; ++i) {
+            std::ofstream(dir + "f" + std::to_string(i) + ".txt") << "x";
+        }
+        return true;
+    }
     // The panel's lines once no work is pending and the results have been shown.
     std::string Settled() {
         EXPECT_TRUE(WaitIdle());
@@ -418,11 +429,7 @@ TEST_F(Panel, AFolderThatCannotBeReadSaysSo) {
 TEST_F(Panel, ALargeFolderIsPrintedWhole) {
     constexpr int kFiles = 40000;
     ASSERT_TRUE(StartServer());
-    ASSERT_TRUE(m_server->MakeDir("Presenter"));
-    const std::string dir = m_server->DataDir() + "/Presenter/";
-    for (int i = 0; i < kFiles; ++i) {
-        std::ofstream(dir + "f" + std::to_string(i) + ".txt") << "x";
-    }
+    ASSERT_TRUE(SeedPresenterFolder(kFiles));
     StartComponent(m_server->Port());
     m_pShelf->SetSizeLimits(0, 1ull << 30);
     ASSERT_TRUE(PumpUntil([] { return !GetDocShelfPanel()->IsBusy(); }));
@@ -442,11 +449,7 @@ TEST_F(Panel, ALargeFolderIsPrintedWhole) {
 TEST_F(Panel, ManyNewFilesWaitTheirTurnAndTheCaptionCountsThem) {
     const int kFiles = static_cast<int>(CAutoDownloads::kMaxRunning) + 300;
     ASSERT_TRUE(StartServer());
-    ASSERT_TRUE(m_server->MakeDir("Presenter"));
-    const std::string dir = m_server->DataDir() + "/Presenter/";
-    for (int i = 0; i < kFiles; ++i) {
-        std::ofstream(dir + "f" + std::to_string(i) + ".txt") << "x";
-    }
+    ASSERT_TRUE(SeedPresenterFolder(kFiles));
     StartComponent(m_server->Port());
     m_pShelf->EnableAutoDownload();
     CDocShelfView* pView = GetDocShelfMgr()->GetView();
