@@ -146,7 +146,8 @@ Actions (each waits for its completion, bounded by --timeout; the first failure 
   --print-panel                   print what the panel shows once it is idle
 
 Standard output holds the container calls, one per line with tab-separated fields; then
---print-panel adds Caption<TAB>text, DirRow<TAB>name<TAB>uploader<TAB>size per row and
+--print-panel adds Caption<TAB>text, DirRow<TAB>name<TAB>uploader<TAB>size per row,
+TransferCaption<TAB>text while automatic downloads wait their turn, and
 TransferRow<TAB>file<TAB>status<TAB>size<TAB>progress per transfer. "Idle" means no listing
 queued or running and no transfer active.
 
