@@ -11,6 +11,7 @@ import collections
 import os
 import re
 import signal
+import statistics
 import subprocess
 import sys
 import time
@@ -65,11 +66,7 @@ def say(text):
 
 
 def median(values):
-    s = sorted(values)
-    n = len(s)
-    if n == 0:
-        return float("nan")
-    return s[n // 2] if n % 2 else (s[n // 2 - 1] + s[n // 2]) / 2
+    return statistics.median(values) if values else float("nan")
 
 
 def rss_kb(pid):
