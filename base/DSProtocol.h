@@ -101,8 +101,11 @@ inline constexpr const char* Session = "pSession";
 inline constexpr const char* LocalFileError = "bLocalFileError";
 inline constexpr const char* BodyAccepted = "bBodyAccepted";
 // A download that continues a kept part: the bytes it had (0 once the server sent the whole
-// file), and what the answer said of the file: its validator and whole length.
+// file) and what the part's note says of the file; then what the answer said of the file: its
+// validator and whole length (absent when the answer gave none).
 inline constexpr const char* ResumeFrom = "ullResumeFrom";
+inline constexpr const char* KeptValidator = "strKeptValidator";
+inline constexpr const char* KeptLength = "ullKeptLength";
 inline constexpr const char* Validator = "strValidator";
 inline constexpr const char* WholeLength = "ullWholeLength";
 // Task records.
@@ -119,6 +122,7 @@ inline constexpr const char* ExtName = "ExtName";
 inline constexpr const char* FileLength = "ullFileLength";
 inline constexpr const char* LengthUnknown = "bLengthUnknown"; // 1: the length was not readable
 inline constexpr const char* Author = "Author";
+inline constexpr const char* EntryTag = "ullTag"; // an entry's ETag, hashed
 inline constexpr const char* Entries = "Entries"; // a batch of packed listing entries
 inline constexpr const char* HasVisibleFile = "bHasVisualableFile";
 inline constexpr const char* ListResult = "ListResult";

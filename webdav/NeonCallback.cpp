@@ -25,6 +25,19 @@ namespace {
 
 constexpr const char* kFile = "NeonCallback";
 
+// A session's own copy of the credentials it was made with: a host that changes the settings
+// later never has another server's password sent on this one.
+struct SessionCredentials {
+    std::string userName;
+    std::string password;
+};
+
+void FreeCredentials(void* userdata) {
+    auto* creds = static_cast<SessionCredentials*>(userdata);
+    explicit_bzero(creds->password.data(), creds->password.size());
+    delete creds;
+}
+
 void CopyCredential(char* dst, const std::string& src) {
     // The settings hold at most 99 characters; neon's buffers are larger.
     size_t n = std::min(src.size(), static_cast<size_t>(NE_ABUFSIZ - 1));
@@ -73,45 +86,67 @@ bool StartOver(IDataRecord* pRecord) {
     return true;
 }
 
-uint64_t ContentLengthOf(ne_request* req) {
-    uint64_t length = 0;
+bool ContentLengthOf(ne_request* req, uint64_t& length) {
     const char* value = ne_get_response_header(req, "Content-Length");
-    return value != nullptr && ParseDecimal(value, length) ? length : 0;
+    return value != nullptr && ParseDecimal(value, length);
+}
+
+// A 206 continues the kept part only when it is exactly its rest, of the same version: the
+// range from the part's end to the end of the file the note knows, and no other length.
+bool IsRestOfKeptPart(IDataRecord* pRecord, ne_request* req, uint64_t from) {
+    uint64_t whole = 0;
+    uint64_t announced = 0;
+    const std::string validator = rec::GetStr(pRecord, ds::key::KeptValidator);
+    return from > 0 && rec::GetU64(pRecord, ds::key::KeptLength, whole) &&
+           partial::IsRestOf(ne_get_response_header(req, "Content-Range"), from, whole) &&
+           partial::IsSameVersion(validator, ne_get_response_header(req, "ETag"),
+                                  ne_get_response_header(req, "Last-Modified")) &&
+           (!ContentLengthOf(req, announced) || announced == whole - from);
 }
 
 // The whole file, or the rest of a kept part from exactly where it ends. What the answer says
-// of the file is noted, so that a part cut short can be kept.
+// of the file is noted: the commit checks the length, and a part cut short can be kept.
 bool AcceptDownload(IDataRecord* pRecord, ne_request* req, int code) {
     uint64_t from = 0;
     rec::GetU64(pRecord, ds::key::ResumeFrom, from);
     uint64_t whole = 0;
     if (code == 206) {
-        if (from == 0 ||
-            !partial::ContinuesAt(ne_get_response_header(req, "Content-Range"), from, whole)) {
+        if (!IsRestOfKeptPart(pRecord, req, from)) {
             return false;
         }
-    } else if (code != 200 || (from > 0 && !StartOver(pRecord))) {
+        rec::GetU64(pRecord, ds::key::KeptLength, whole);
+        rec::SetStr(pRecord, ds::key::Validator, rec::GetStr(pRecord, ds::key::KeptValidator));
+        rec::SetU64(pRecord, ds::key::WholeLength, whole);
+        return true;
+    }
+    if (code != 200 || (from > 0 && !StartOver(pRecord))) {
         return false;
-    } else {
-        whole = ContentLengthOf(req);
     }
     rec::SetStr(pRecord, ds::key::Validator,
                 partial::ValidatorOf(ne_get_response_header(req, "ETag"),
                                      ne_get_response_header(req, "Last-Modified")));
-    rec::SetU64(pRecord, ds::key::WholeLength, whole);
+    if (ContentLengthOf(req, whole)) {
+        rec::SetU64(pRecord, ds::key::WholeLength, whole);
+    }
     return true;
 }
 
 } // namespace
 
 ne_session* CNeonCallback::CreateSession(const ServerSettings& settings) {
-    ne_session* sess =
-        ne_session_create(settings.transport.https ? "https" : "http", settings.host.c_str(),
-                          static_cast<unsigned int>(settings.port));
+    // neon writes the host into the Host header as it is given: an IPv6 address needs its
+    // brackets there.
+    const bool bBareIpv6 =
+        settings.host.find(':') != std::string::npos && settings.host.front() != '[';
+    const std::string host = bBareIpv6 ? "[" + settings.host + "]" : settings.host;
+    ne_session* sess = ne_session_create(settings.transport.https ? "https" : "http", host.c_str(),
+                                         static_cast<unsigned int>(settings.port));
     // Every wait is bounded: a silent server fails the request instead of holding it.
     ne_set_connect_timeout(sess, settings.limits.connectSeconds);
     ne_set_read_timeout(sess, settings.limits.readSeconds);
-    ApplyTransportSecurity(sess, settings.transport, server_auth_creds);
+    auto* creds = new SessionCredentials{settings.userName, settings.password};
+    ne_hook_destroy_session(sess, FreeCredentials, creds);
+    ApplyTransportSecurity(sess, settings.transport, server_auth_creds, creds);
     return sess;
 }
 
@@ -126,11 +161,12 @@ void CNeonCallback::AddDestination(ne_session* sess, ne_request* req, const std:
     ne_add_request_header(req, "Overwrite", "T");
 }
 
-int CNeonCallback::server_auth_creds(void*, const char*, int attempt, char* username,
+int CNeonCallback::server_auth_creds(void* userdata, const char*, int attempt, char* username,
                                      char* password) {
-    ServerSettings settings = GetWebDavMgr()->GetSettings();
-    CopyCredential(username, settings.userName);
-    CopyCredential(password, settings.password);
+    DS_CHECK_RETURN(userdata != nullptr, kFile, 140, "userdata", 1);
+    const auto* creds = static_cast<const SessionCredentials*>(userdata);
+    CopyCredential(username, creds->userName);
+    CopyCredential(password, creds->password);
     // Offered once: a refused password is not sent again.
     return attempt;
 }
@@ -199,7 +235,10 @@ ssize_t CNeonCallback::provide_request_body(void* userdata, char* buffer, size_t
     CFile* pFile = rec::GetPtr<CFile>(pRecord, ds::key::File);
     DS_CHECK_RETURN(pFile != nullptr, kFile, 192, "ppLocalFile", 0);
     if (buffer == nullptr || buflen == 0) {
-        // neon rewinds the body before each time it sends it.
+        // neon rewinds the body before each time it sends it: after a cut, nothing more.
+        if (!KeepsMoving(pRecord, 0)) {
+            return -1;
+        }
         if (pFile->Seek(0, CFile::begin) != 0) {
             FailLocalFile(pRecord, "seek");
             return -1;

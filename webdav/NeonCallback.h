@@ -11,6 +11,7 @@ struct ServerSettings;
 
 class CNeonCallback {
 public:
+    // userdata: the credentials the session was made with (CreateSession).
     static int server_auth_creds(void* userdata, const char* realm, int attempt, char* username,
                                  char* password);
     static int accept_response(void* userdata, ne_request* req, const ne_status* st);
@@ -19,7 +20,8 @@ public:
     static void notify_session_status(void* userdata, ne_session_status status,
                                       const ne_session_status_info* info);
 
-    // A session to the configured server with its timeouts and the credentials callback.
+    // A session to the configured server with its timeouts and the credentials callback, which
+    // offers the user name and password of these settings for the session's whole life.
     static ne_session* CreateSession(const ServerSettings& settings);
     // The Destination and Overwrite headers of a MOVE to an already escaped server path.
     static void AddDestination(ne_session* sess, ne_request* req, const std::string& target);

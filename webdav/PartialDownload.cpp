@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,9 +49,23 @@ bool ReadNote(const std::string& notePath, PartialDownload& part) {
     return fields == 7;
 }
 
+constexpr std::string_view kKeptTag = "kept";
+
 // The one name a part kept for this target has.
 std::string KeptPartPath(const std::string& target) {
-    return CFile::TemporaryNameBeside(target, "resume");
+    return CFile::TemporaryNameBeside(target, kKeptTag);
+}
+
+// What an older version left: ".NAME.resume.part" and its note ".NAME.resume.part.resume".
+// The shape alone proves nothing (a user may name a file so); the note's fields do.
+constexpr std::string_view kOldPartEnd = ".resume.part";
+constexpr std::string_view kOldNoteSuffix = ".resume";
+
+bool HasOldNoteShape(std::string_view name) {
+    const size_t end = kOldPartEnd.size() + kOldNoteSuffix.size();
+    return name.size() > end + 1 && name.front() == '.' &&
+           name.substr(name.size() - end, kOldPartEnd.size()) == kOldPartEnd &&
+           name.substr(name.size() - kOldNoteSuffix.size()) == kOldNoteSuffix;
 }
 
 int64_t AgeSeconds(const struct stat& st) {
@@ -79,7 +94,14 @@ void RemoveFile(const std::string& path) {
 bool IsNoteName(std::string_view name) {
     return name.size() > kNoteSuffix.size() &&
            name.substr(name.size() - kNoteSuffix.size()) == kNoteSuffix &&
-           CFile::IsTemporaryName(name.substr(0, name.size() - kNoteSuffix.size()));
+           IsKeptPartName(name.substr(0, name.size() - kNoteSuffix.size()));
+}
+
+bool IsKeptPartName(std::string_view name) {
+    // What follows the stem in a temporary name with the kept tag.
+    static const std::string end = CFile::TemporaryNameBeside("", kKeptTag).substr(1);
+    return CFile::IsTemporaryName(name) && name.size() > end.size() &&
+           name.substr(name.size() - end.size()) == end;
 }
 
 std::optional<PartialDownload> Find(const std::string& target, const std::string& serverPath) {
@@ -100,19 +122,19 @@ bool Keep(PartialDownload& part, const std::string& target) {
         return false;
     }
     const std::string kept = KeptPartPath(target);
-    if (part.partPath != kept) {
-        if (std::rename(part.partPath.c_str(), kept.c_str()) != 0) {
-            return false;
-        }
-        part.partPath = kept;
-    }
     std::ostringstream note;
     note << "server\t" << EncodePath(part.serverPath) << "\nvalidator\t"
          << EncodePath(part.validator) << "\nlength\t" << part.wholeLength << "\n";
-    std::ofstream out(NoteOf(part.partPath), std::ios::trunc);
+    std::ofstream out(NoteOf(kept), std::ios::trunc);
     out << note.str();
     out.close();
-    return static_cast<bool>(out);
+    // The note first: the part takes its name only once it can be told from a user's file.
+    if (!out || (part.partPath != kept && std::rename(part.partPath.c_str(), kept.c_str()) != 0)) {
+        ::unlink(NoteOf(kept).c_str());
+        return false;
+    }
+    part.partPath = kept;
+    return true;
 }
 
 void Forget(const std::string& partPath, bool bWithPart) {
@@ -130,46 +152,44 @@ void Sweep(const std::string& dir) {
             return;
         }
         struct stat other;
+        PartialDownload old;
         if (IsNoteName(name)) {
             const std::string part = path.substr(0, path.size() - kNoteSuffix.size());
             if (AgeSeconds(st) > kKeepSeconds || ::lstat(part.c_str(), &other) != 0) {
                 RemoveFile(path);
+                RemoveFile(part);
             }
-        } else if (CFile::IsTemporaryName(name)) {
-            const bool bNoted = ::lstat(NoteOf(path).c_str(), &other) == 0;
-            if (AgeSeconds(st) > (bNoted ? kKeepSeconds : kUnnotedSeconds)) {
+        } else if (CFile::IsTemporaryName(name) && !IsKeptPartName(name)) {
+            if (AgeSeconds(st) > kUnnotedSeconds) {
                 RemoveFile(path);
-                ::unlink(NoteOf(path).c_str());
             }
+        } else if (HasOldNoteShape(name) && ReadNote(path, old)) {
+            // Never continued by this version.
+            RemoveFile(path.substr(0, path.size() - kOldNoteSuffix.size()));
+            RemoveFile(path);
         }
     });
 }
 
-bool ContinuesAt(const char* contentRange, uint64_t from, uint64_t& wholeLength) {
-    if (contentRange == nullptr) {
+bool IsRestOf(const char* contentRange, uint64_t from, uint64_t whole) {
+    if (contentRange == nullptr || whole == 0 || from >= whole) {
         return false;
     }
     std::string_view text(contentRange);
     constexpr std::string_view kUnit = "bytes ";
     const size_t dash = text.find('-');
     const size_t slash = text.find('/');
-    if (text.substr(0, kUnit.size()) != kUnit || dash == std::string_view::npos ||
-        slash == std::string_view::npos || dash > slash) {
+    if (text.size() < kUnit.size() || strncasecmp(text.data(), kUnit.data(), kUnit.size()) != 0 ||
+        dash == std::string_view::npos || slash == std::string_view::npos || dash > slash) {
         return false;
     }
     uint64_t first = 0;
     uint64_t last = 0;
-    if (!ParseDecimal(text.substr(kUnit.size(), dash - kUnit.size()), first) ||
-        !ParseDecimal(text.substr(dash + 1, slash - dash - 1), last) || first != from ||
-        last < first) {
-        return false;
-    }
-    const std::string_view whole = text.substr(slash + 1);
-    if (whole == "*") {
-        wholeLength = 0;
-        return true;
-    }
-    return ParseDecimal(whole, wholeLength) && last < wholeLength;
+    uint64_t complete = 0;
+    return ParseDecimal(text.substr(kUnit.size(), dash - kUnit.size()), first) &&
+           ParseDecimal(text.substr(dash + 1, slash - dash - 1), last) &&
+           ParseDecimal(text.substr(slash + 1), complete) && first == from && last == whole - 1 &&
+           complete == whole;
 }
 
 std::string ValidatorOf(const char* etag, const char* lastModified) {
@@ -177,6 +197,14 @@ std::string ValidatorOf(const char* etag, const char* lastModified) {
         return etag;
     }
     return lastModified != nullptr ? lastModified : "";
+}
+
+bool IsSameVersion(const std::string& validator, const char* etag, const char* lastModified) {
+    if (validator.empty()) {
+        return false;
+    }
+    const char* answer = validator.front() == '"' ? etag : lastModified;
+    return answer != nullptr && validator == answer;
 }
 
 } // namespace partial

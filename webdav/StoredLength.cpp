@@ -2,35 +2,53 @@
 
 #include <ne_basic.h>
 #include <ne_props.h>
+#include <ne_request.h>
 
+#include "DSProtocol.h"
 #include "ListingReader.h"
 
 namespace {
 
-const ne_propname kLengthProps[] = {{"DAV:", "getcontentlength"}, {nullptr, nullptr}};
+const ne_propname kStoredProps[] = {
+    {"DAV:", "getcontentlength"}, {ds::kAuthorPropSpace, ds::kAuthorPropName}, {nullptr, nullptr}};
 
 struct Answer {
+    bool bAnswered = false;
     bool bKnown = false;
-    uint64_t length = 0;
+    StoredFile file;
 };
 
 void OnResult(void* userdata, const ne_uri*, const ne_prop_result_set* results) {
     auto* answer = static_cast<Answer*>(userdata);
-    const char* value = ne_propset_value(results, &kLengthProps[0]);
     // Only the first answer counts: a Depth 0 request names one resource.
-    if (!answer->bKnown && value != nullptr) {
-        answer->bKnown = ParseContentLength(value, answer->length);
+    if (answer->bAnswered) {
+        return;
     }
+    answer->bAnswered = true;
+    const char* length = ne_propset_value(results, &kStoredProps[0]);
+    answer->bKnown = length != nullptr && ParseContentLength(length, answer->file.length);
+    const char* author = ne_propset_value(results, &kStoredProps[1]);
+    answer->file.bLabelled = author != nullptr && author[0] != '\0';
 }
 
 } // namespace
 
-StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, uint64_t& length) {
+StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, StoredFile& file) {
     Answer answer;
-    if (ne_simple_propfind(sess, uri.c_str(), NE_DEPTH_ZERO, kLengthProps, OnResult, &answer) !=
-        NE_OK) {
-        return StoredLength::Failed;
+    ne_propfind_handler* handler = ne_propfind_create(sess, uri.c_str(), NE_DEPTH_ZERO);
+    const int rc = ne_propfind_named(handler, kStoredProps, OnResult, &answer);
+    const ne_status* status = ne_get_status(ne_propfind_get_request(handler));
+    const int code = status != nullptr ? status->code : 0;
+    ne_propfind_destroy(handler);
+    if (code < 200) {
+        return StoredLength::NoAnswer;
     }
-    length = answer.length;
+    if (code == 404) {
+        return StoredLength::NotFound;
+    }
+    if (rc != NE_OK || code != 207 || !answer.bAnswered) {
+        return StoredLength::Refused;
+    }
+    file = answer.file;
     return answer.bKnown ? StoredLength::Known : StoredLength::NotReported;
 }

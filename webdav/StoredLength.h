@@ -1,5 +1,5 @@
-// What the server says it holds of one file: its DAV:getcontentlength, asked with a Depth 0
-// PROPFIND.
+// What the server says it holds of one file after an upload: its DAV:getcontentlength and its
+// uploader label, asked with a Depth 0 PROPFIND.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,18 @@
 
 #include <ne_session.h>
 
-enum class StoredLength { Known, NotReported, Failed };
+enum class StoredLength {
+    Known,       // the length is in `length`
+    NotReported, // the server answered for the file without a length
+    NotFound,    // 404: the file is not there
+    Refused,     // any other status, or an answer that could not be read
+    NoAnswer,    // the connection failed or was lost
+};
+
+struct StoredFile {
+    uint64_t length = 0;
+    bool bLabelled = false; // the file carries the uploader property
+};
 
 // uri is escaped, as sent.
-StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, uint64_t& length);
+StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, StoredFile& file);

@@ -1,7 +1,9 @@
 #include "ThreadSink.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -36,6 +38,10 @@ constexpr size_t kDownloadReadBlock = 256 * 1024;
 // Blocks that may wait for the disk while the next one is received.
 constexpr size_t kDownloadWritesQueued = 4;
 constexpr size_t kUploadReadBlock = 256 * 1024;
+// Letters before an upload's temporary suffix: each upload's own name.
+constexpr size_t kUploadTagSize = 10;
+// The clean-up of an upload's temporary file waits no longer than this, whatever the server.
+constexpr int kCleanupSeconds = 5;
 
 uint32_t TaskIdOf(ITask* pTask) {
     return pTask != nullptr ? pTask->GetTaskID() : 0;
@@ -46,10 +52,11 @@ int StatusOf(ne_request* req) {
     return st != nullptr ? st->code : 0;
 }
 
-// What a request came to. No status means no answer: the connection failed or was lost.
+// What a request came to. No status, or only an interim one, means no answer: the connection
+// failed or was lost.
 ds::TransferResult ResultOf(int ret, int code, std::initializer_list<int> accepted,
                             bool bNotFoundCounts = false) {
-    if (code == 0) {
+    if (code < 200) {
         return DS_RESULT_REQUEST_FAILED;
     }
     for (int ok : accepted) {
@@ -128,6 +135,8 @@ void ForgetRunState(IDataRecord* pJR) {
     pJR->RemoveData(ds::key::LocalFileError);
     pJR->RemoveData(ds::key::Watch);
     pJR->RemoveData(ds::key::ResumeFrom);
+    pJR->RemoveData(ds::key::KeptValidator);
+    pJR->RemoveData(ds::key::KeptLength);
     pJR->RemoveData(ds::key::Validator);
     pJR->RemoveData(ds::key::WholeLength);
 }
@@ -283,6 +292,7 @@ bool CThreadSink::OpenKeptPart(Run& run, CFile& file, std::string& tempPath) {
     tempPath = part->partPath;
     run.resumeFrom = part->have;
     run.resumeValidator = part->validator;
+    run.resumeLength = part->wholeLength;
     return true;
 }
 
@@ -294,6 +304,8 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
                     static_cast<unsigned>(ENOENT), run.localPath.c_str());
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
+    // What the commit must find there still.
+    run.targetBefore = LocalTarget::At(run.localPath);
     struct stat st;
     if (IsComponentOwnName(GetPathName(run.localPath))) {
         // The component's record and temporary files are never a download's target.
@@ -332,6 +344,8 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
                                 static_cast<unsigned long long>(run.resumeFrom));
         ne_add_request_header(req, "If-Range", run.resumeValidator.c_str());
         rec::SetU64(run.pJR, ds::key::ResumeFrom, run.resumeFrom);
+        rec::SetStr(run.pJR, ds::key::KeptValidator, run.resumeValidator);
+        rec::SetU64(run.pJR, ds::key::KeptLength, run.resumeLength);
     }
     rec::SetPtr(run.pJR, ds::key::File, &file);
     rec::SetPtr(run.pJR, ds::key::Job, run.pJob);
@@ -361,7 +375,11 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
         TraceError("dshelf - CThreadSink::DoDownload() HTTP statues code:%d URI = %s", code,
                    uri.c_str());
     }
-    if (run.pJR->HasData(ds::key::LocalFileError) || (code == 200 && !bClosed)) {
+    uint32_t bAccepted = 0;
+    rec::GetU32(run.pJR, ds::key::BodyAccepted, bAccepted);
+    // A body that reached the file but not the disk whole is the disk's failure, whatever the
+    // server sent.
+    if (run.pJR->HasData(ds::key::LocalFileError) || (bAccepted != 0 && !bClosed)) {
         TraceError("dshelf - CThreadSink::DoDownload() write failed! LocalFilePathName=%s",
                    run.localPath.c_str());
         return DS_RESULT_LOCAL_FILE_FAILED;
@@ -369,24 +387,57 @@ ds::TransferResult CThreadSink::FetchBody(Run& run, CFile& file) {
     if (IsCancelled(run)) {
         return DS_RESULT_CANCELLED;
     }
-    uint32_t bAccepted = 0;
-    rec::GetU32(run.pJR, ds::key::BodyAccepted, bAccepted);
     if (code == 206 && bAccepted == 0) {
-        TraceError("dshelf - CThreadSink::DoDownload() a range that does not continue the part; "
-                   "URI = %s",
+        TraceError("dshelf - CThreadSink::DoDownload() a range that is not the exact rest of the "
+                   "kept part; URI = %s",
                    uri.c_str());
         return DS_RESULT_SERVER_ERROR;
     }
     return ResultOf(ret, code, {200, 206}, true);
 }
 
+// The file holds as many bytes as the answer promised: no fewer (a body that ended early
+// without an error), no more.
+bool CThreadSink::HasPromisedLength(const Run& run, const std::string& tempPath) {
+    uint64_t promised = 0;
+    if (!rec::GetU64(run.pJR, ds::key::WholeLength, promised)) {
+        return true; // the answer promised no length
+    }
+    struct stat st;
+    const long long size = ::stat(tempPath.c_str(), &st) == 0 ? st.st_size : -1;
+    if (size < 0 || static_cast<uint64_t>(size) != promised) {
+        TraceError("dshelf - CThreadSink::DoDownload() the answer promised %llu bytes, the file "
+                   "has %lld; LocalFilePathName=%s",
+                   static_cast<unsigned long long>(promised), size, run.localPath.c_str());
+        return false;
+    }
+    return true;
+}
+
 ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& tempPath) {
     // Checked again at the rename: nothing replaces one of the component's own files.
-    const bool bOwnName = IsComponentOwnName(run.localName);
-    if (bOwnName || std::rename(tempPath.c_str(), run.localPath.c_str()) != 0) {
+    if (IsComponentOwnName(run.localName)) {
         TraceError("dshelf - CThreadSink::DoDownload() rename failed! LastError=%u "
                    "LocalFilePathName=%s",
-                   static_cast<unsigned>(bOwnName ? EPERM : errno), run.localPath.c_str());
+                   static_cast<unsigned>(EPERM), run.localPath.c_str());
+        return DS_RESULT_LOCAL_FILE_FAILED;
+    }
+    if (!HasPromisedLength(run, tempPath)) {
+        return DS_RESULT_SERVER_ERROR;
+    }
+    switch (CommitOver(tempPath, run.localPath, run.targetBefore)) {
+    case CommitOutcome::Done:
+        break;
+    case CommitOutcome::TargetChanged:
+        TraceError("dshelf - CThreadSink::DoDownload() %s changed while the download ran; left as "
+                   "it is",
+                   run.localPath.c_str());
+        return DS_RESULT_LOCAL_FILE_FAILED;
+    case CommitOutcome::Failed:
+    default:
+        TraceError("dshelf - CThreadSink::DoDownload() rename failed! LastError=%u "
+                   "LocalFilePathName=%s",
+                   static_cast<unsigned>(errno), run.localPath.c_str());
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // Files the component wrote into the save directory are its own to clean up later.
@@ -427,12 +478,21 @@ void CThreadSink::DoUpload(IJob* pJob) {
     if (!BeginRun(pJob, ds::kUploadStarted, 205, run)) {
         return;
     }
-    const ds::TransferResult result = IsCancelled(run) ? DS_RESULT_CANCELLED : Upload(run);
+    std::string leftover;
+    const ds::TransferResult result =
+        IsCancelled(run) ? DS_RESULT_CANCELLED : Upload(run, leftover);
     ForgetRunState(run.pJR);
+    // The result first: a server that does not answer the clean-up never delays it.
     PostUploadDone(run, result);
+    if (run.pTask != nullptr) {
+        Transfers().Remove(run.pTask->GetTaskID());
+    }
+    if (!leftover.empty()) {
+        RemoveTemporary(leftover);
+    }
 }
 
-ds::TransferResult CThreadSink::Upload(Run& run) {
+ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
     CWatchedSession session = TransferSession();
     WatchSession(run, &session);
     const std::string target = ToWirePath(run.serverPath);
@@ -440,16 +500,13 @@ ds::TransferResult CThreadSink::Upload(Run& run) {
     int64_t length = 0;
     ds::TransferResult result = OpenUploadSource(run, file, length);
     if (result == DS_RESULT_SUCCESS) {
-        result = SendIntoPlace(run, file, length, target);
+        result = SendIntoPlace(run, file, length, target, leftover);
     }
-    if (result == DS_RESULT_SUCCESS) {
+    if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
         result = VerifyStoredLength(run, target, length);
     }
-    if (result == DS_RESULT_SUCCESS) {
-        LabelAuthor(run, target);
-    }
     // A cut made by a cancel fails whichever request it met.
-    if (result != DS_RESULT_SUCCESS && IsCancelled(run)) {
+    if (IsCancelled(run) && (result != DS_RESULT_SUCCESS || !leftover.empty())) {
         result = DS_RESULT_CANCELLED;
     }
     file.Close();
@@ -457,23 +514,39 @@ ds::TransferResult CThreadSink::Upload(Run& run) {
     return result;
 }
 
-// The body goes to a temporary name and is moved over the target once complete.
+// The body goes to a temporary name of its own, is labelled with its uploader there and moved
+// over the target once complete: two uploads of one name never share their bytes or their label.
+// leftover names the temporary file while it may still be on the server.
 ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                              const std::string& target) {
-    const std::string temp = ToWirePath(run.serverPath + ds::kUploadTempSuffix);
+                                              const std::string& target, std::string& leftover) {
+    const std::string temp = ToWirePath(TemporaryUploadName(run.serverPath));
     ds::TransferResult result = SendProbe(run, temp);
     if (result != DS_RESULT_SUCCESS) {
         return result;
     }
-    result = SendBody(run, temp, length);
+    leftover = temp;
+    result = IsCancelled(run) ? DS_RESULT_CANCELLED : SendBody(run, temp, length);
     file.Close();
-    if (result == DS_RESULT_SUCCESS) {
-        result = MoveIntoPlace(run, temp, target);
+    if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
+        LabelAuthor(run, temp);
     }
-    if (result != DS_RESULT_SUCCESS) {
-        RemoveTemporary(temp);
+    if (result == DS_RESULT_SUCCESS) {
+        result = IsCancelled(run) ? DS_RESULT_CANCELLED : MoveIntoPlace(run, temp, target);
+    }
+    if (result == DS_RESULT_SUCCESS) {
+        leftover.clear();
     }
     return result;
+}
+
+std::string CThreadSink::TemporaryUploadName(const std::string& serverPath) {
+    static thread_local std::mt19937 rng{std::random_device{}()};
+    constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz";
+    std::string tag(kUploadTagSize, 'x');
+    for (char& c : tag) {
+        c = kLetters[rng() % kLetters.size()];
+    }
+    return serverPath + "." + tag + ds::kUploadTempSuffix;
 }
 
 ds::TransferResult CThreadSink::OpenUploadSource(Run& run, CFile& file, int64_t& length) {
@@ -567,52 +640,68 @@ ds::TransferResult CThreadSink::MoveIntoPlace(Run& run, const std::string& temp,
 ds::TransferResult CThreadSink::VerifyStoredLength(Run& run, const std::string& target,
                                                    int64_t length) {
     // A proxy or a full disk can cut a body and still answer 201.
-    uint64_t stored = 0;
+    StoredFile stored;
     switch (ReadStoredLength(run.sess, target, stored)) {
     case StoredLength::Known:
-        if (stored == static_cast<uint64_t>(length)) {
-            return DS_RESULT_SUCCESS;
+        if (stored.length != static_cast<uint64_t>(length)) {
+            TraceError("dshelf - CThreadSink::DoUpload() the server holds %llu bytes, the file "
+                       "has %lld; URI = %s",
+                       static_cast<unsigned long long>(stored.length),
+                       static_cast<long long>(length), target.c_str());
+            return DS_RESULT_SERVER_ERROR;
         }
-        TraceError("dshelf - CThreadSink::DoUpload() the server holds %llu bytes, the file has "
-                   "%lld; URI = %s",
-                   static_cast<unsigned long long>(stored), static_cast<long long>(length),
-                   target.c_str());
-        return DS_RESULT_SERVER_ERROR;
+        break;
     case StoredLength::NotReported:
         TraceInfo("dshelf - CThreadSink::DoUpload() the server reports no length; trusted. "
                   "URI = %s",
                   target.c_str());
-        return DS_RESULT_SUCCESS;
-    case StoredLength::Failed:
-    default:
+        break;
+    case StoredLength::NotFound:
+        TraceError("dshelf - CThreadSink::DoUpload() the file is not there after the move; URI "
+                   "= %s",
+                   target.c_str());
+        return DS_RESULT_NOT_FOUND;
+    case StoredLength::Refused:
         TraceError("dshelf - CThreadSink::DoUpload() the length could not be read back (%s); "
-                   "trusted. URI = %s",
+                   "URI = %s",
                    ne_get_error(run.sess), target.c_str());
-        return DS_RESULT_SUCCESS;
+        return DS_RESULT_SERVER_ERROR;
+    case StoredLength::NoAnswer:
+    default:
+        TraceError("dshelf - CThreadSink::DoUpload() no answer when the length was read back "
+                   "(%s); URI = %s",
+                   ne_get_error(run.sess), target.c_str());
+        return DS_RESULT_REQUEST_FAILED;
     }
+    if (!stored.bLabelled && !IsCancelled(run)) {
+        // A server that keeps no property through a MOVE: labelled where it is now.
+        LabelAuthor(run, target);
+    }
+    return DS_RESULT_SUCCESS;
 }
 
 void CThreadSink::RemoveTemporary(const std::string& temp) {
-    // A session of its own: the transfer's may have been cut. Best effort: after a lost
-    // connection the server may not answer this either.
-    const ServerSettings settings = GetWebDavMgr()->GetSettings();
-    CWatchedSession session(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+    // A session of its own, within a short limit of its own: the transfer's may have been cut,
+    // and after a lost connection or a cancel the server may not answer this either.
+    ServerSettings settings = GetWebDavMgr()->GetSettings();
+    settings.limits.connectSeconds = std::min(settings.limits.connectSeconds, kCleanupSeconds);
+    settings.limits.readSeconds = std::min(settings.limits.readSeconds, kCleanupSeconds);
+    CWatchedSession session(settings, CProgressWatch::Deadline(kCleanupSeconds));
     if (ne_delete(session.Get(), temp.c_str()) != NE_OK) {
         TraceError("dshelf - CThreadSink::DoUpload() temporary file not removed: %s URI = %s",
                    ne_get_error(session.Get()), temp.c_str());
     }
 }
 
-void CThreadSink::LabelAuthor(Run& run, const std::string& target) {
-    // Labelled only once the file is in place, never somebody else's on a failure. A server
-    // that keeps no such property still has the file: the listing shows "Unknown".
+void CThreadSink::LabelAuthor(Run& run, const std::string& path) {
+    // A server that keeps no such property still has the file: the listing shows "Unknown".
     static const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
     std::string author = ToWirePath(GetEnginePort()->GetAuthorName());
     const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
                                           {nullptr, ne_propset, nullptr}};
-    if (ne_proppatch(run.sess, target.c_str(), ops) != NE_OK) {
+    if (ne_proppatch(run.sess, path.c_str(), ops) != NE_OK) {
         TraceError("dshelf - CThreadSink::DoUpload() PROPPATCH failed: %s URI = %s",
-                   ne_get_error(run.sess), target.c_str());
+                   ne_get_error(run.sess), path.c_str());
     }
 }
 

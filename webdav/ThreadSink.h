@@ -7,6 +7,7 @@
 
 #include "CoreLib.h"
 #include "DSProtocol.h"
+#include "LocalCommit.h"
 #include "TransferRegistry.h"
 
 struct ne_session_s;
@@ -40,6 +41,8 @@ private:
         std::string localName;       // set once the local file is open
         uint64_t resumeFrom = 0;     // bytes of a kept part being continued
         std::string resumeValidator; // the kept part's version of the file
+        uint64_t resumeLength = 0;   // and its whole length
+        LocalTarget targetBefore;    // the download's target as the download began
     };
 
     void DoDownload(IJob* pJob);
@@ -52,26 +55,29 @@ private:
     static bool IsCancelled(const Run& run);
     // The steps on a session of their own.
     ds::TransferResult Download(Run& run);
-    ds::TransferResult Upload(Run& run);
+    ds::TransferResult Upload(Run& run, std::string& leftover);
 
     // Download steps.
     ds::TransferResult OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath);
     static bool OpenKeptPart(Run& run, CFile& file, std::string& tempPath);
     void SettlePart(Run& run, const std::string& tempPath, ds::TransferResult result);
     ds::TransferResult FetchBody(Run& run, CFile& file);
+    static bool HasPromisedLength(const Run& run, const std::string& tempPath);
     ds::TransferResult CommitDownload(Run& run, const std::string& tempPath);
     void PostDownloadDone(Run& run, ds::TransferResult result);
 
     // Upload steps.
     ds::TransferResult OpenUploadSource(Run& run, CFile& file, int64_t& length);
     ds::TransferResult SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                     const std::string& target);
+                                     const std::string& target, std::string& leftover);
+    // A name of its own for each upload's bytes, not escaped, ending in ds::kUploadTempSuffix.
+    static std::string TemporaryUploadName(const std::string& serverPath);
     ds::TransferResult SendProbe(Run& run, const std::string& temp);
     ds::TransferResult SendBody(Run& run, const std::string& temp, int64_t length);
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
     ds::TransferResult VerifyStoredLength(Run& run, const std::string& target, int64_t length);
     static void RemoveTemporary(const std::string& temp);
-    void LabelAuthor(Run& run, const std::string& target);
+    void LabelAuthor(Run& run, const std::string& path);
     void PostUploadDone(Run& run, ds::TransferResult result);
     void PostUploadNotices(Run& run);
 };

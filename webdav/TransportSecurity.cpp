@@ -180,7 +180,7 @@ bool IsReadableCertificate(const std::string& path) {
 }
 
 void ApplyTransportSecurity(ne_session* sess, const TransportSettings& settings,
-                            ne_auth_creds creds) {
+                            ne_auth_creds creds, void* credsData) {
     auto* checks =
         new SessionChecks{settings.pinSha256, settings.refuseBasicInClear && !settings.https};
     ne_hook_destroy_session(sess, FreeChecks, checks);
@@ -189,10 +189,10 @@ void ApplyTransportSecurity(ne_session* sess, const TransportSettings& settings,
         ne_ssl_set_verify(sess, VerifyCertificate, checks);
     }
     if (checks->refuseBasic) {
-        ne_add_server_auth(sess, NE_AUTH_DIGEST, creds, nullptr);
+        ne_add_server_auth(sess, NE_AUTH_DIGEST, creds, credsData);
         ne_hook_post_headers(sess, NoteBasicChallenge, checks);
     } else {
-        ne_set_server_auth(sess, creds, nullptr);
+        ne_set_server_auth(sess, creds, credsData);
     }
 }
 

@@ -26,9 +26,9 @@ bool CanSpeakTls();
 bool IsReadableCertificate(const std::string& path);
 
 // The session's certificate checks and its authentication, as the settings say; creds is
-// offered the server's challenges.
+// offered the server's challenges, with credsData.
 void ApplyTransportSecurity(ne_session* sess, const TransportSettings& settings,
-                            ne_auth_creds creds);
+                            ne_auth_creds creds, void* credsData);
 
 // The latest refusal (a DSTransportFailure and its text); any thread.
 class CTransportFailures {

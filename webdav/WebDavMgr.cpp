@@ -178,6 +178,13 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     TraceInfo(dwMethod == ds::kWorkUpload ? "dshelf - CWebDavMgr::UploadFile(%s,%s,%d)"
                                           : "dshelf - CWebDavMgr::DownloadFile(%s,%s,%d)",
               pszServerPath ? pszServerPath : "", pszLocalPath ? pszLocalPath : "", bStartNow);
+    if (pszLocalPath == nullptr || pszLocalPath[0] != '/') {
+        // Never relative to whatever the process's working directory is.
+        TraceError("dshelf - CWebDavMgr::%s(); the local path \"%s\" is not absolute: refused",
+                   dwMethod == ds::kWorkUpload ? "UploadFile" : "DownloadFile",
+                   pszLocalPath ? pszLocalPath : "");
+        return nullptr;
+    }
     ITask* pTask = m_pTaskMgr->CreateTask();
     DS_CHECK_RETURN(pTask != nullptr, kFile, lines[1], "pTask", nullptr);
     pTask->SetSink(static_cast<ITaskSink*>(&m_Sink));

@@ -49,6 +49,7 @@ public:
     void SetRefuseBasicInClear(bool bRefuse);
     // Plain HTTP as a new component has it, and no refusal kept.
     void ResetTransport();
+    // The local path is absolute; any other is refused with a log line and no task.
     ITask* UploadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,
                       int32_t nAddRefFlag);
     ITask* DownloadFile(const char* pszServerPath, const char* pszLocalPath, int32_t bStartNow,

@@ -1,7 +1,6 @@
 #include "AfxFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -279,18 +278,25 @@ void CFileFind::Close() {
 
 namespace {
 
-constexpr char kTemporaryTagChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr size_t kTemporaryTagSize = 6;
+constexpr std::string_view kTemporaryTagChars = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kRandomTagSize = 10;
+constexpr size_t kMaxTagSize = 16;
+// The mark: no user names a hidden file ".NAME.docshelf-TAG.part" by chance.
+constexpr std::string_view kTemporaryMark = ".docshelf-";
 constexpr std::string_view kTemporarySuffix = ".part";
+
+bool IsTag(std::string_view tag) {
+    return !tag.empty() && tag.size() <= kMaxTagSize &&
+           tag.find_first_not_of(kTemporaryTagChars) == std::string_view::npos;
+}
 
 } // namespace
 
 std::string CFile::TemporaryNameBeside(const std::string& path) {
-    static const char* const kChars = kTemporaryTagChars;
     static thread_local std::mt19937 rng{std::random_device{}()};
-    std::string tag(kTemporaryTagSize, 'x');
+    std::string tag(kRandomTagSize, 'x');
     for (char& c : tag) {
-        c = kChars[rng() % (sizeof kTemporaryTagChars - 1)];
+        c = kTemporaryTagChars[rng() % kTemporaryTagChars.size()];
     }
     return TemporaryNameBeside(path, tag);
 }
@@ -304,30 +310,18 @@ std::string CFile::TemporaryNameBeside(const std::string& path, std::string_view
     if (stem.size() > kMaxStem) {
         stem.resize(kMaxStem);
     }
-    return dir + "." + stem + "." + std::string(tag) + std::string(kTemporarySuffix);
+    return dir + "." + stem + std::string(kTemporaryMark) + std::string(tag) +
+           std::string(kTemporarySuffix);
 }
 
 bool CFile::IsTemporaryName(std::string_view name) {
-    // "." stem "." tag ".part"
-    const size_t tail = 1 + kTemporaryTagSize + kTemporarySuffix.size();
-    if (name.size() < 1 + tail || name.front() != '.') {
+    // "." stem ".docshelf-" tag ".part", exactly
+    if (name.size() < 2 || name.front() != '.' || name.size() <= kTemporarySuffix.size() ||
+        name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
         return false;
     }
-    const std::string_view end = name.substr(name.size() - tail);
-    if (end.front() != '.') {
-        return false;
-    }
-    for (size_t i = 0; i < kTemporarySuffix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(end[1 + kTemporaryTagSize + i])) !=
-            kTemporarySuffix[i]) {
-            return false;
-        }
-    }
-    for (size_t i = 1; i <= kTemporaryTagSize; ++i) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(end[i])));
-        if (std::string_view(kTemporaryTagChars).find(c) == std::string_view::npos) {
-            return false;
-        }
-    }
-    return true;
+    const std::string_view head = name.substr(0, name.size() - kTemporarySuffix.size());
+    const size_t mark = head.rfind(kTemporaryMark);
+    return mark != std::string_view::npos && mark >= 2 &&
+           IsTag(head.substr(mark + kTemporaryMark.size()));
 }

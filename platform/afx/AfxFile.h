@@ -57,13 +57,14 @@ public:
     const std::string& GetFilePath() const { return m_path; }
 
     static bool Remove(const char* pszPath);
-    // A hidden name beside a path, ".NAME.xxxxxx.part" with a random tag (the name cut so the
-    // result stays a legal file name). Whoever writes it opens it with modeCreateNew.
+    // A hidden name beside a path, ".NAME.docshelf-TAG.part" with a random tag of lower-case
+    // letters and digits (the name cut so the result stays a legal file name). Whoever writes it
+    // opens it with modeCreateNew.
     static std::string TemporaryNameBeside(const std::string& path);
-    // The same shape with a fixed tag of the same letters and length: a name one can find again.
+    // The same shape with a fixed tag (1 to 16 of the same characters): a name one can find
+    // again.
     static std::string TemporaryNameBeside(const std::string& path, std::string_view tag);
-    // Whether a file name has the shape TemporaryNameBeside gives (letters compared without
-    // regard to case).
+    // Whether a file name has exactly the shape TemporaryNameBeside gives.
     static bool IsTemporaryName(std::string_view name);
 
 private:

@@ -2,6 +2,7 @@
 // uploads checked against what the server says it holds.
 #include "FaultFixture.h"
 #include "IDocShelfTransfersItf.h"
+#include "WebDavMgr.h"
 
 using S = CHostileServer;
 
@@ -63,7 +64,7 @@ TEST_F(TransferControl, ACancelEndsRunningTransfersLeavingNothingBehind) {
     EXPECT_EQ(Result("OnFileUploaded", 2), DS_RESULT_CANCELLED);
     EXPECT_EQ(ReadLocal("report.txt"), "the user's own words");
     EXPECT_EQ(LocalNames(), (std::vector<std::string>{"report.txt", "slides.bin"}));
-    EXPECT_TRUE(server.WaitForRequests("DELETE", "/slides%2Emxdstmp", 1, 20000));
+    EXPECT_TRUE(server.WaitForRequests("DELETE", "/slides%2E", 1, 20000));
     // Ended transfers are no longer there to cancel.
     EXPECT_EQ(pTransfers->CancelTransfer(download), 0);
 }
@@ -110,14 +111,57 @@ TEST_F(TransferControl, AnUploadEndsWithTheLengthTheServerHolds) {
         .On("PROPPATCH", S::Status(403))
         .On("PROPFIND", S::Multistatus({{"/dav/room/cut", FileProps("1000")}}), "/cut")
         .On("PROPFIND", S::Multistatus({{"/dav/room/whole", FileProps("5000")}}), "/whole")
-        .On("PROPFIND", S::Multistatus({{"/dav/room/quiet", "<D:resourcetype/>"}}), "/quiet");
+        .On("PROPFIND", S::Multistatus({{"/dav/room/quiet", "<D:resourcetype/>"}}), "/quiet")
+        .On("PROPFIND", S::Status(404), "/gone")
+        .On("PROPFIND", S::Status(500), "/broken")
+        .On("PROPFIND", S::Status(207, "<not xml"), "/garbled")
+        .On("PROPFIND", S::Hangup(), "/hangup");
     Start(server.Port());
     WriteLocal("x", TestBytes(5000));
     EXPECT_EQ(Upload("x", "cut", 1), DS_RESULT_SERVER_ERROR);
     EXPECT_EQ(Upload("x", "whole", 2), DS_RESULT_SUCCESS);
-    // A server that reports no length is trusted.
+    // Only a server that answers for the file without a length is trusted.
     EXPECT_EQ(Upload("x", "quiet", 3), DS_RESULT_SUCCESS);
+    EXPECT_EQ(Upload("x", "gone", 4), DS_RESULT_NOT_FOUND);
+    EXPECT_EQ(Upload("x", "broken", 5), DS_RESULT_SERVER_ERROR);
+    EXPECT_EQ(Upload("x", "garbled", 6), DS_RESULT_SERVER_ERROR);
+    EXPECT_EQ(Upload("x", "hangup", 7), DS_RESULT_REQUEST_FAILED);
     EXPECT_EQ(server.RequestsFor("PROPFIND", "/cut")[0].Header("Depth"), "0");
-    // Only a file the server holds whole is labelled.
-    EXPECT_TRUE(server.RequestsFor("PROPPATCH", "/cut").empty());
+    // A file the server does not hold whole gets no label of its own name.
+    for (const S::Request& r : server.RequestsFor("PROPPATCH", "/cut")) {
+        EXPECT_NE(r.path, "/dav/room/cut");
+    }
+}
+
+// However the server behaves, a cancel ends an upload at once: its result comes before the
+// clean-up, the clean-up has a short limit of its own, and nothing but it is sent after the
+// cancel.
+TEST_F(TransferControl, ACancelledUploadEndsAtOnceAndSendsOnlyItsCleanUp) {
+    S server;
+    server.On("PUT", S::Status(201), "", 1)
+        .On("PUT", S::Silent(201, 10))
+        // Read, and no answer for a minute.
+        .On("DELETE", S::TrickledRaw("HTTP/1.1 204 No Content\r\n\r\n", 64, 60000));
+    Start(server.Port(), 120);
+    IDocShelfTransfersItf* pTransfers = Transfers();
+    ASSERT_NE(pTransfers, nullptr);
+    WriteLocal("slides.bin", TestBytes(300000));
+    m_pShelf->UploadFile(LocalPath("slides.bin").c_str(), "Presenter/slides", 2, 2);
+    const uint32_t upload = pTransfers->GetLastTaskId();
+    ASSERT_TRUE(server.WaitForRequests("PUT", "/slides", 2, 20000));
+    Pump(200);
+    const size_t before = server.Requests().size();
+    EXPECT_EQ(pTransfers->CancelTransfer(upload), 1);
+    // The read timeout is two minutes and the clean-up never answered: neither is waited for.
+    ASSERT_TRUE(PumpUntil([&] { return Result("OnFileUploaded", 2) >= 0; }, 20000));
+    EXPECT_EQ(Result("OnFileUploaded", 2), DS_RESULT_CANCELLED);
+    ASSERT_TRUE(server.WaitForRequests("DELETE", "/slides%2E", 1, 20000));
+    EXPECT_TRUE(PumpUntil([] { return !GetWebDavMgr()->IsBusy(); }, 20000));
+    Pump(500);
+    const std::vector<S::Request> all = server.Requests();
+    std::vector<std::string> after;
+    for (size_t i = before; i < all.size(); ++i) {
+        after.push_back(all[i].method);
+    }
+    EXPECT_EQ(after, std::vector<std::string>{"DELETE"});
 }

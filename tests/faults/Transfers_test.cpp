@@ -1,5 +1,6 @@
 // Downloads and uploads against a server that refuses, breaks off or falls silent.
 #include <chrono>
+#include <regex>
 
 #include "FaultFixture.h"
 #include "WebDavMgr.h"
@@ -52,43 +53,58 @@ TEST_F(Transfers, DownloadResultsSayWhatHappened) {
     EXPECT_EQ(LocalNames(), (std::vector<std::string>{"a.bin", "c.txt", "plain"}));
 }
 
-TEST_F(Transfers, UploadIsProbeBodyMoveAndLabelWithEscapedPaths) {
+TEST_F(Transfers, UploadIsProbeBodyLabelMoveWithEscapedPathsUnderANameOfItsOwn) {
+    const std::string target = "/dav/room/Q%201%2D%C3%A9%2Etxt";
     S server;
     server.On("PUT", S::Status(201))
         .On("MOVE", S::Status(201))
         .On("PROPPATCH", S::Status(403), "/p403")
         .On("PROPPATCH", S::Status(405), "/p405")
         .On("PROPPATCH", S::Status(501), "/p501")
-        .On("PROPPATCH", S::Multistatus({{"/dav/room/x", "<Z:Author xmlns:Z=\"ZIDaze:\"/>"}}));
+        .On("PROPPATCH", S::Multistatus({{"/dav/room/x", "<Z:Author xmlns:Z=\"ZIDaze:\"/>"}}))
+        .On("PROPFIND",
+            S::Multistatus(
+                {{target, FileProps("5000") + "<Z:Author xmlns:Z=\"ZIDaze:\">A</Z:Author>"}}),
+            "/Q%20")
+        .On("PROPFIND", S::Multistatus({{"/dav/room/p", FileProps("4")}}));
     Start(server.Port());
     WriteLocal("Q 1-\xC3\xA9.txt", TestBytes(5000));
     ASSERT_EQ(Upload("Q 1-\xC3\xA9.txt", "Q 1-\xC3\xA9.txt", 1), 0);
-    const std::string target = "/dav/room/Q%201%2D%C3%A9%2Etxt";
-    const std::string temp = target + "%2Emxdstmp";
+    ASSERT_EQ(Upload("Q 1-\xC3\xA9.txt", "Q 1-\xC3\xA9.txt", 2), 0);
     std::vector<S::Request> reqs;
     for (const S::Request& r : server.Requests()) {
         if (r.path.rfind(target, 0) == 0) {
             reqs.push_back(r);
         }
     }
-    ASSERT_EQ(reqs.size(), 5u);
-    EXPECT_EQ(reqs[0].method + " " + reqs[0].path, "PUT " + temp);
-    EXPECT_EQ(reqs[0].Header("Content-Length"), "0");
-    EXPECT_EQ(reqs[1].method + " " + reqs[1].path, "PUT " + temp);
-    EXPECT_EQ(reqs[1].bodySize, 5000u);
-    EXPECT_EQ(reqs[2].method + " " + reqs[2].path, "MOVE " + temp);
-    EXPECT_EQ(reqs[2].Header("Destination"),
-              "http://127.0.0.1:" + std::to_string(server.Port()) + target);
-    EXPECT_EQ(reqs[2].Header("Overwrite"), "T");
-    // The length the server holds is read back before the label goes on.
-    EXPECT_EQ(reqs[3].method + " " + reqs[3].path, "PROPFIND " + target);
-    EXPECT_EQ(reqs[4].method + " " + reqs[4].path, "PROPPATCH " + target);
+    ASSERT_EQ(reqs.size(), 10u);
+    const std::regex temp(target + "%2E[a-z]{10}%2Emxdstmp");
+    for (size_t i : {0u, 5u}) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(std::regex_match(reqs[i].path, temp)) << reqs[i].path;
+        EXPECT_EQ(reqs[i].method, "PUT");
+        EXPECT_EQ(reqs[i].Header("Content-Length"), "0");
+        EXPECT_EQ(reqs[i + 1].method + " " + reqs[i + 1].path, "PUT " + reqs[i].path);
+        EXPECT_EQ(reqs[i + 1].bodySize, 5000u);
+        // The label goes with the bytes, before they take the target's name.
+        EXPECT_EQ(reqs[i + 2].method + " " + reqs[i + 2].path, "PROPPATCH " + reqs[i].path);
+        EXPECT_EQ(reqs[i + 3].method + " " + reqs[i + 3].path, "MOVE " + reqs[i].path);
+        EXPECT_EQ(reqs[i + 3].Header("Destination"),
+                  "http://127.0.0.1:" + std::to_string(server.Port()) + target);
+        EXPECT_EQ(reqs[i + 3].Header("Overwrite"), "T");
+        EXPECT_EQ(reqs[i + 4].method + " " + reqs[i + 4].path, "PROPFIND " + target);
+    }
+    // Two uploads of one name never share a temporary name.
+    EXPECT_NE(reqs[0].path, reqs[5].path);
 
-    // A server that keeps no labels still took the file.
+    // A server that keeps no labels still took the file; one that lost the label in the move
+    // has it set where the file is now.
     WriteLocal("x", "data");
-    EXPECT_EQ(Upload("x", "p403", 2), 0);
-    EXPECT_EQ(Upload("x", "p405", 3), 0);
-    EXPECT_EQ(Upload("x", "p501", 4), 0);
+    EXPECT_EQ(Upload("x", "p403", 3), 0);
+    EXPECT_EQ(Upload("x", "p405", 4), 0);
+    EXPECT_EQ(Upload("x", "p501", 5), 0);
+    EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/p403").size(), 2u);
+    EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/p403").back().path, "/dav/room/p403");
 }
 
 TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
@@ -100,6 +116,7 @@ TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
         .On("PUT", S::Status(500), "/body500")
         .On("PUT", S::Hangup(), "/hangup")
         .On("PUT", S::Status(201))
+        .On("PROPPATCH", S::Status(403))
         .On("MOVE", S::Status(507), "/move507")
         .On("MOVE", S::Status(412), "/move412")
         .On("DELETE", S::Status(204));
@@ -117,10 +134,38 @@ TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
     for (Case c : {Case{"body507", 5}, {"move507", 5}, {"body500", 4}, {"move412", 4}}) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Upload("x", c.name, ++ud), c.result);
-        EXPECT_TRUE(server.WaitForRequests(
-            "DELETE", "/dav/room/" + std::string(c.name) + "%2Emxdstmp", 1, 10000));
+        const std::string name = "/dav/room/" + std::string(c.name) + "%2E";
+        ASSERT_TRUE(server.WaitForRequests("DELETE", name, 1, 10000));
+        EXPECT_EQ(server.RequestsFor("DELETE", name)[0].path,
+                  server.RequestsFor("PUT", name).back().path);
     }
-    EXPECT_TRUE(server.RequestsFor("PROPPATCH").empty());
+    // Only a temporary name was ever labelled.
+    for (const S::Request& r : server.RequestsFor("PROPPATCH")) {
+        EXPECT_TRUE(std::regex_search(r.path, std::regex("%2Emxdstmp$"))) << r.path;
+    }
+}
+
+// The host changes the credentials while a transfer's session is open: the session still
+// answers its server's challenge with the ones it was made with.
+TEST_F(Transfers, ASessionKeepsTheCredentialsItWasMadeWith) {
+    S server;
+    server
+        .On("GET",
+            S::TrickledRaw("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"r\"\r\n"
+                           "Content-Length: 0\r\n\r\n",
+                           1000, 1500),
+            "", 1)
+        .On("GET", S::Status(200, "the file"));
+    Start(server.Port());
+    m_pShelf->DownloadFile(LocalPath("a.txt").c_str(), "a.txt", 3, 1);
+    ASSERT_TRUE(server.WaitForRequests("GET", "/a", 1, 20000));
+    m_pShelf->SetUserAuth("mallory", "another server's password");
+    ASSERT_TRUE(WaitForCall("OnFileDownloaded"));
+    EXPECT_EQ(CallsNamed("OnFileDownloaded")[0].args[3], "0");
+    const auto gets = server.RequestsFor("GET", "/a");
+    ASSERT_EQ(gets.size(), 2u);
+    // "alice:secret"
+    EXPECT_EQ(gets[1].Header("Authorization"), "Basic YWxpY2U6c2VjcmV0");
 }
 
 TEST_F(Transfers, SilentServerEndsTransfersWithALostConnection) {

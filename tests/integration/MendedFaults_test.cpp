@@ -14,8 +14,13 @@ TEST_F(MendedFaults, RefusedMoveFailsTheUploadAndLabelsNothing) {
     WriteLocal("theirs.txt", "mine");
     EXPECT_EQ(Upload("theirs.txt", "theirs.txt"), 4);
     EXPECT_EQ(m_server->ReadFile("theirs.txt").value_or(""), "someone else's file");
-    EXPECT_EQ(Requests("PROPPATCH"), 0);
+    // The label went with the bytes to their temporary name, and both went away.
+    Requests("DELETE");
+    for (const std::string& line : m_server->AccessLog()) {
+        EXPECT_EQ(line.find("PROPPATCH /dav/room/theirs%2Etxt HTTP"), std::string::npos) << line;
+    }
     EXPECT_FALSE(m_server->ReadProperty("theirs.txt", "ZIDaze:", "Author").has_value());
+    EXPECT_TRUE(m_server->FindBySuffix(".mxdstmp").empty());
 }
 
 TEST_F(MendedFaults, RefusedProbeSendsNoBodyAndNoLabel) {
@@ -70,10 +75,15 @@ TEST_F(MendedFaults, NothingIsWrittenRelativeToTheWorkingDirectory) {
     const int gets = Requests("GET");
     const std::string cwd = std::filesystem::current_path();
     const std::string relative = "docshelf-relative-target.txt";
+    // Refused at the call: no task, no request.
     m_pShelf->DownloadFile(relative.c_str(), "Presenter/mtkey.txt", 3, 5);
-    ASSERT_TRUE(WaitForCall("OnFileDownloaded"));
-    EXPECT_EQ(CallsNamed("OnFileDownloaded")[0].args[3], "2");
+    m_pShelf->UploadFile(relative.c_str(), "Presenter/up.txt", 3, 6);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(CallsNamed("OnFileDownloaded").empty());
+    EXPECT_TRUE(CallsNamed("OnFileUploaded").empty());
     EXPECT_FALSE(std::filesystem::exists(cwd + "/" + relative));
+    EXPECT_EQ(Requests("GET"), gets);
+    EXPECT_EQ(Requests("PUT"), 0);
 
     // A panel upload of the chat filter file fetches it back only into a local directory.
     m_pShelf->SetLocalDirectory("");

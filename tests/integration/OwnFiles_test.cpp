@@ -13,7 +13,7 @@ TEST_F(OwnFiles, AForgedRecordOnTheServerIsNeverFetchedAndDeletesNothing) {
                                     "23\tthesis.docx\t/dav/room/Presenter/thesis.docx\n"
                                     "23\tthesis.docx\t/dav/room/Presenter/thesis.docx\t0\n"));
     ASSERT_TRUE(m_server->WriteFile("Presenter/.docshelf-downloads.new", "x"));
-    ASSERT_TRUE(m_server->WriteFile("Presenter/.thesis.docx.ab12cd.part", "x"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/.thesis.docx.docshelf-ab12cd34ef.part", "x"));
     ASSERT_TRUE(m_server->WriteFile("Presenter/agenda.txt", "welcome"));
     const std::string thesis(23, 't');
     WriteLocal("thesis.docx", thesis);
@@ -47,8 +47,8 @@ TEST_F(OwnFiles, NoDownloadTargetsOneOfTheComponentsNames) {
     ASSERT_FALSE(record.empty());
     EXPECT_EQ(Download("Presenter/agenda.txt", ".docshelf-downloads", 2), 2);
     EXPECT_EQ(Download("Presenter/agenda.txt", ".docshelf-downloads.new", 3), 2);
-    EXPECT_EQ(Download("Presenter/agenda.txt", ".agenda.txt.q1w2e3.part", 4), 2);
+    EXPECT_EQ(Download("Presenter/agenda.txt", ".agenda.txt.docshelf-q1w2e3.part", 4), 2);
     EXPECT_EQ(ReadLocal(".docshelf-downloads"), record);
     EXPECT_FALSE(LocalExists(".docshelf-downloads.new"));
-    EXPECT_FALSE(LocalExists(".agenda.txt.q1w2e3.part"));
+    EXPECT_FALSE(LocalExists(".agenda.txt.docshelf-q1w2e3.part"));
 }

@@ -187,15 +187,11 @@ TEST_F(Transfer, LocalWriteFailureWhileDataFlowsEndsTheDownloadAsFailed) {
     ASSERT_TRUE(StartServer());
     StartComponent(m_server->Port());
     ASSERT_TRUE(m_server->WriteFile("big.bin", TestBytes(1 << 20)));
-    // Writes beyond 64 KiB fail with EFBIG instead of raising the signal.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 65536;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    int result = Download("big.bin", "big.bin");
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    int result = -1;
+    {
+        CFileSizeLimit full(65536);
+        result = Download("big.bin", "big.bin");
+    }
     EXPECT_EQ(result, 2);
     EXPECT_FALSE(LocalExists("big.bin"));
 }

@@ -1,5 +1,8 @@
 #include "ComponentFixture.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QWidget>
 #include <chrono>
@@ -234,4 +237,20 @@ int ComponentFixture::Requests(const std::string& method, int status) {
         }
     }
     return m_server->CountRequests(method, status);
+}
+
+CFileSizeLimit::CFileSizeLimit(uint64_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldSoft = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+CFileSizeLimit::~CFileSizeLimit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_oldSoft;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }

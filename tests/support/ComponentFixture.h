@@ -102,5 +102,18 @@ private:
 // Content with every byte value, so an encoding fault shows.
 std::string TestBytes(size_t size, unsigned seed = 1);
 
+// While it lives, writes beyond `bytes` in any file of the process fail with EFBIG (the signal
+// that would end the process is ignored): a disk that fills up.
+class CFileSizeLimit {
+public:
+    explicit CFileSizeLimit(uint64_t bytes);
+    ~CFileSizeLimit();
+    CFileSizeLimit(const CFileSizeLimit&) = delete;
+    CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
+
+private:
+    uint64_t m_oldSoft;
+};
+
 // Engine operations that only the panel's own commands call (EngineAccess.cpp).
 void DeleteThroughEngine(const char* path);

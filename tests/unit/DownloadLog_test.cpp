@@ -42,11 +42,16 @@ TEST(ComponentOwnName, CoversTheRecordAndEveryTemporaryName) {
         EXPECT_TRUE(IsComponentOwnName(name)) << name;
     }
     for (const char* own : {".docshelf-downloads", ".DocShelf-Downloads", ".docshelf-downloads.new",
-                            ".report.txt.ab12cd.PART", ".x.000000.part"}) {
+                            ".report.txt.docshelf-ab12cd34ef.part", ".x.docshelf-kept.part",
+                            ".x.docshelf-kept.part.note"}) {
         EXPECT_TRUE(IsComponentOwnName(own)) << own;
     }
-    for (const char* user : {"report.part", ".bashrc", "docshelf-downloads", ".a.b.part",
-                             "report.ab12cd.part", ".report.ab12c!.part", ".report.ab12cd.parts"}) {
+    // A user's hidden files only look like them.
+    for (const char* user :
+         {"report.part", ".bashrc", "docshelf-downloads", ".a.b.part", ".notes.backup.part",
+          ".Report.Draft1.PART", ".cv.pdf.resume.part", ".letter.resume.part.resume",
+          ".x.docshelf-ab12.PART", ".x.docshelf-AB12.part", ".x.docshelf-.part",
+          ".x.docshelf-ab!2.part", "x.docshelf-ab12.part", ".x.docshelf-kept.part.resume"}) {
         EXPECT_FALSE(IsComponentOwnName(user)) << user;
     }
 }
