@@ -1,14 +1,6 @@
 #include "DirThread.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <ne_basic.h>
 #include <ne_props.h>
@@ -35,53 +27,29 @@
 namespace {
 
 constexpr const char* kFile = "DirThread";
-bool ConnectOnce(const sockaddr_in& addr, int timeoutMs) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
-    int flags = ::fcntl(fd, F_GETFL, 0);
-    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    bool ok = false;
-    int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-    if (rc == 0) {
-        ok = true;
-    } else if (errno == EINPROGRESS) {
-        pollfd pfd{fd, POLLOUT, 0};
-        int n;
-        do {
-            n = ::poll(&pfd, 1, timeoutMs);
-        } while (n < 0 && errno == EINTR);
-        if (n == 1) {
-            int err = 0;
-            socklen_t len = sizeof err;
-            ok = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
-        }
-    }
-    ::close(fd);
-    return ok;
-}
+// A server counts as there only once it has answered a request: within the connect timeout
+// and this much more.
+constexpr int kCheckAnswerSeconds = 5;
 
 std::string WirePath(IDataRecord* pItem, const char* key) {
     return ToWirePath(rec::GetStr(pItem, key));
 }
 
-// Over HTTPS the server is there only once its certificate passed: a handshake and an OPTIONS
-// request of the server directory, whatever its status. Nothing is sent to a refused server.
-bool AnswersOverTls(const ServerSettings& settings) {
-    CWatchedSession session(settings, CProgressWatch::Deadline(settings.limits.connectSeconds +
-                                                               settings.limits.readSeconds));
+// Whether the server answers an OPTIONS request of the server directory, whatever its status,
+// at any of its addresses. Over HTTPS its certificate must pass first: nothing is sent to a
+// refused server.
+bool AnswersRequest(ne_session* sess, const ServerSettings& settings) {
     const uint64_t refusals = TransportFailures().Count();
-    ne_request* req =
-        ne_request_create(session.Get(), "OPTIONS", ToWirePath(settings.serverDir).c_str());
+    ne_request* req = ne_request_create(sess, "OPTIONS", ToWirePath(settings.serverDir).c_str());
     const int rc = ne_request_dispatch(req);
     ne_request_destroy(req);
-    if (rc == NE_ERROR && TransportFailures().Count() == refusals) {
+    if (rc == NE_ERROR && settings.transport.https && TransportFailures().Count() == refusals) {
         // Not the certificate: no TLS at all, or a handshake that broke off.
-        const std::string text =
-            std::string("no secure connection: ") + ne_get_error(session.Get());
+        const std::string text = std::string("no secure connection: ") + ne_get_error(sess);
         TraceError("dshelf - %s", text.c_str());
         TransportFailures().Record(DS_TRANSPORT_TLS_FAILED, text);
+    } else if (rc != NE_OK && rc != NE_AUTH) {
+        TraceInfo("dshelf - CWDWorkThread::DoCheckServer() no answer: %s", ne_get_error(sess));
     }
     return rc == NE_OK || rc == NE_AUTH;
 }
@@ -189,14 +157,18 @@ void CWDWorkThread::Run() {
 // authentication carry over, so a listing costs one request, not a new connection and a
 // challenge. Every request still ends within the listing limit.
 CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings) {
+    return DirSession(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+}
+
+CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings,
+                                           const CProgressWatch::Limit& limit) {
     if (m_pSession == nullptr || !m_pSessionSettings->SameConnection(settings)) {
         m_pSession.reset();
         m_KnownAuthors.Clear();
-        m_pSession = std::make_unique<CWatchedSession>(
-            settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
+        m_pSession = std::make_unique<CWatchedSession>(settings, limit);
         m_pSessionSettings = std::make_unique<ServerSettings>(settings);
     } else {
-        m_pSession->Watch().Restart();
+        m_pSession->Watch().Restart(limit);
     }
     return *m_pSession;
 }
@@ -417,25 +389,10 @@ void CWDWorkThread::DoRefreshEntry(IDataRecord* pItem) {
 void CWDWorkThread::DoCheckServer(IDataRecord* pItem) {
     DS_CHECK_RETURN(pItem != nullptr, kFile, 410, "pWorkData");
     const ServerSettings settings = GetWebDavMgr()->GetSettings();
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(settings.port & 0xFFFF));
-    if (inet_pton(AF_INET, settings.host.c_str(), &addr.sin_addr) != 1) {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* res = nullptr;
-        if (getaddrinfo(settings.host.c_str(), nullptr, &hints, &res) != 0 || res == nullptr) {
-            rec::SetU32(pItem, ds::key::CheckResult, 0);
-            return;
-        }
-        addr.sin_addr = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
-        freeaddrinfo(res);
-    }
-    // The sessions' connect timeout bounds the check too.
-    const int timeoutMs = settings.limits.connectSeconds * 1000;
-    bool bThere =
-        ConnectOnce(addr, timeoutMs) && (!settings.transport.https || AnswersOverTls(settings));
+    // The check's connection stays for the requests after it.
+    CWatchedSession& session = DirSession(
+        settings, CProgressWatch::Deadline(settings.limits.connectSeconds + kCheckAnswerSeconds));
+    const bool bThere = AnswersRequest(session.Get(), settings);
     if (bThere) {
         TransportFailures().Clear();
     }

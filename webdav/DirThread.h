@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KnownAuthors.h"
+#include "ProgressWatch.h"
 #include "Thread.h"
 
 class CWatchedSession;
@@ -51,6 +52,7 @@ public:
 private:
     IDataRecord* PopWork();
     CWatchedSession& DirSession(const ServerSettings& settings);
+    CWatchedSession& DirSession(const ServerSettings& settings, const CProgressWatch::Limit& limit);
     bool IsMergedListing(IDataRecord* pItem) const;
     void RunQueued();
     void ProcessWork(IDataRecord* pItem);

@@ -44,6 +44,14 @@ void CProgressWatch::Restart() {
     m_bIdle = false;
 }
 
+void CProgressWatch::Restart(const Limit& limit) {
+    {
+        std::lock_guard<std::mutex> lock(m_Lock);
+        m_Limit = limit;
+    }
+    Restart();
+}
+
 void CProgressWatch::Cancel() {
     std::lock_guard<std::mutex> lock(m_Lock);
     m_bExpired = true;
@@ -51,7 +59,8 @@ void CProgressWatch::Cancel() {
 }
 
 std::string CProgressWatch::Reason() const {
-    if (std::lock_guard<std::mutex> lock(m_Lock); m_bCancelled) {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    if (m_bCancelled) {
         return "transfer cancelled";
     }
     const std::string seconds = std::to_string(m_Limit.seconds);

@@ -37,11 +37,13 @@ public:
     // starts the watch afresh.
     void SetIdle();
     void Restart();
+    // The next request starts afresh under another limit.
+    void Restart(const Limit& limit);
     // For the log, once expired: what was not met.
     std::string Reason() const;
 
 private:
-    const Limit m_Limit;
+    Limit m_Limit;
     mutable std::mutex m_Lock;
     Clock::time_point m_WindowStart;
     size_t m_nWindowBytes = 0;

@@ -129,14 +129,26 @@ public:
     }
 
     // One session at a time between connecting and connected, so that the one new socket to
-    // the server is the session's. A holder that never gets there (its connect failed, or hangs)
-    // gives way when its request ends or its connect timeout has passed.
-    void EnterConnect(CWatchedSession* pSession, int connectSeconds) {
+    // the server is the session's. A session that tries the server's addresses one after
+    // another holds the gate throughout. A holder that never gets there (its connect failed,
+    // or hangs) gives way when its request ends or its connect timeout has passed; a session
+    // that has waited that long goes on without the gate. False then: its socket may not be
+    // told apart.
+    bool EnterConnect(CWatchedSession* pSession, int connectSeconds) {
         std::unique_lock<std::mutex> lock(m_Lock);
-        m_ConnectFree.wait(
-            lock, [this] { return m_pConnecting == nullptr || Clock::now() > m_ConnectDeadline; });
+        const Clock::time_point giveUp = Clock::now() + std::chrono::seconds(connectSeconds + 1);
+        while (m_pConnecting != nullptr && m_pConnecting != pSession &&
+               Clock::now() <= m_ConnectDeadline) {
+            if (Clock::now() >= giveUp) {
+                TraceInfo("dshelf - CWatchedSession; another session's connect took too long: "
+                          "going on without waiting");
+                return false;
+            }
+            m_ConnectFree.wait_until(lock, std::min(giveUp, m_ConnectDeadline));
+        }
         m_pConnecting = pSession;
         m_ConnectDeadline = Clock::now() + std::chrono::seconds(connectSeconds + 1);
+        return true;
     }
     // Under the lock.
     void LeaveConnect(const CWatchedSession* pSession) {
@@ -241,38 +253,65 @@ void CWatchedSession::OnStatus(void* pUserData, ne_session_status status,
     }
 }
 
-void CWatchedSession::OnConnecting(const ne_session_status_info* pInfo) {
-    if (pInfo == nullptr || pInfo->ci.address == nullptr) {
-        return;
-    }
-    CSessionWatchdog::Instance().EnterConnect(this, m_nConnectSeconds);
-    std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
-    ne_iaddr_raw(pInfo->ci.address, m_PeerAddress);
-    m_nPeerAddressSize = ne_iaddr_typeof(pInfo->ci.address) == ne_iaddr_ipv6 ? 16 : 4;
-    m_nSocket = -1;
-}
-
-void CWatchedSession::OnConnected() {
+unsigned short CWatchedSession::ServerPort() const {
     ne_uri server{};
     ne_fill_server_uri(m_pSession, &server);
     const auto port = static_cast<unsigned short>(server.port);
     ne_uri_free(&server);
+    return port;
+}
+
+// Called once for every address neon tries. What is connected to it already is noted: the
+// session's socket is the one that is new once it has connected.
+void CWatchedSession::OnConnecting(const ne_session_status_info* pInfo) {
+    if (pInfo == nullptr || pInfo->ci.address == nullptr) {
+        return;
+    }
+    const bool bGuarded = CSessionWatchdog::Instance().EnterConnect(this, m_nConnectSeconds);
+    unsigned char address[16] = {};
+    ne_iaddr_raw(pInfo->ci.address, address);
+    const int size = ne_iaddr_typeof(pInfo->ci.address) == ne_iaddr_ipv6 ? 16 : 4;
+    std::vector<SocketId> before;
+    for (const auto& [fd, ends] : SocketsTo(address, size, ServerPort())) {
+        before.push_back(SocketId{fd, ends.localPort});
+    }
+    std::lock_guard<std::mutex> lock(CSessionWatchdog::Instance().Lock());
+    std::memcpy(m_PeerAddress, address, sizeof address);
+    m_nPeerAddressSize = size;
+    m_SocketsBefore = std::move(before);
+    m_bGuarded = bGuarded;
+    m_nSocket = -1;
+}
+
+void CWatchedSession::OnConnected() {
     CSessionWatchdog& watchdog = CSessionWatchdog::Instance();
+    const auto now = SocketsTo(m_PeerAddress, m_nPeerAddressSize, ServerPort());
     std::lock_guard<std::mutex> lock(watchdog.Lock());
     watchdog.LeaveConnect(this);
     std::vector<std::pair<int, Ends>> mine;
-    for (const auto& candidate : SocketsTo(m_PeerAddress, m_nPeerAddressSize, port)) {
-        if (!watchdog.IsHeldByAnother(this, candidate.first, candidate.second.localPort)) {
+    for (const auto& candidate : now) {
+        const SocketId id{candidate.first, candidate.second.localPort};
+        if (std::find(m_SocketsBefore.begin(), m_SocketsBefore.end(), id) ==
+                m_SocketsBefore.end() &&
+            !watchdog.IsHeldByAnother(this, id.fd, id.localPort)) {
             mine.push_back(candidate);
         }
     }
+    m_SocketsBefore.clear();
     if (mine.size() != 1) {
-        TraceInfo("dshelf - CWatchedSession; %zu sockets could be this session's: not watched",
-                  mine.size());
+        TraceInfo("dshelf - CWatchedSession; %zu sockets could be this session's%s: not watched",
+                  mine.size(), m_bGuarded ? "" : " (connected without the gate)");
         return;
     }
     m_nSocket = mine[0].first;
     m_nLocalPort = mine[0].second.localPort;
+    // A request that ended before its connection was made (a cancel) sends nothing on it.
+    if (m_Watch.HasExpired()) {
+        ::shutdown(m_nSocket, SHUT_RDWR);
+        m_nSocket = -1;
+        TraceInfo("dshelf - CWatchedSession; connection closed at once: %s",
+                  m_Watch.Reason().c_str());
+    }
 }
 
 void StopSessionWatchdog() {

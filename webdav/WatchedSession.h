@@ -5,12 +5,17 @@
 // expired. neon's blocked read or write then returns at once and the request fails as a lost
 // connection.
 //
-// neon does not hand out a session's socket. It is found when the session reports that it has
-// connected: the one socket of this process to that server that no other watched session holds.
-// When two sessions connect to the same server at the same instant their sockets cannot be told
-// apart; that connection is left to the body callbacks' checks, and a line says so. Before the
-// watchdog acts it checks that the socket still joins the same two ends.
+// neon does not hand out a session's socket. It is found by difference: when the session reports
+// that it is connecting to an address, the sockets of this process to that address and port are
+// noted; once it has connected, its socket is the one that is new and that no other watched
+// session holds. Sessions connect one at a time (a gate with a deadline), so two new sockets are
+// never told apart; a session that could not wait for the gate, and found more than one, is left
+// to the body callbacks' checks, and a line says so. Before the watchdog acts it checks that the
+// socket still joins the same two ends. A connection made after the watch expired (a cancel) is
+// closed before anything is sent on it.
 #pragma once
+
+#include <vector>
 
 #include <ne_request.h>
 #include <ne_session.h>
@@ -39,6 +44,13 @@ private:
     static void OnRequestEnded(ne_request* pRequest, void* pUserData);
     void OnConnecting(const ne_session_status_info* pInfo);
     void OnConnected();
+    unsigned short ServerPort() const;
+
+    struct SocketId {
+        int fd;
+        unsigned short localPort;
+        bool operator==(const SocketId&) const = default;
+    };
 
     CProgressWatch m_Watch;
     ne_session* m_pSession = nullptr;
@@ -51,6 +63,9 @@ private:
     int m_nPeerAddressSize = 0;
     int m_nSocket = -1;
     unsigned short m_nLocalPort = 0;
+    // The sockets to the address that were there when the session began to connect.
+    std::vector<SocketId> m_SocketsBefore;
+    bool m_bGuarded = true;
 };
 
 // Ends the watchdog thread; it starts again with the next session.

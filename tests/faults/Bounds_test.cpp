@@ -24,6 +24,24 @@ using S = CHostileServer;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A loopback socket that listens and never accepts: connections beyond the backlog are never
+// made, those within it are made and never answered. Its port in port.
+int Listener(int backlog, uint16_t& port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd, backlog) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    port = ntohs(addr.sin_port);
+    return fd;
+}
 // Far above the limits the tests set, far below what the trickled answers would take.
 constexpr auto kWellWithin = std::chrono::seconds(30);
 
@@ -90,24 +108,36 @@ TEST_F(Bounds, ATransferThatBarelyMovesEndsAsALostConnection) {
 
 TEST_F(Bounds, TheStartCheckWaitsNoLongerThanTheConnectTimeout) {
     // A listener whose queue is full: further connections are never answered.
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    uint16_t port = 0;
+    const int listener = Listener(0, port);
+    ASSERT_GE(listener, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    socklen_t len = sizeof addr;
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    addr.sin_port = htons(port);
     int filler = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
     m_port.Limits().connectSeconds = 1;
     const auto start = Clock::now();
-    StartComponent(ntohs(addr.sin_port));
+    StartComponent(port);
     const auto waited = Clock::now() - start;
     ::close(filler);
     ::close(listener);
     EXPECT_LT(waited, std::chrono::seconds(10));
+    ASSERT_FALSE(CallsNamed("OnServerState").empty());
+    EXPECT_EQ(CallsNamed("OnServerState")[0].args[0], "0");
+}
+
+// A server that takes connections and never answers is not there: the start sends it nothing
+// more than the check.
+TEST_F(Bounds, AServerThatNeverAnswersIsNotAvailable) {
+    uint16_t port = 0;
+    const int listener = Listener(16, port);
+    ASSERT_GE(listener, 0);
+    m_port.Limits().connectSeconds = 1;
+    StartComponent(port);
+    ::close(listener);
     ASSERT_FALSE(CallsNamed("OnServerState").empty());
     EXPECT_EQ(CallsNamed("OnServerState")[0].args[0], "0");
 }

@@ -31,10 +31,14 @@ TEST_F(Reachability, RunningServerIsReportedAvailableOnTheWorkThread) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].args, (std::vector<std::string>{"1"}));
     EXPECT_NE(calls[0].threadId, static_cast<uint32_t>(gettid()));
-    // The check is a bare TCP connect: only the panel's own start (its folders and its
-    // listing) reaches the server's log.
-    for (const std::string& line : m_server->AccessLog()) {
-        EXPECT_TRUE(line.find("\"MKCOL ") != std::string::npos ||
+    // The check is one request the server answered; then the panel's own start (its folders
+    // and its listing).
+    const std::vector<std::string> log = m_server->AccessLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log[0].find("\"OPTIONS /dav/room/ "), std::string::npos) << log[0];
+    for (const std::string& line : log) {
+        EXPECT_TRUE(line.find("\"OPTIONS ") != std::string::npos ||
+                    line.find("\"MKCOL ") != std::string::npos ||
                     line.find("\"PROPFIND ") != std::string::npos)
             << line;
     }

@@ -47,6 +47,31 @@ expect_only_calls() {
     [ -z "$bad" ] || fail "$name: stdout holds lines that are not container calls: $bad"
 }
 
+# use_dav_servers: the tests that follow start Apache servers with start_dav INSTANCE ARGS...
+# (the port in $port); every one of them is stopped at the end. Skips the test without Apache.
+use_dav_servers() {
+    : "${DOCSHELF_SOURCE_DIR:?}"
+    DAV="$DOCSHELF_SOURCE_DIR/scripts/dav-server"
+    if [ ! -x "$DAV" ] || [ ! -x /usr/sbin/apache2 ]; then
+        echo "no Apache or no scripts/dav-server: skipped" >&2
+        exit 77
+    fi
+    unset DOCSHELF_LIBRARY
+    dav_servers=()
+    trap stop_dav_servers EXIT
+}
+stop_dav_servers() {
+    local s
+    for s in "${dav_servers[@]}"; do "$DAV" stop "$s" >/dev/null 2>&1; done
+}
+start_dav() {
+    local out inst=$1
+    shift
+    out=$("$DAV" start "$inst" "$@") || return 1
+    dav_servers+=("$inst")
+    port=${out#port=}
+}
+
 finish() {
     if [ "$failures" -ne 0 ]; then
         echo "$failures check(s) failed; files in $T" >&2

@@ -3,26 +3,10 @@
 # with Digest and with Basic authentication, listings end with the end line, a closed port
 # gives status 3. Basic over plain HTTP is refused unless allowed.
 source "$(dirname "$0")/common.sh"
-: "${DOCSHELF_SOURCE_DIR:?}"
-DAV="$DOCSHELF_SOURCE_DIR/scripts/dav-server"
-if [ ! -x "$DAV" ] || [ ! -x /usr/sbin/apache2 ]; then
-    echo "no Apache or no scripts/dav-server: skipped" >&2
-    exit 77
-fi
-unset DOCSHELF_LIBRARY
-servers=()
-cleanup() {
-    local s
-    for s in "${servers[@]}"; do "$DAV" stop "$s" >/dev/null 2>&1; done
-}
-trap cleanup EXIT
+use_dav_servers
 
 start_server() { # INSTANCE AUTH -> port in $port
-    local out
-    out=$("$DAV" start "$1" --auth "$2" --user alice --password secret --user bob \
-        --password 'p@ss word') || return 1
-    servers+=("$1")
-    port=${out#port=}
+    start_dav "$1" --auth "$2" --user alice --password secret --user bob --password 'p@ss word'
 }
 
 make_files() { # DIR
