@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DSProtocol.h"
+#include "InvisibleText.h"
 #include "LocalResource.h"
 #include "ResourceIds.h"
 
@@ -17,7 +18,8 @@ bool HasControlBytes(std::string_view text) {
             return true;
         }
     }
-    return false;
+    // Nor what would reorder or hide a name: no component writes them into a notice.
+    return HasInvisible(text);
 }
 
 bool IsKeyword(std::string_view text, const char* keyword) {
@@ -70,7 +72,7 @@ bool IsMeetingMessage(std::string_view text, std::string& why) {
     if (text.size() > kMaxMeetingMessage) {
         why = "longer than " + std::to_string(kMaxMeetingMessage) + " bytes";
     } else if (HasControlBytes(text)) {
-        why = "control bytes";
+        why = "control bytes or invisible characters";
     } else if (text.empty() || IsKeyword(text, kChatFilterUploaded) ||
                IsKeyword(text, kChatFilterDeleted) || IsUploadNotice(text)) {
         return true;

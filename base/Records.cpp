@@ -23,6 +23,7 @@ void WriteListingEntry(IDataRecord* pRec, uint32_t method, uint32_t sub,
         rec::SetU32(pRec, key::LengthUnknown, 1);
     }
     rec::SetStr(pRec, key::Author, entry.author);
+    rec::SetU64(pRec, key::EntryTag, entry.tag);
 }
 
 ListingEntryRecord ReadListingEntry(IDataRecord* pRec) {
@@ -38,6 +39,7 @@ ListingEntryRecord ReadListingEntry(IDataRecord* pRec) {
     rec::GetU64(pRec, key::FileLength, entry.length);
     entry.bLengthKnown = !rec::GetU32(pRec, key::LengthUnknown, bUnknown) || bUnknown == 0;
     entry.author = rec::GetStr(pRec, key::Author);
+    rec::GetU64(pRec, key::EntryTag, entry.tag);
     return entry;
 }
 
@@ -83,6 +85,7 @@ void ListingEntryBatch::Add(const ListingEntryRecord& entry) {
     PutRaw(m_packed, static_cast<uint8_t>((entry.bDir ? kPackedDir : 0) |
                                           (entry.bLengthKnown ? kPackedLengthKnown : 0)));
     PutRaw(m_packed, entry.length);
+    PutRaw(m_packed, entry.tag);
     PutText(m_packed, entry.fileName);
     PutText(m_packed, entry.extName);
     PutText(m_packed, entry.author);
@@ -110,8 +113,9 @@ bool ReadListingEntries(IDataRecord* pRec,
     std::string_view in(p != nullptr ? p : "", p != nullptr ? pRec->GetDataSize(key::Entries) : 0);
     while (!in.empty()) {
         uint8_t flags = 0;
-        if (!TakeRaw(in, flags) || !TakeRaw(in, entry.length) || !TakeText(in, entry.fileName) ||
-            !TakeText(in, entry.extName) || !TakeText(in, entry.author)) {
+        if (!TakeRaw(in, flags) || !TakeRaw(in, entry.length) || !TakeRaw(in, entry.tag) ||
+            !TakeText(in, entry.fileName) || !TakeText(in, entry.extName) ||
+            !TakeText(in, entry.author)) {
             return false;
         }
         entry.bDir = (flags & kPackedDir) != 0;

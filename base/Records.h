@@ -27,6 +27,7 @@ struct ListingEntryRecord {
     uint64_t length = 0; // 0 while unknown
     bool bLengthKnown = true;
     std::string author;
+    uint64_t tag = 0; // the version the server gives (its ETag, hashed), 0 when none
 };
 void WriteListingEntry(IDataRecord* pRec, uint32_t method, uint32_t sub,
                        const ListingEntryRecord& entry);

@@ -6,13 +6,15 @@
 #include <string_view>
 
 #include "CoreLib.h"
+#include "InvisibleText.h"
 
 namespace {
 
 constexpr size_t kLogBufferSize = 1024;
 
 // Texts from a server or a meeting message may hold line breaks and other control characters:
-// each becomes "\xNN", so one call writes one line that nobody else can forge. Line breaks at
+// each becomes "\xNN", and a character that would reorder or hide what follows it "\uXXXX", so
+// one call writes one line that reads as it is and that nobody else can forge. Line breaks at
 // the end are the format's own and are dropped.
 std::string EscapedLine(const char* text) {
     std::string_view in(text);
@@ -21,14 +23,20 @@ std::string EscapedLine(const char* text) {
     }
     std::string out;
     out.reserve(in.size());
-    for (char c : in) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escape[5];
+    char32_t invisible = 0;
+    for (size_t at = 0; at < in.size();) {
+        const auto byte = static_cast<unsigned char>(in[at]);
+        char escape[12];
+        if (const size_t n = ds::InvisibleAt(in, at, invisible)) {
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(invisible));
+            out += escape;
+            at += n;
+        } else if (byte < 0x20 || byte == 0x7F) {
             std::snprintf(escape, sizeof escape, "\\x%02X", byte);
             out += escape;
+            ++at;
         } else {
-            out += c;
+            out += in[at++];
         }
     }
     if (out.size() >= kLogBufferSize) {

@@ -20,6 +20,7 @@ public:
         std::string remote; // relative to the server directory
         uint64_t ullSize = 0;
         bool bLengthKnown = true;
+        bool bNewVersion = false; // fetched once already, and changed on the server since
     };
     // Starts a file's download: its task id, or 0 when it did not start.
     using Starter = std::function<uint32_t(const File&)>;

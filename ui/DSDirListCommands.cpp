@@ -10,6 +10,7 @@
 #include "DSDirListCtrl.h"
 #include "DSProtocol.h"
 #include "DocShelfFileList.h"
+#include "InvisibleText.h"
 #include "ListCells.h"
 #include "LocalResource.h"
 #include "PanelPort.h"
@@ -143,7 +144,7 @@ void CDSDirListCtrl::OnDelete() {
         return;
     }
     const std::string remote = pInfo->RemotePath();
-    if (Ask(FormatOne(LoadLocalString(kIdsConfirmDelete), pInfo->strFileName))) {
+    if (Ask(FormatOne(LoadLocalString(kIdsConfirmDelete), ds::ShowInvisible(pInfo->strFileName)))) {
         GetWebDavMgr()->DeleteFile(remote.c_str(), kRootItem);
     }
 }
@@ -198,7 +199,8 @@ void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& l
     }
     // A task is made only when a row can show it and it will be started.
     if (m_pFileList != nullptr) {
-        StartPanelTransfer(m_pFileList, PanelTransfer{false, remote, local, entry.ullFileLength});
+        StartPanelTransfer(m_pFileList, PanelTransfer{false, remote, local, entry.ullFileLength,
+                                                      true, entry.bLengthKnown});
     }
 }
 

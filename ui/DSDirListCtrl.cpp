@@ -12,6 +12,7 @@
 #include "DocShelfFileList.h"
 #include "DocShelfView.h"
 #include "DownloadLog.h"
+#include "InvisibleText.h"
 #include "LocalResource.h"
 #include "PanelController.h"
 #include "PanelPort.h"
@@ -154,6 +155,7 @@ std::unique_ptr<DSItemInfo> CDSDirListCtrl::MakeEntry(const ds::ListingEntryReco
         pEntry->ullFileLength = record.length;
         pEntry->bLengthKnown = record.bLengthKnown;
         pEntry->strAuthor = record.author;
+        pEntry->ullTag = record.tag;
     }
     return pEntry;
 }
@@ -287,13 +289,15 @@ std::string CDSDirListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     if (pEntry == nullptr) {
         return std::string();
     }
+    // Names and authors come from the server: nothing in them may reorder or hide what is shown.
     switch (nSubItem) {
     case kColName:
-        return pEntry->strFileName;
+        return ds::ShowInvisible(pEntry->strFileName);
     case kColAuthor:
-        return pEntry->strAuthor;
+        return ds::ShowInvisible(pEntry->strAuthor);
     case kColSize:
-        return SizeText(pEntry->ullFileLength);
+        return pEntry->bLengthKnown || !pEntry->IsFile() ? SizeText(pEntry->ullFileLength)
+                                                         : std::string();
     default:
         return std::string();
     }

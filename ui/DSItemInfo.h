@@ -20,6 +20,7 @@ struct DSItemInfo {
     std::string strAuthor;
     uint64_t ullFileLength = 0; // 0 while unknown
     bool bLengthKnown = true;
+    uint64_t ullTag = 0; // the file's version on the server, 0 when it gives none
 
     std::string RemotePath() const { return strRelatedPath + strFileName; }
     bool IsFile() const { return nType == DSItemType::File; }

@@ -16,6 +16,7 @@
 #include "CoreLib.h"
 #include "DSDirListCtrl.h"
 #include "DSProtocol.h"
+#include "InvisibleText.h"
 #include "LocalResource.h"
 #include "PanelPort.h"
 #include "PanelTransfer.h"
@@ -197,9 +198,11 @@ void CDocShelfFileList::InsertRow(uint32_t dwTaskID) {
 }
 
 void CDocShelfFileList::AddTransfer(uint32_t dwTaskID, const std::string& localPath,
-                                    const std::string& serverPath, uint64_t ullSize, bool bUpload) {
+                                    const std::string& serverPath, uint64_t ullSize, bool bUpload,
+                                    bool bSizeKnown) {
     DS_CHECK_RETURN(dwTaskID != 0, kFile, 120, "dwTaskID");
     auto pItem = MakeItem(localPath, serverPath, ullSize);
+    pItem->bSizeKnown = bSizeKnown;
     pItem->nState = bUpload ? TransferItem::kUploadWaiting : TransferItem::kDownloadWaiting;
     pItem->nStatusId = bUpload ? kIdsUploadWaiting : kIdsDownloadWaiting;
     AddItem(dwTaskID, std::move(pItem));
@@ -279,6 +282,7 @@ void CDocShelfFileList::OnProgress(const ds::ProgressRecord& progress) {
     pItem->bTotalKnown = progress.total >= 0;
     if (progress.total >= 0) {
         pItem->ullTotal = static_cast<uint64_t>(progress.total);
+        pItem->bSizeKnown = true;
     }
     pItem->ullCurrent = progress.current > 0 ? static_cast<uint64_t>(progress.current) : 0;
     pItem->bProgress = true;
@@ -352,11 +356,11 @@ std::string CDocShelfFileList::OnGetItemText(int nItem, int nSubItem) const {
     }
     switch (nSubItem) {
     case kColName:
-        return pItem->strFileName;
+        return ds::ShowInvisible(pItem->strFileName);
     case kColStatus:
         return LoadLocalString(pItem->nStatusId);
     case kColSize:
-        return SpaceSizeText(pItem->ullTotal);
+        return pItem->bSizeKnown ? SpaceSizeText(pItem->ullTotal) : std::string();
     case kColProgress:
         return ProgressText(*pItem);
     default:

@@ -37,6 +37,7 @@ struct TransferItem {
     uint64_t ullTotal = 0;
     uint64_t ullCurrent = 0;
     bool bTotalKnown = true; // the library may not know a total
+    bool bSizeKnown = true;  // a listing or the library gave a total once
     bool bFailed = false;    // ended with a nonzero result: progress "N/A"
     uint32_t dwResult = 0;   // what it ended with
     bool bProgress = false;  // a progress was reported
@@ -68,7 +69,7 @@ public:
     void SetDropReceiver(CDSDirListCtrl* pDirList) { m_pDropReceiver = pDirList; }
 
     void AddTransfer(uint32_t dwTaskID, const std::string& localPath, const std::string& serverPath,
-                     uint64_t ullSize, bool bUpload);
+                     uint64_t ullSize, bool bUpload, bool bSizeKnown = true);
     // The newest transfer of that server path, or null. The pointer stays valid while the
     // list lives (rows are cleared, items are not).
     const TransferItem* FindTransfer(const std::string& serverPath) const;

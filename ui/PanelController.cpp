@@ -129,13 +129,17 @@ void CPanelController::OnFileListed(const DSItemInfo& entry) {
     const std::string remote = entry.RemotePath();
     const std::string dir = GetPanelPort()->GetLocalDirectory();
     const uint64_t key = KeyOf(remote);
-    if (dir.empty() || m_AutoDownloaded.count(key) != 0 ||
+    // Taken once per version: a file uploaded again under its name comes again.
+    const auto taken = m_AutoDownloaded.find(key);
+    const bool bNewVersion =
+        taken != m_AutoDownloaded.end() && entry.ullTag != 0 && taken->second != entry.ullTag;
+    if (dir.empty() || (taken != m_AutoDownloaded.end() && !bNewVersion) ||
         !MayDownloadAutomatically(entry.strFileName, entry.ullFileLength, entry.bLengthKnown,
-                                  dir + entry.strFileName)) {
+                                  dir + entry.strFileName, bNewVersion)) {
         return;
     }
-    m_AutoDownloaded.insert(key);
-    if (!m_AutoDownloads.Add({remote, entry.ullFileLength, entry.bLengthKnown})) {
+    m_AutoDownloaded[key] = entry.ullTag;
+    if (!m_AutoDownloads.Add({remote, entry.ullFileLength, entry.bLengthKnown, bNewVersion})) {
         m_AutoDownloaded.erase(key); // a later listing tries again
     }
     if (m_pView != nullptr && m_AutoDownloads.Waiting() != 0) {
@@ -161,9 +165,11 @@ uint32_t CPanelController::StartAutoDownload(const CAutoDownloads::File& file) {
     const std::string name = file.remote.substr(file.remote.find_last_of('/') + 1);
     const std::string local = dir + name;
     uint32_t taskId = 0;
-    if (!dir.empty() && MayDownloadAutomatically(name, file.ullSize, file.bLengthKnown, local)) {
-        taskId = StartPanelTransfer(m_pFileList,
-                                    PanelTransfer{false, file.remote, local, file.ullSize, false});
+    if (!dir.empty() &&
+        MayDownloadAutomatically(name, file.ullSize, file.bLengthKnown, local, file.bNewVersion)) {
+        taskId =
+            StartPanelTransfer(m_pFileList, PanelTransfer{false, file.remote, local, file.ullSize,
+                                                          false, file.bLengthKnown});
     }
     if (taskId == 0) {
         m_AutoDownloaded.erase(KeyOf(file.remote)); // a later listing tries again
@@ -173,7 +179,8 @@ uint32_t CPanelController::StartAutoDownload(const CAutoDownloads::File& file) {
 
 // Never overwrites what is not the component's own, nor fetches what is already here.
 bool CPanelController::MayDownloadAutomatically(const std::string& name, uint64_t ullLength,
-                                                bool bLengthKnown, const std::string& local) const {
+                                                bool bLengthKnown, const std::string& local,
+                                                bool bNewVersion) const {
     if (IsUnsafeLocalName(name)) {
         return false;
     }
@@ -181,8 +188,8 @@ bool CPanelController::MayDownloadAutomatically(const std::string& name, uint64_
     if (!LocalSize(local, size)) {
         return true;
     }
-    // Of an unknown length nothing says the local copy differs.
-    if (!bLengthKnown || size == ullLength) {
+    // Of an unknown length nothing says the local copy differs, unless it is an older version.
+    if (!bNewVersion && (!bLengthKnown || size == ullLength)) {
         return false;
     }
     if (!CDownloadLog::MayReplace(GetPanelPort()->GetLocalDirectory(), name)) {

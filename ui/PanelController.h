@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "AfxTypes.h"
 #include "AutoDownloads.h"
@@ -58,7 +58,7 @@ private:
     // follows the user-interface language.
     void SetStatus(UINT nStringId, const std::string& used = {}, const std::string& free = {});
     bool MayDownloadAutomatically(const std::string& name, uint64_t ullLength, bool bLengthKnown,
-                                  const std::string& local) const;
+                                  const std::string& local, bool bNewVersion) const;
     uint32_t StartAutoDownload(const CAutoDownloads::File& file);
     static uint64_t KeyOf(const std::string& remote);
 
@@ -71,8 +71,8 @@ private:
     std::string m_StatusFree;
     int m_nRetryTicks = 0;
     int m_nRetryLevel = 0;
-    // The remote paths automatic downloads took, hashed: a folder of many files holds one
-    // small number each.
-    std::unordered_set<uint64_t> m_AutoDownloaded;
+    // The remote paths automatic downloads took, hashed, with the version they took: a folder
+    // of many files holds two small numbers each.
+    std::unordered_map<uint64_t, uint64_t> m_AutoDownloaded;
     CAutoDownloads m_AutoDownloads;
 };

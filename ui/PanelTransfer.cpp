@@ -22,7 +22,7 @@ uint32_t StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& t) {
         pWebDav->AttachTaskRecord(pTask, ds::kPanelModuleData, 0);
     }
     if (pRows != nullptr) {
-        pRows->AddTransfer(taskId, t.local, t.remote, t.ullSize, t.bUpload);
+        pRows->AddTransfer(taskId, t.local, t.remote, t.ullSize, t.bUpload, t.bSizeKnown);
     }
     if (t.bCounted) {
         GetPanelPort()->AddActiveTransfer();

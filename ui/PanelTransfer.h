@@ -15,6 +15,7 @@ struct PanelTransfer {
     // Counted among the running transfers until it ends (the user's own transfers; automatic
     // downloads are not).
     bool bCounted = true;
+    bool bSizeKnown = true; // a listing may not have given it
 };
 
 // pRows may be null: the transfer then runs without a row. The task's id, 0 when no task could

@@ -107,6 +107,7 @@ ds::ListingEntryRecord CListingReport::RowOf(const DirEntry& entry,
     record.length = entry.length;
     record.bLengthKnown = entry.bLengthKnown;
     record.author = author;
+    record.tag = entry.tag;
     return record;
 }
 

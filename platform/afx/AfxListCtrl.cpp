@@ -569,7 +569,21 @@ void CListCtrl::OnLButtonUp(POINT pt) {
     NotifyActivate(NM_CLICK, pt);
 }
 
+void CListCtrl::OnKeyboardContextMenu() {
+    const int item = GetNextItem(-1, LVNI_SELECTED);
+    if (item < 0)
+        return;
+    EnsureVisible(item, FALSE);
+    RECT row;
+    GetItemRect(item, &row, LVIR_LABEL);
+    NotifyActivate(NM_RCLICK, POINT{row.left + kTextPadding, (row.top + row.bottom) / 2});
+}
+
 void CListCtrl::OnKeyDown(UINT nKey) {
+    if (nKey == VK_APPS) {
+        OnKeyboardContextMenu();
+        return;
+    }
     if (nKey == VK_RETURN) {
         NMHDR nm;
         nm.code = NM_RETURN;

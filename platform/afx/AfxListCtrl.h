@@ -130,6 +130,8 @@ private:
     void OnWidgetGoing();
     void OnColumnClick(int nCol);
     void OnRightClick(POINT pt);
+    // The Menu key or Shift+F10: the selected row's menu, at that row.
+    void OnKeyboardContextMenu();
     void OnDoubleClick(POINT pt);
     void NotifyActivate(int nCode, POINT pt);
 

@@ -93,7 +93,10 @@ void ListWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void ListWidget::contextMenuEvent(QContextMenuEvent* e) {
-    if (m_pOwner != nullptr)
+    // The Menu key comes at the pointer's position, which says nothing of the row meant.
+    if (m_pOwner != nullptr && e->reason() == QContextMenuEvent::Keyboard)
+        m_pOwner->OnKeyboardContextMenu();
+    else if (m_pOwner != nullptr)
         m_pOwner->OnRightClick(POINT{e->pos().x(), e->pos().y()});
     e->accept();
 }

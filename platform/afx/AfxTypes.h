@@ -105,6 +105,7 @@ constexpr UINT VK_END = 0x23;
 constexpr UINT VK_HOME = 0x24;
 constexpr UINT VK_UP = 0x26;
 constexpr UINT VK_DOWN = 0x28;
+constexpr UINT VK_APPS = 0x5D; // the Menu key, and Shift+F10
 constexpr UINT WM_USER = 0x0400;
 
 // Window styles.

@@ -113,7 +113,11 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     case QEvent::KeyPress: {
-        const UINT key = VirtualKey(static_cast<QKeyEvent*>(event)->key());
+        const auto* ke = static_cast<QKeyEvent*>(event);
+        // Shift+F10 asks for the context menu as the Menu key does.
+        const UINT key = ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier
+                             ? VK_APPS
+                             : VirtualKey(ke->key());
         if (key == 0 || !m_widget->isEnabled())
             return false;
         bool defaulted = false;

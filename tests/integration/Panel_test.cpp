@@ -80,6 +80,31 @@ TEST_F(Panel, AutomaticDownloadFetchesEachFileOnceAndSparesTheUsersFiles) {
     EXPECT_EQ(Requests("GET", 200), 1);
 }
 
+// A file uploaded again under its name is a new version: it comes again, of the same size too,
+// but never over a copy the user changed.
+TEST_F(Panel, AFileUploadedAgainIsDownloadedAgainButNeverOverTheUsersCopy) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/minutes.txt", "version 1"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/notes.txt", "notes v1"));
+    StartComponent(m_server->Port());
+    m_pShelf->EnableAutoDownload();
+    m_pShelf->RunRefreshCommand();
+    Settled();
+    ASSERT_EQ(ReadLocal("minutes.txt"), "version 1");
+    ASSERT_EQ(ReadLocal("notes.txt"), "notes v1");
+    WriteLocal("notes.txt", "my notes");
+    ASSERT_TRUE(m_server->WriteFile("Presenter/minutes.txt", "version 2"));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/notes.txt", "notes v2"));
+    m_pShelf->RefreshRoot();
+    Settled();
+    EXPECT_EQ(ReadLocal("minutes.txt"), "version 2");
+    EXPECT_EQ(ReadLocal("notes.txt"), "my notes");
+    // The same version again is not fetched again.
+    m_pShelf->RefreshRoot();
+    Settled();
+    EXPECT_EQ(Requests("GET", 200), 3);
+}
+
 TEST_F(Panel, PanelUploadRelistsTheFolderAndTellsTheMeeting) {
     ASSERT_TRUE(StartServer());
     ASSERT_TRUE(m_server->MakeDir("Presenter"));

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
@@ -505,6 +506,62 @@ TEST_F(DirCommandsTest, EachRowTypeHasItsPopupWithoutNewFolder) {
     RECT last;
     list->GetItemRect(2, &last, LVIR_BOUNDS);
     EXPECT_EQ(MenuOf(QPoint(20, last.bottom + 10)), "no popup");
+}
+
+// The Menu key comes at the pointer's position and Shift+F10 with none: both open the menu of
+// the selected row, at that row, and act on it.
+TEST_F(DirCommandsTest, TheMenuKeyAndShiftF10OpenTheSelectedRowsMenuAtThatRow) {
+    Add("Welcome.txt", 1);
+    Add("Old", 0, "", true);
+    Add("report.txt", 2);
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetWebDavMgr()->SetServerAvailable(1);
+    Click(RowPoint(0));
+    ASSERT_EQ(list->GetNextItem(-1, LVNI_SELECTED), 0);
+    const auto keyboardMenu = [&](QEvent* e) {
+        prompts.CancelPopup();
+        QApplication::sendEvent(ListWidget(), e);
+        const auto asked = prompts.Prompts();
+        prompts.Clear();
+        return asked;
+    };
+    // The pointer rests over the folder row.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, RowPoint(1),
+                              ListWidget()->mapToGlobal(RowPoint(1)));
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    RECT row;
+    list->GetItemRect(0, &row, LVIR_BOUNDS);
+    const QPoint top = ListWidget()->mapToGlobal(QPoint(row.left, row.top));
+    for (QEvent* e : std::initializer_list<QEvent*>{&menuKey, &shiftF10}) {
+        const auto asked = keyboardMenu(e);
+        ASSERT_EQ(asked.size(), 1u);
+        ASSERT_EQ(asked[0].kind, ScriptedPrompts::Kind::TrackPopup);
+        EXPECT_EQ(asked[0].items.front().text, "Download");
+        EXPECT_GE(asked[0].point.y, top.y());
+        EXPECT_LT(asked[0].point.y, top.y() + (row.bottom - row.top));
+        EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), 0);
+    }
+    // Its Delete asks about the selected file.
+    prompts.AnswerPopup(CDSDirListCtrl::kCmdDelete);
+    prompts.AnswerMessageBox(IDNO);
+    QApplication::sendEvent(ListWidget(), &shiftF10);
+    uitest::Pump();
+    EXPECT_NE(Asked().find("Welcome.txt"), std::string::npos);
+}
+
+// What a name or an author from the server holds is shown in its real order, and a length the
+// server did not give is not shown as 0.
+TEST_F(DirListTest, NamesShowTheirInvisibleCharactersAndUnknownLengthsNoSize) {
+    Add("\xE2\x80\xAEtxt.exe", 4, "Eve\xE2\x81\xA6");
+    IDataRecord* r = Record(ds::kDirAddEntry);
+    rec::SetU32(r, ds::key::EntryDepth, 2);
+    rec::SetStr(r, ds::key::RelatedPath, "/Presenter/");
+    rec::SetStr(r, ds::key::FileName, "unknown.bin");
+    rec::SetU32(r, ds::key::LengthUnknown, 1);
+    rec::SetStr(r, ds::key::Author, "Bob");
+    Send(r);
+    EXPECT_EQ(Row(0), "<U+202E>txt.exe|Eve<U+2066>|4.00 Byte");
+    EXPECT_EQ(Row(1), "unknown.bin|Bob|");
 }
 
 TEST_F(DirCommandsTest, UploadSpaceAndSizeLimitsLetTheirBoundaryThrough) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 #include <filesystem>
@@ -220,6 +221,14 @@ TEST_F(FileListTest, PopupsOfferWhatTheRowsStateAllows) {
     EXPECT_EQ(MenuOf(prompts, 1), "Cancel+ Open+ Open folder+ ");
     Send(ds::kDownloadEnded, 2);
     EXPECT_EQ(MenuOf(prompts, 0), "Open+ Save As...+ Open folder+ ");
+    // Shift+F10 opens the selected row's popup, whatever the pointer is over.
+    list->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    list->SetItemState(0, 0, LVIS_SELECTED);
+    prompts.Clear();
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(reinterpret_cast<QWidget*>(list->GetSafeHwnd()), &shiftF10);
+    ASSERT_FALSE(prompts.Prompts().empty());
+    EXPECT_EQ(prompts.Prompts().back().items.front().text, "Cancel");
 }
 
 TEST_F(FileListTest, CancelReachesTheEngineAndRetryStartsTheTransferAgain) {

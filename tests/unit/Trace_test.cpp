@@ -47,6 +47,9 @@ TEST(Trace, ControlCharactersAreEscapedAndOneCallIsOneLine) {
     EXPECT_EQ(lines[2].text, "");
     TraceInfo("%s\x01", std::string(1020, 'z').c_str());
     EXPECT_EQ(log.Lines().back().text.size(), 1023u);
+    // A name that would read backwards reads as it is; the text around it keeps its letters.
+    TraceInfo("file %s", "\xE2\x80\xAEtxt.exe \xE2\x80\xA8 \xC2\x85 r\xC3\xA9sum\xC3\xA9");
+    EXPECT_EQ(log.Lines().back().text, "file \\u202Etxt.exe \\u2028 \\u0085 r\xC3\xA9sum\xC3\xA9");
 }
 
 TEST(Trace, AssertionLineFormat) {
