@@ -448,8 +448,10 @@ void CActionRunner::StartHostCall(const HostAction& action) {
         WaitFor(Wait::Downloaded);
         break;
     case HostActionKind::EnsureDir:
+        // Done only when the folder is there afterwards: its listing says so.
         m_pDocShelf->EnsureDirectory(server);
-        QueueBarrier();
+        m_pDocShelf->ListDirectoryContent(server, 0, userData);
+        WaitFor(Wait::ListEnd);
         break;
     case HostActionKind::Broadcast:
         m_pDocShelf->OnBroadcastMessage(action.text.c_str());

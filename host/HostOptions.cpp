@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -133,7 +134,8 @@ Actions (each waits for its completion, bounded by --timeout; the first failure 
   --list SERVERPATH               list a server folder
   --upload LOCAL=SERVERPATH       upload through the host interface
   --download SERVERPATH=LOCAL     download through the host interface
-  --ensure-dir SERVERPATH         create a server folder and its parents
+  --ensure-dir SERVERPATH         create a server folder and its parents; fails unless the
+                                  folder can be listed afterwards
   --broadcast TEXT                hand TEXT to the component as a meeting message
   --clear-server                  remove everything in the server folder
   --clear-local                   empty the local save directory
@@ -166,9 +168,20 @@ namespace {
 
 using Options = CHostOptions;
 
+// The component takes absolute local paths only; a person gives them relative to where the
+// host was started.
+std::string Absolute(const std::string& path) {
+    if (path.empty() || path.front() == '/') {
+        return path;
+    }
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    return ec ? path : whole.lexically_normal().string();
+}
+
 void Add(Options& o, HostActionKind kind, std::string server = {}, std::string local = {},
          std::string text = {}) {
-    o.actions.push_back({kind, std::move(server), std::move(local), std::move(text)});
+    o.actions.push_back({kind, std::move(server), Absolute(local), std::move(text)});
 }
 
 // A whole number within [least, most] into value, else the error "bad NAME: VALUE".
@@ -254,7 +267,7 @@ const Valued kValued[] = {
     {"--dir", [](Options& o, const std::string& v, std::string&) { return o.serverDir = v, true; }},
     {"--user", [](Options& o, const std::string& v, std::string&) { return o.user = v, true; }},
     {"--local-dir",
-     [](Options& o, const std::string& v, std::string&) { return o.localDir = v, true; }},
+     [](Options& o, const std::string& v, std::string&) { return o.localDir = Absolute(v), true; }},
     {"--author", [](Options& o, const std::string& v, std::string&) { return o.author = v, true; }},
     {"--library",
      [](Options& o, const std::string& v, std::string&) { return o.library = v, true; }},

@@ -30,7 +30,7 @@ grep -qxF "DownloadFile $T/local/down.txt Presenter/up.txt 2 3" "$FAKE_DOCSHELF_
 grep -qxF 'EnsureDirectory a\b' "$FAKE_DOCSHELF_TRACE" || fail "all: ensure-dir argument"
 # Queued work without a callback of its own is followed by a server check that proves it ran.
 actual=$(grep -E '^(ListDirectoryContent|UploadFile|DownloadFile|EnsureDirectory|OnBroadcastMessage|ClearServerSpace|ClearLocalDSSpace|CheckServer|DestroyComp)' "$FAKE_DOCSHELF_TRACE" | cut -d' ' -f1 | tr '\n' ' ')
-want='ListDirectoryContent UploadFile DownloadFile EnsureDirectory CheckServer OnBroadcastMessage CheckServer ClearServerSpace CheckServer ClearLocalDSSpace DestroyComp '
+want='ListDirectoryContent UploadFile DownloadFile EnsureDirectory ListDirectoryContent OnBroadcastMessage CheckServer ClearServerSpace CheckServer ClearLocalDSSpace DestroyComp '
 [ "$actual" = "$want" ] || fail "all: call order '$actual'"
 [ "$(head -c 8 "$T/panel.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
     fail "all: screenshot is not a PNG"
