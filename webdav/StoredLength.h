@@ -1,5 +1,5 @@
-// What the server says it holds of one file after an upload: its DAV:getcontentlength and its
-// uploader label, asked with a Depth 0 PROPFIND.
+// What the server says it holds of one file of an upload: its DAV:getcontentlength, its entity
+// tag and its uploader label, asked with a Depth 0 PROPFIND.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,8 @@ enum class StoredLength {
 
 struct StoredFile {
     uint64_t length = 0;
-    bool bLabelled = false; // the file carries the uploader property
+    std::string etag;   // as the server gives it, "" when it gives none
+    std::string author; // the uploader property as stored (escaped), "" when absent
 };
 
 // uri is escaped, as sent.

@@ -498,12 +498,17 @@ ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
     const std::string target = ToWirePath(run.serverPath);
     CFile file;
     int64_t length = 0;
+    StoredFile sent;
     ds::TransferResult result = OpenUploadSource(run, file, length);
     if (result == DS_RESULT_SUCCESS) {
-        result = SendIntoPlace(run, file, length, target, leftover);
+        result = SendIntoPlace(run, file, length, target, leftover, sent);
+    }
+    StoredFile placed;
+    if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
+        result = VerifyStoredLength(run, target, length, placed);
     }
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
-        result = VerifyStoredLength(run, target, length);
+        LabelIfOwnBytes(run, target, sent, placed);
     }
     // A cut made by a cancel fails whichever request it met.
     if (IsCancelled(run) && (result != DS_RESULT_SUCCESS || !leftover.empty())) {
@@ -514,11 +519,13 @@ ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
     return result;
 }
 
-// The body goes to a temporary name of its own, is labelled with its uploader there and moved
-// over the target once complete: two uploads of one name never share their bytes or their label.
-// leftover names the temporary file while it may still be on the server.
+// The body goes to a temporary name of its own, is labelled with its uploader there, checked and
+// moved over the target: two uploads of one name never share their bytes or their label, and a
+// body cut short never replaces what the target held. leftover names the temporary file while
+// it may still be on the server; sent is what the server said of it.
 ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                              const std::string& target, std::string& leftover) {
+                                              const std::string& target, std::string& leftover,
+                                              StoredFile& sent) {
     const std::string temp = ToWirePath(TemporaryUploadName(run.serverPath));
     ds::TransferResult result = SendProbe(run, temp);
     if (result != DS_RESULT_SUCCESS) {
@@ -529,6 +536,7 @@ ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t len
     file.Close();
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
         LabelAuthor(run, temp);
+        result = VerifyStoredLength(run, temp, length, sent);
     }
     if (result == DS_RESULT_SUCCESS) {
         result = IsCancelled(run) ? DS_RESULT_CANCELLED : MoveIntoPlace(run, temp, target);
@@ -537,6 +545,19 @@ ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t len
         leftover.clear();
     }
     return result;
+}
+
+// The label moves with the bytes, but a server may move them in two steps: two moves onto one
+// name at once can leave one's bytes with the other's label. Bytes that are still this upload's
+// (the same entity tag) get its label again; without tags, a file without a label gets it.
+void CThreadSink::LabelIfOwnBytes(Run& run, const std::string& target, const StoredFile& sent,
+                                  const StoredFile& placed) {
+    const std::string author = ToWirePath(GetEnginePort()->GetAuthorName());
+    const bool bOwnBytes = !sent.etag.empty() && placed.etag == sent.etag;
+    const bool bUntagged = sent.etag.empty() || placed.etag.empty();
+    if ((bOwnBytes && placed.author != author) || (bUntagged && placed.author.empty())) {
+        LabelAuthor(run, target);
+    }
 }
 
 std::string CThreadSink::TemporaryUploadName(const std::string& serverPath) {
@@ -637,47 +658,39 @@ ds::TransferResult CThreadSink::MoveIntoPlace(Run& run, const std::string& temp,
     return result;
 }
 
-ds::TransferResult CThreadSink::VerifyStoredLength(Run& run, const std::string& target,
-                                                   int64_t length) {
+ds::TransferResult CThreadSink::VerifyStoredLength(Run& run, const std::string& uri, int64_t length,
+                                                   StoredFile& stored) {
     // A proxy or a full disk can cut a body and still answer 201.
-    StoredFile stored;
-    switch (ReadStoredLength(run.sess, target, stored)) {
+    switch (ReadStoredLength(run.sess, uri, stored)) {
     case StoredLength::Known:
         if (stored.length != static_cast<uint64_t>(length)) {
             TraceError("dshelf - CThreadSink::DoUpload() the server holds %llu bytes, the file "
                        "has %lld; URI = %s",
                        static_cast<unsigned long long>(stored.length),
-                       static_cast<long long>(length), target.c_str());
+                       static_cast<long long>(length), uri.c_str());
             return DS_RESULT_SERVER_ERROR;
         }
-        break;
+        return DS_RESULT_SUCCESS;
     case StoredLength::NotReported:
         TraceInfo("dshelf - CThreadSink::DoUpload() the server reports no length; trusted. "
                   "URI = %s",
-                  target.c_str());
-        break;
+                  uri.c_str());
+        return DS_RESULT_SUCCESS;
     case StoredLength::NotFound:
-        TraceError("dshelf - CThreadSink::DoUpload() the file is not there after the move; URI "
-                   "= %s",
-                   target.c_str());
+        TraceError("dshelf - CThreadSink::DoUpload() the file is not there; URI = %s", uri.c_str());
         return DS_RESULT_NOT_FOUND;
     case StoredLength::Refused:
         TraceError("dshelf - CThreadSink::DoUpload() the length could not be read back (%s); "
                    "URI = %s",
-                   ne_get_error(run.sess), target.c_str());
+                   ne_get_error(run.sess), uri.c_str());
         return DS_RESULT_SERVER_ERROR;
     case StoredLength::NoAnswer:
     default:
         TraceError("dshelf - CThreadSink::DoUpload() no answer when the length was read back "
                    "(%s); URI = %s",
-                   ne_get_error(run.sess), target.c_str());
+                   ne_get_error(run.sess), uri.c_str());
         return DS_RESULT_REQUEST_FAILED;
     }
-    if (!stored.bLabelled && !IsCancelled(run)) {
-        // A server that keeps no property through a MOVE: labelled where it is now.
-        LabelAuthor(run, target);
-    }
-    return DS_RESULT_SUCCESS;
 }
 
 void CThreadSink::RemoveTemporary(const std::string& temp) {

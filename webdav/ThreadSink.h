@@ -14,6 +14,7 @@ struct ne_session_s;
 typedef struct ne_session_s ne_session;
 class CFile;
 class CWatchedSession;
+struct StoredFile;
 
 class CThreadSink : public IJobSink, public ITaskSink {
 public:
@@ -69,13 +70,17 @@ private:
     // Upload steps.
     ds::TransferResult OpenUploadSource(Run& run, CFile& file, int64_t& length);
     ds::TransferResult SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                     const std::string& target, std::string& leftover);
+                                     const std::string& target, std::string& leftover,
+                                     StoredFile& sent);
     // A name of its own for each upload's bytes, not escaped, ending in ds::kUploadTempSuffix.
     static std::string TemporaryUploadName(const std::string& serverPath);
     ds::TransferResult SendProbe(Run& run, const std::string& temp);
     ds::TransferResult SendBody(Run& run, const std::string& temp, int64_t length);
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
-    ds::TransferResult VerifyStoredLength(Run& run, const std::string& target, int64_t length);
+    ds::TransferResult VerifyStoredLength(Run& run, const std::string& uri, int64_t length,
+                                          StoredFile& stored);
+    void LabelIfOwnBytes(Run& run, const std::string& target, const StoredFile& sent,
+                         const StoredFile& placed);
     static void RemoveTemporary(const std::string& temp);
     void LabelAuthor(Run& run, const std::string& path);
     void PostUploadDone(Run& run, ds::TransferResult result);

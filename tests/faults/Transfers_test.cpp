@@ -77,25 +77,28 @@ TEST_F(Transfers, UploadIsProbeBodyLabelMoveWithEscapedPathsUnderANameOfItsOwn) 
             reqs.push_back(r);
         }
     }
-    ASSERT_EQ(reqs.size(), 10u);
+    ASSERT_EQ(reqs.size(), 12u);
     const std::regex temp(target + "%2E[a-z]{10}%2Emxdstmp");
-    for (size_t i : {0u, 5u}) {
+    for (size_t i : {0u, 6u}) {
         SCOPED_TRACE(i);
         EXPECT_TRUE(std::regex_match(reqs[i].path, temp)) << reqs[i].path;
         EXPECT_EQ(reqs[i].method, "PUT");
         EXPECT_EQ(reqs[i].Header("Content-Length"), "0");
         EXPECT_EQ(reqs[i + 1].method + " " + reqs[i + 1].path, "PUT " + reqs[i].path);
         EXPECT_EQ(reqs[i + 1].bodySize, 5000u);
-        // The label goes with the bytes, before they take the target's name.
+        // The label goes with the bytes, and the bytes are checked, before they take the
+        // target's name.
         EXPECT_EQ(reqs[i + 2].method + " " + reqs[i + 2].path, "PROPPATCH " + reqs[i].path);
-        EXPECT_EQ(reqs[i + 3].method + " " + reqs[i + 3].path, "MOVE " + reqs[i].path);
-        EXPECT_EQ(reqs[i + 3].Header("Destination"),
+        EXPECT_EQ(reqs[i + 3].method + " " + reqs[i + 3].path, "PROPFIND " + reqs[i].path);
+        EXPECT_EQ(reqs[i + 3].Header("Depth"), "0");
+        EXPECT_EQ(reqs[i + 4].method + " " + reqs[i + 4].path, "MOVE " + reqs[i].path);
+        EXPECT_EQ(reqs[i + 4].Header("Destination"),
                   "http://127.0.0.1:" + std::to_string(server.Port()) + target);
-        EXPECT_EQ(reqs[i + 3].Header("Overwrite"), "T");
-        EXPECT_EQ(reqs[i + 4].method + " " + reqs[i + 4].path, "PROPFIND " + target);
+        EXPECT_EQ(reqs[i + 4].Header("Overwrite"), "T");
+        EXPECT_EQ(reqs[i + 5].method + " " + reqs[i + 5].path, "PROPFIND " + target);
     }
     // Two uploads of one name never share a temporary name.
-    EXPECT_NE(reqs[0].path, reqs[5].path);
+    EXPECT_NE(reqs[0].path, reqs[6].path);
 
     // A server that keeps no labels still took the file; one that lost the label in the move
     // has it set where the file is now.
@@ -105,6 +108,33 @@ TEST_F(Transfers, UploadIsProbeBodyLabelMoveWithEscapedPathsUnderANameOfItsOwn) 
     EXPECT_EQ(Upload("x", "p501", 5), 0);
     EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/p403").size(), 2u);
     EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/p403").back().path, "/dav/room/p403");
+}
+
+// Two moves onto one name at once may leave one's bytes with the other's label: bytes that
+// are still this upload's (the same entity tag as its temporary file) get its label again,
+// another upload's bytes keep theirs.
+TEST_F(Transfers, TheLabelStaysWithItsBytes) {
+    const std::string tagged = "<D:getetag>\"e1\"</D:getetag>";
+    const std::string other = "<Z:Author xmlns:Z=\"ZIDaze:\">Someone</Z:Author>";
+    S server;
+    server.On("PUT", S::Status(201))
+        .On("MOVE", S::Status(201))
+        .On("PROPPATCH", S::Status(403))
+        .On("PROPFIND", S::Multistatus({{"/dav/room/own", FileProps("4") + tagged}}), "own%2E")
+        .On("PROPFIND", S::Multistatus({{"/dav/room/own", FileProps("4") + tagged + other}}),
+            "/own")
+        .On("PROPFIND", S::Multistatus({{"/dav/room/theirs", FileProps("4") + tagged}}),
+            "theirs%2E")
+        .On("PROPFIND",
+            S::Multistatus(
+                {{"/dav/room/theirs", FileProps("4") + "<D:getetag>\"e2\"</D:getetag>" + other}}),
+            "/theirs");
+    Start(server.Port());
+    WriteLocal("x", "data");
+    EXPECT_EQ(Upload("x", "own", 1), 0);
+    EXPECT_EQ(Upload("x", "theirs", 2), 0);
+    EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/own").back().path, "/dav/room/own");
+    EXPECT_NE(server.RequestsFor("PROPPATCH", "/dav/room/theirs").back().path, "/dav/room/theirs");
 }
 
 TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
@@ -117,6 +147,7 @@ TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
         .On("PUT", S::Hangup(), "/hangup")
         .On("PUT", S::Status(201))
         .On("PROPPATCH", S::Status(403))
+        .On("PROPFIND", S::Multistatus({{"/dav/room/x", FileProps("4")}}))
         .On("MOVE", S::Status(507), "/move507")
         .On("MOVE", S::Status(412), "/move412")
         .On("DELETE", S::Status(204));
