@@ -9,10 +9,8 @@
 
 namespace {
 
-const ne_propname kStoredProps[] = {{"DAV:", "getcontentlength"},
-                                    {"DAV:", "getetag"},
-                                    {ds::kAuthorPropSpace, ds::kAuthorPropName},
-                                    {nullptr, nullptr}};
+const ne_propname kStoredProps[] = {
+    {"DAV:", "getcontentlength"}, {ds::kAuthorPropSpace, ds::kAuthorPropName}, {nullptr, nullptr}};
 
 struct Answer {
     bool bAnswered = false;
@@ -29,9 +27,7 @@ void OnResult(void* userdata, const ne_uri*, const ne_prop_result_set* results) 
     answer->bAnswered = true;
     const char* length = ne_propset_value(results, &kStoredProps[0]);
     answer->bKnown = length != nullptr && ParseContentLength(length, answer->file.length);
-    const char* etag = ne_propset_value(results, &kStoredProps[1]);
-    answer->file.etag = etag != nullptr ? etag : "";
-    const char* author = ne_propset_value(results, &kStoredProps[2]);
+    const char* author = ne_propset_value(results, &kStoredProps[1]);
     answer->file.author = author != nullptr ? author : "";
 }
 
@@ -55,4 +51,11 @@ StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, StoredFi
     }
     file = answer.file;
     return answer.bKnown ? StoredLength::Known : StoredLength::NotReported;
+}
+
+bool LabelUploader(ne_session* sess, const std::string& uri, const std::string& author) {
+    static const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
+    const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
+                                          {nullptr, ne_propset, nullptr}};
+    return ne_proppatch(sess, uri.c_str(), ops) == NE_OK;
 }

@@ -1,5 +1,5 @@
-// What the server says it holds of one file of an upload: its DAV:getcontentlength, its entity
-// tag and its uploader label, asked with a Depth 0 PROPFIND.
+// What the server says it holds of one file of an upload: its DAV:getcontentlength and its
+// uploader label, asked with a Depth 0 PROPFIND.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,11 @@ enum class StoredLength {
 
 struct StoredFile {
     uint64_t length = 0;
-    std::string etag;   // as the server gives it, "" when it gives none
     std::string author; // the uploader property as stored (escaped), "" when absent
 };
 
 // uri is escaped, as sent.
 StoredLength ReadStoredLength(ne_session* sess, const std::string& uri, StoredFile& file);
+// Sets the uploader property (author escaped, as stored); false, with the session's error,
+// when the server refused.
+bool LabelUploader(ne_session* sess, const std::string& uri, const std::string& author);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -26,6 +27,7 @@
 #include "ResultPost.h"
 #include "StoredLength.h"
 #include "Trace.h"
+#include "TransferSessions.h"
 #include "WatchedSession.h"
 #include "WebDavMgr.h"
 #include "WriteBehind.h"
@@ -114,12 +116,25 @@ int DispatchDownload(ne_session* sess, ne_request* req) {
     return ret;
 }
 
+// A transfer's session: one kept from an earlier transfer to the same server when there is one.
 // A transfer that moves too little for too long, at any of its steps, ends as a lost
 // connection.
-CWatchedSession TransferSession() {
-    const ServerSettings settings = GetWebDavMgr()->GetSettings();
-    return CWatchedSession(settings, CProgressWatch::MinimumRate(settings.limits.stallBytes,
-                                                                 settings.limits.stallSeconds));
+std::unique_ptr<CWatchedSession> TransferSession(const ServerSettings& settings) {
+    return CTransferSessions::Instance().Take(
+        settings,
+        CProgressWatch::MinimumRate(settings.limits.stallBytes, settings.limits.stallSeconds));
+}
+
+// Kept for the next transfer when the server answered and the connection was left as neon
+// keeps it; a cut, a cancel or a local failure leaves it in doubt.
+void KeepSession(std::unique_ptr<CWatchedSession> pSession, const ServerSettings& settings,
+                 ds::TransferResult result, bool bCancelled) {
+    const bool bAnswered = result == DS_RESULT_SUCCESS || result == DS_RESULT_SERVER_ERROR ||
+                           result == DS_RESULT_NO_ROOM || result == DS_RESULT_NOT_FOUND;
+    if (bAnswered && !bCancelled && !pSession->Watch().HasExpired() &&
+        !GetWebDavMgr()->IsShutDown()) {
+        CTransferSessions::Instance().Give(std::move(pSession), settings);
+    }
 }
 
 bool IsAbsolute(const std::string& path) {
@@ -229,8 +244,9 @@ void CThreadSink::DoDownload(IJob* pJob) {
 }
 
 ds::TransferResult CThreadSink::Download(Run& run) {
-    CWatchedSession session = TransferSession();
-    WatchSession(run, &session);
+    const ServerSettings settings = GetWebDavMgr()->GetSettings();
+    std::unique_ptr<CWatchedSession> pSession = TransferSession(settings);
+    WatchSession(run, pSession.get());
     // The body goes to a temporary file; the target is replaced only by a complete one.
     CFile file;
     std::string tempPath;
@@ -245,6 +261,7 @@ ds::TransferResult CThreadSink::Download(Run& run) {
         SettlePart(run, tempPath, result);
     }
     WatchSession(run, nullptr);
+    KeepSession(std::move(pSession), settings, result, IsCancelled(run));
     return result;
 }
 
@@ -493,22 +510,22 @@ void CThreadSink::DoUpload(IJob* pJob) {
 }
 
 ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
-    CWatchedSession session = TransferSession();
-    WatchSession(run, &session);
+    const ServerSettings settings = GetWebDavMgr()->GetSettings();
+    std::unique_ptr<CWatchedSession> pSession = TransferSession(settings);
+    WatchSession(run, pSession.get());
     const std::string target = ToWirePath(run.serverPath);
     CFile file;
     int64_t length = 0;
-    StoredFile sent;
     ds::TransferResult result = OpenUploadSource(run, file, length);
     if (result == DS_RESULT_SUCCESS) {
-        result = SendIntoPlace(run, file, length, target, leftover, sent);
+        result = SendIntoPlace(run, file, length, target, leftover);
     }
     StoredFile placed;
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
         result = VerifyStoredLength(run, target, length, placed);
     }
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
-        LabelIfOwnBytes(run, target, sent, placed);
+        LabelIfUnlabelled(run, target, placed);
     }
     // A cut made by a cancel fails whichever request it met.
     if (IsCancelled(run) && (result != DS_RESULT_SUCCESS || !leftover.empty())) {
@@ -516,16 +533,16 @@ ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
     }
     file.Close();
     WatchSession(run, nullptr);
+    KeepSession(std::move(pSession), settings, result, IsCancelled(run));
     return result;
 }
 
 // The body goes to a temporary name of its own, is labelled with its uploader there, checked and
 // moved over the target: two uploads of one name never share their bytes or their label, and a
 // body cut short never replaces what the target held. leftover names the temporary file while
-// it may still be on the server; sent is what the server said of it.
+// it may still be on the server.
 ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                              const std::string& target, std::string& leftover,
-                                              StoredFile& sent) {
+                                              const std::string& target, std::string& leftover) {
     const std::string temp = ToWirePath(TemporaryUploadName(run.serverPath));
     ds::TransferResult result = SendProbe(run, temp);
     if (result != DS_RESULT_SUCCESS) {
@@ -536,6 +553,7 @@ ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t len
     file.Close();
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
         LabelAuthor(run, temp);
+        StoredFile sent;
         result = VerifyStoredLength(run, temp, length, sent);
     }
     if (result == DS_RESULT_SUCCESS) {
@@ -547,15 +565,10 @@ ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t len
     return result;
 }
 
-// The label moves with the bytes, but a server may move them in two steps: two moves onto one
-// name at once can leave one's bytes with the other's label. Bytes that are still this upload's
-// (the same entity tag) get its label again; without tags, a file without a label gets it.
-void CThreadSink::LabelIfOwnBytes(Run& run, const std::string& target, const StoredFile& sent,
-                                  const StoredFile& placed) {
-    const std::string author = ToWirePath(GetEnginePort()->GetAuthorName());
-    const bool bOwnBytes = !sent.etag.empty() && placed.etag == sent.etag;
-    const bool bUntagged = sent.etag.empty() || placed.etag.empty();
-    if ((bOwnBytes && placed.author != author) || (bUntagged && placed.author.empty())) {
+// A server that keeps no property through a MOVE has the file without its label: it is set where
+// the file is now. A label of another uploader is never replaced: the bytes may be theirs.
+void CThreadSink::LabelIfUnlabelled(Run& run, const std::string& target, const StoredFile& placed) {
+    if (placed.author.empty()) {
         LabelAuthor(run, target);
     }
 }
@@ -708,11 +721,7 @@ void CThreadSink::RemoveTemporary(const std::string& temp) {
 
 void CThreadSink::LabelAuthor(Run& run, const std::string& path) {
     // A server that keeps no such property still has the file: the listing shows "Unknown".
-    static const ne_propname kAuthor = {ds::kAuthorPropSpace, ds::kAuthorPropName};
-    std::string author = ToWirePath(GetEnginePort()->GetAuthorName());
-    const ne_proppatch_operation ops[] = {{&kAuthor, ne_propset, author.c_str()},
-                                          {nullptr, ne_propset, nullptr}};
-    if (ne_proppatch(run.sess, path.c_str(), ops) != NE_OK) {
+    if (!LabelUploader(run.sess, path, ToWirePath(GetEnginePort()->GetAuthorName()))) {
         TraceError("dshelf - CThreadSink::DoUpload() PROPPATCH failed: %s URI = %s",
                    ne_get_error(run.sess), path.c_str());
     }

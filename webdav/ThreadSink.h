@@ -70,8 +70,7 @@ private:
     // Upload steps.
     ds::TransferResult OpenUploadSource(Run& run, CFile& file, int64_t& length);
     ds::TransferResult SendIntoPlace(Run& run, CFile& file, int64_t length,
-                                     const std::string& target, std::string& leftover,
-                                     StoredFile& sent);
+                                     const std::string& target, std::string& leftover);
     // A name of its own for each upload's bytes, not escaped, ending in ds::kUploadTempSuffix.
     static std::string TemporaryUploadName(const std::string& serverPath);
     ds::TransferResult SendProbe(Run& run, const std::string& temp);
@@ -79,8 +78,7 @@ private:
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
     ds::TransferResult VerifyStoredLength(Run& run, const std::string& uri, int64_t length,
                                           StoredFile& stored);
-    void LabelIfOwnBytes(Run& run, const std::string& target, const StoredFile& sent,
-                         const StoredFile& placed);
+    void LabelIfUnlabelled(Run& run, const std::string& target, const StoredFile& placed);
     static void RemoveTemporary(const std::string& temp);
     void LabelAuthor(Run& run, const std::string& path);
     void PostUploadDone(Run& run, ds::TransferResult result);

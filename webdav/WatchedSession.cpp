@@ -221,9 +221,10 @@ CWatchedSession::CWatchedSession(const ServerSettings& settings, const CProgress
 }
 
 CWatchedSession::~CWatchedSession() {
-    // Off the watchdog's list first: the socket closes with the session.
-    CSessionWatchdog::Instance().Remove(this);
+    // Its socket stays known until neon has closed it: no other session can take it for its
+    // own meanwhile.
     ne_session_destroy(m_pSession);
+    CSessionWatchdog::Instance().Remove(this);
 }
 
 void CWatchedSession::OnRequestEnded(ne_request*, void* pUserData) {

@@ -16,6 +16,7 @@
 #include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "TransferSessions.h"
 #include "WatchedSession.h"
 
 namespace {
@@ -427,6 +428,7 @@ uint32_t CWebDavMgr::Shutdown() {
     uint32_t result = m_pTaskMgr != nullptr ? m_pTaskMgr->StopTaskMgr() : 0;
     m_Sink.Transfers().Clear();
     m_bServerAvailable = 0;
+    CTransferSessions::Instance().Clear();
     StopSessionWatchdog();
     return result;
 }

@@ -110,33 +110,6 @@ TEST_F(Transfers, UploadIsProbeBodyLabelMoveWithEscapedPathsUnderANameOfItsOwn) 
     EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/p403").back().path, "/dav/room/p403");
 }
 
-// Two moves onto one name at once may leave one's bytes with the other's label: bytes that
-// are still this upload's (the same entity tag as its temporary file) get its label again,
-// another upload's bytes keep theirs.
-TEST_F(Transfers, TheLabelStaysWithItsBytes) {
-    const std::string tagged = "<D:getetag>\"e1\"</D:getetag>";
-    const std::string other = "<Z:Author xmlns:Z=\"ZIDaze:\">Someone</Z:Author>";
-    S server;
-    server.On("PUT", S::Status(201))
-        .On("MOVE", S::Status(201))
-        .On("PROPPATCH", S::Status(403))
-        .On("PROPFIND", S::Multistatus({{"/dav/room/own", FileProps("4") + tagged}}), "own%2E")
-        .On("PROPFIND", S::Multistatus({{"/dav/room/own", FileProps("4") + tagged + other}}),
-            "/own")
-        .On("PROPFIND", S::Multistatus({{"/dav/room/theirs", FileProps("4") + tagged}}),
-            "theirs%2E")
-        .On("PROPFIND",
-            S::Multistatus(
-                {{"/dav/room/theirs", FileProps("4") + "<D:getetag>\"e2\"</D:getetag>" + other}}),
-            "/theirs");
-    Start(server.Port());
-    WriteLocal("x", "data");
-    EXPECT_EQ(Upload("x", "own", 1), 0);
-    EXPECT_EQ(Upload("x", "theirs", 2), 0);
-    EXPECT_EQ(server.RequestsFor("PROPPATCH", "/dav/room/own").back().path, "/dav/room/own");
-    EXPECT_NE(server.RequestsFor("PROPPATCH", "/dav/room/theirs").back().path, "/dav/room/theirs");
-}
-
 TEST_F(Transfers, RefusedUploadStepsSayWhyAndRemoveTheTemporaryFile) {
     S server;
     server.On("PUT", S::Status(507), "/probe507")

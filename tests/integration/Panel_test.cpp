@@ -137,9 +137,12 @@ TEST_F(Panel, RelistingAsksTheServerOnlyForTheAuthorsOfNewAndChangedFiles) {
     };
     m_pShelf->SetAuthorName("Bob");
     WriteLocal("a.txt", "second");
-    ASSERT_EQ(Upload("a.txt", "Presenter/a.txt"), 0);
+    // A user data of its own: the first upload's call must not answer for this one.
+    ASSERT_EQ(Upload("a.txt", "Presenter/a.txt", 11), 0);
     WriteLocal("b.txt", "new");
-    ASSERT_EQ(Upload("b.txt", "Presenter/b.txt"), 0);
+    ASSERT_EQ(Upload("b.txt", "Presenter/b.txt", 12), 0);
+    // The uploads' own questions (their lengths, their labels) are over.
+    ASSERT_TRUE(WaitIdle());
     Requests("PUT");
     const int asked = fileQuestions();
     m_pShelf->RefreshRoot();
