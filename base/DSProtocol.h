@@ -89,6 +89,8 @@ inline constexpr const char* InternalUserData = "InternalUserData";
 inline constexpr const char* ApplicationUserData = "ApplicationUserData";
 inline constexpr const char* Depth = "dwDepth";
 inline constexpr const char* EntryName = "EntryName"; // of a one-entry listing
+// A listing that makes its folder, and the folders above it, when the server has none.
+inline constexpr const char* MakeMissing = "bMakeMissing";
 inline constexpr const char* AutoRefresh = "bIsAutoRefresh";
 inline constexpr const char* CheckResult = "Result";
 inline constexpr const char* Thread = "pThread";

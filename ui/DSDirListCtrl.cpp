@@ -62,15 +62,12 @@ void CDSDirListCtrl::InitRoot() {
     m_pRoot->nType = DSItemType::SystemDir;
     m_pRoot->strRelatedPath = "/";
     m_pRoot->strFileName = kPresenterFolder;
-    if (m_pController->MakeServerFolders(m_pRoot->RemotePath())) {
-        ListRoot();
-    }
+    ListRoot();
 }
 
 void CDSDirListCtrl::ListRoot() {
     if (m_pRoot != nullptr) {
-        GetWebDavMgr()->ListDirectory(m_pRoot->RemotePath().c_str(), kRootItem, 2,
-                                      ds::key::InternalUserData);
+        m_pController->ListRoot(m_pRoot->RemotePath(), kRootItem);
     }
 }
 

@@ -48,14 +48,13 @@ CPanelController::CPanelController()
           return StartAutoDownload(file);
       }) {}
 
-bool CPanelController::MakeServerFolders(const std::string& rootFolder) {
+void CPanelController::ListRoot(const std::string& rootFolder, uint32_t dwItem) {
     CWebDavMgr* pWebDav = GetWebDavMgr();
-    if (pWebDav->GetServerDir().empty()) {
-        return false;
+    if (m_bRootRead) {
+        pWebDav->ListDirectory(rootFolder.c_str(), dwItem, 2, ds::key::InternalUserData);
+    } else if (!pWebDav->GetServerDir().empty()) {
+        pWebDav->ListOrMakeDirectory(rootFolder.c_str(), dwItem);
     }
-    pWebDav->MakeBaseFolders();
-    pWebDav->MakeDirectory(rootFolder.c_str(), 0);
-    return true;
 }
 
 // ---- Status ---------------------------------------------------------------------------------
@@ -92,6 +91,7 @@ void CPanelController::OnServerAvailable(bool bAvailable) {
 }
 
 void CPanelController::OnListingFinished(bool bRead, uint64_t usedSpace) {
+    m_bRootRead = m_bRootRead || bRead;
     // A folder that could not be read is not an empty one: no space is shown for it.
     if (!bRead) {
         SetStatus(kIdsListingFailed);

@@ -26,9 +26,10 @@ public:
     void SetView(CDocShelfView* pView) { m_pView = pView; }
     void SetFileList(CDocShelfFileList* pFileList) { m_pFileList = pFileList; }
 
-    // The server folders the panel lists (the server directory's parent, the directory and
-    // rootFolder in it); false when there is no server directory yet.
-    bool MakeServerFolders(const std::string& rootFolder);
+    // A listing of rootFolder into the row dwItem. Until one has been read, a listing makes the
+    // folders it needs (the server directory's parent, the directory and rootFolder in it) when
+    // they are not there; folders that are there cost no request of their own.
+    void ListRoot(const std::string& rootFolder, uint32_t dwItem);
 
     // Status; any thread.
     std::string GetStatusText() const;
@@ -62,6 +63,7 @@ private:
     uint32_t StartAutoDownload(const CAutoDownloads::File& file);
     static uint64_t KeyOf(const std::string& remote);
 
+    bool m_bRootRead = false; // a listing of the root was read once
     CDocShelfView* m_pView = nullptr;
     CDocShelfFileList* m_pFileList = nullptr;
     // Written by the work thread, painted by the user-interface thread.

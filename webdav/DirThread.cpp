@@ -19,6 +19,7 @@
 #include "Records.h"
 #include "ResultPost.h"
 #include "Trace.h"
+#include "TransferSessions.h"
 #include "TransportSecurity.h"
 #include "WatchedSession.h"
 
@@ -153,24 +154,40 @@ void CWDWorkThread::Run() {
     m_pSession.reset();
 }
 
-// One session for the thread's requests while the settings stay: its connection and its
-// authentication carry over, so a listing costs one request, not a new connection and a
-// challenge. Every request still ends within the listing limit.
+// A session kept while the settings stay, shared with the transfers (CTransferSessions): its
+// connection and its authentication carry over, so a listing costs one request, not a new
+// connection and a challenge, and the download an announcement asks for goes over the
+// connection its question just used. Every request still ends within the listing limit.
 CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings) {
     return DirSession(settings, CProgressWatch::Deadline(settings.limits.listingSeconds));
 }
 
 CWatchedSession& CWDWorkThread::DirSession(const ServerSettings& settings,
                                            const CProgressWatch::Limit& limit) {
-    if (m_pSession == nullptr || !m_pSessionSettings->SameConnection(settings)) {
-        m_pSession.reset();
+    if (m_pSessionSettings == nullptr || !m_pSessionSettings->SameConnection(settings)) {
+        // What the listings learned of authors belongs to the server they asked.
         m_KnownAuthors.Clear();
-        m_pSession = std::make_unique<CWatchedSession>(settings, limit);
         m_pSessionSettings = std::make_unique<ServerSettings>(settings);
+        m_pSession.reset();
+    }
+    if (m_pSession == nullptr) {
+        m_pSession = CTransferSessions::Instance().Take(settings, limit);
     } else {
         m_pSession->Watch().Restart(limit);
     }
     return *m_pSession;
+}
+
+// Between items the session waits among the transfers' own, unless a cut left it in doubt.
+void CWDWorkThread::ReturnDirSession() {
+    if (m_pSession == nullptr) {
+        return;
+    }
+    if (m_pSession->Watch().HasExpired() || GetWebDavMgr()->IsShutDown()) {
+        m_pSession.reset();
+        return;
+    }
+    CTransferSessions::Instance().Give(std::move(m_pSession), *m_pSessionSettings);
 }
 
 void CWDWorkThread::RunQueued() {
@@ -222,9 +239,7 @@ void CWDWorkThread::ProcessWork(IDataRecord* pItem) {
     default:
         break;
     }
-    if (m_pSession != nullptr) {
-        m_pSession->Watch().SetIdle();
-    }
+    ReturnDirSession();
     OnWorkDone(pItem);
     pItem->Release();
 }
@@ -322,11 +337,12 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
         GetEnginePort()->EnableDirList(false);
     }
     m_bHasVisualableFile = 0;
-    ListingOutcome listing;
-    {
-        CWatchedSession& session = DirSession(settings);
-        listing =
-            ListFolder(session.Get(), session.Watch(), settings.serverDir, folder, m_KnownAuthors);
+    ListingOutcome listing = ListOnDirSession(pItem, settings, folder);
+    uint32_t bMakeMissing = 0;
+    if (listing.result == ds::kListRefused && (listing.status == 404 || listing.status == 409) &&
+        rec::GetU32(pItem, ds::key::MakeMissing, bMakeMissing) && bMakeMissing != 0) {
+        MakeFoldersUpTo(settings, folder);
+        listing = ListOnDirSession(pItem, settings, folder);
     }
     rec::SetU32(pItem, ds::key::ListResult, listing.result);
     if (listing.result != ds::kListOk) {
@@ -349,6 +365,40 @@ void CWDWorkThread::DoRefreshDir(IDataRecord* pItem) {
     }
     if (bForList) {
         GetEnginePort()->EnableDirList(true);
+    }
+}
+
+// A listing for the panel asks for the authors it does not know yet; the host's listings report
+// no author and ask for none.
+ListingOutcome CWDWorkThread::ListOnDirSession(IDataRecord* pItem, const ServerSettings& settings,
+                                               const std::string& folder) {
+    CWatchedSession& session = DirSession(settings);
+    if (!pItem->HasData(ds::key::InternalUserData)) {
+        return ReadListing(session.Get(), settings.serverDir, folder, session.Watch(),
+                           ListedAuthor::NotAsked);
+    }
+    return ListFolder(session.Get(), session.Watch(), settings.serverDir, folder, m_KnownAuthors);
+}
+
+// The folder that holds the server directory, the server directory, and the folders from it
+// down to folder, top down; one that is there already answers 405 and is left as it is.
+void CWDWorkThread::MakeFoldersUpTo(const ServerSettings& settings, const std::string& folder) {
+    std::vector<std::string> paths;
+    const std::string parent = ParentOfServerDir(settings.serverDir);
+    if (!parent.empty()) {
+        paths.push_back(parent + "/");
+    }
+    for (size_t slash = folder.find('/', settings.serverDir.size() - 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        paths.push_back(folder.substr(0, slash + 1));
+    }
+    for (const std::string& path : paths) {
+        ne_session* sess = DirSession(settings).Get();
+        ne_request* req = ne_request_create(sess, "MKCOL", ToWirePath(path).c_str());
+        if (ne_request_dispatch(req) != NE_OK) {
+            TraceError("dshelf - Request failed: %s\n", ne_get_error(sess));
+        }
+        ne_request_destroy(req);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KnownAuthors.h"
+#include "ListingReader.h"
 #include "ProgressWatch.h"
 #include "Thread.h"
 
@@ -53,6 +54,7 @@ private:
     IDataRecord* PopWork();
     CWatchedSession& DirSession(const ServerSettings& settings);
     CWatchedSession& DirSession(const ServerSettings& settings, const CProgressWatch::Limit& limit);
+    void ReturnDirSession();
     bool IsMergedListing(IDataRecord* pItem) const;
     void RunQueued();
     void ProcessWork(IDataRecord* pItem);
@@ -62,6 +64,9 @@ private:
     void DoMKCol(IDataRecord* pItem);
     void DoRefreshDir(IDataRecord* pItem);
     void DoRefreshEntry(IDataRecord* pItem);
+    ListingOutcome ListOnDirSession(IDataRecord* pItem, const ServerSettings& settings,
+                                    const std::string& folder);
+    void MakeFoldersUpTo(const ServerSettings& settings, const std::string& folder);
     void DoCheckServer(IDataRecord* pItem);
     void OnMoveDone(IDataRecord* pItem);
     void OnDeleteDone(IDataRecord* pItem);
@@ -70,10 +75,11 @@ private:
     void OnCheckServerDone(IDataRecord* pItem);
     void PostListingEnd(IDataRecord* pItem, uint32_t method, uint32_t listResult);
 
-    // The thread's session and the settings it was made with; only the thread touches them.
+    // The session of the item that runs, and the settings of the latest; only the thread
+    // touches them.
     std::unique_ptr<CWatchedSession> m_pSession;
     std::unique_ptr<ServerSettings> m_pSessionSettings;
-    // What the session's listings learned of authors; it goes with the session.
+    // What the listings learned of authors; it goes when the settings change.
     CKnownAuthors m_KnownAuthors;
     std::mutex m_QueueLock;
     std::deque<IDataRecord*> m_Queue;

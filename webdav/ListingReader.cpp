@@ -290,6 +290,7 @@ ListingOutcome ReadListing(ne_session* sess, std::string_view serverDir, std::st
         pf, author == ListedAuthor::Asked ? kListedProps : kListedPropsButAuthor, OnResult, &c);
     const ne_status* st = ne_get_status(req);
     const int code = st != nullptr ? st->code : 0;
+    out.status = code;
     const bool bXml = IsXmlType(ne_get_response_header(req, "Content-Type"));
     const std::string error = ne_get_error(sess);
     ne_propfind_destroy(pf);

@@ -28,6 +28,7 @@ using DirEntries = std::deque<DirEntry>;
 
 struct ListingOutcome {
     ds::ListResult result = ds::kListOk;
+    int status = 0;          // the answer's HTTP status, 0 without one
     std::string reason;      // for the log when the listing failed
     std::string relatedPath; // the folder relative to the server directory, "/Presenter/"
     DirEntries entries;

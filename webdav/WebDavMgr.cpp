@@ -68,6 +68,16 @@ CWebDavMgr* GetWebDavMgr() {
     return &s_mgr;
 }
 
+namespace {
+
+// Transfers at once. Each keeps its connection (CTransferSessions), and the work thread shares
+// them: at most this many connections and one more serve a burst of transfers. Measured through
+// bench/network at a round trip of 100 ms, 200 files of 10 KB: 4 take 1.02 times curl's time
+// with 8 at once, 5 take 0.85 times, 8 take 0.60 times with 8 connections.
+constexpr int32_t kTransferWorkers = 5;
+
+} // namespace
+
 CWebDavMgr::CWebDavMgr() {
     ne_sock_init();
     // libxml2 sets up its global state lazily, which is not safe when the first parses happen
@@ -75,7 +85,7 @@ CWebDavMgr::CWebDavMgr() {
     xmlInitParser();
     m_pTaskMgr = CreateTaskMgr();
     if (m_pTaskMgr != nullptr) {
-        m_pTaskMgr->InitTaskMgr(1);
+        m_pTaskMgr->InitTaskMgr(kTransferWorkers);
     }
     if (m_pDataFactory == nullptr) {
         m_pDataFactory = GetDataFactory(1);
@@ -110,7 +120,7 @@ void CWebDavMgr::Init(const char* pszHost, int32_t nPort, const char* pszServerD
     m_bShutDown = false;
     m_bServerAvailable = 0;
     if (m_pTaskMgr != nullptr) {
-        m_pTaskMgr->InitTaskMgr(1);
+        m_pTaskMgr->InitTaskMgr(kTransferWorkers);
     }
     if (!m_Thread.Start()) {
         // A body an earlier shutdown abandoned is still blocked, or no thread was to be had.
@@ -340,6 +350,17 @@ void CWebDavMgr::ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_
     }
     rec::SetU32(pRec, pszUserDataName, dwUserData);
     rec::SetU32(pRec, ds::key::Depth, dwDepth);
+    m_Thread.PushWork(pRec);
+}
+
+void CWebDavMgr::ListOrMakeDirectory(const char* pszPath, uint32_t dwUserData) {
+    IDataRecord* pRec = MakeListing(ds::kWorkList, pszPath);
+    if (pRec == nullptr) {
+        return;
+    }
+    rec::SetU32(pRec, ds::key::InternalUserData, dwUserData);
+    rec::SetU32(pRec, ds::key::Depth, 2);
+    rec::SetU32(pRec, ds::key::MakeMissing, 1);
     m_Thread.PushWork(pRec);
 }
 

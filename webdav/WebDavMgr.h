@@ -69,6 +69,10 @@ public:
     void ListEntry(const char* pszFolder, const std::string& name, uint32_t dwUserData);
     void ListDirectory(const char* pszPath, uint32_t dwUserData, uint32_t dwDepth,
                        const char* pszUserDataName);
+    // The panel's listing of its folder at the start: a folder that is not there is made, with
+    // the server directory and the folder that holds it, and listed then. Folders that are there
+    // cost no request of their own.
+    void ListOrMakeDirectory(const char* pszPath, uint32_t dwUserData);
     void MakeDirectory(const char* pszPath, uint32_t dwUserData);
     void MakeServerDirectory(const char* pszPath);
     // The folder that holds the server directory, and the server directory itself.
