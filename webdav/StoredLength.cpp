@@ -9,8 +9,7 @@
 
 namespace {
 
-const ne_propname kStoredProps[] = {
-    {"DAV:", "getcontentlength"}, {ds::kAuthorPropSpace, ds::kAuthorPropName}, {nullptr, nullptr}};
+const ne_propname kStoredProps[] = {{"DAV:", "getcontentlength"}, {nullptr, nullptr}};
 
 struct Answer {
     bool bAnswered = false;
@@ -27,8 +26,6 @@ void OnResult(void* userdata, const ne_uri*, const ne_prop_result_set* results) 
     answer->bAnswered = true;
     const char* length = ne_propset_value(results, &kStoredProps[0]);
     answer->bKnown = length != nullptr && ParseContentLength(length, answer->file.length);
-    const char* author = ne_propset_value(results, &kStoredProps[1]);
-    answer->file.author = author != nullptr ? author : "";
 }
 
 } // namespace

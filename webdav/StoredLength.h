@@ -1,5 +1,5 @@
-// What the server says it holds of one file of an upload: its DAV:getcontentlength and its
-// uploader label, asked with a Depth 0 PROPFIND.
+// What the server says it holds of one file of an upload, its DAV:getcontentlength, asked with a
+// Depth 0 PROPFIND; and the label an upload gives its bytes.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,6 @@ enum class StoredLength {
 
 struct StoredFile {
     uint64_t length = 0;
-    std::string author; // the uploader property as stored (escaped), "" when absent
 };
 
 // uri is escaped, as sent.

@@ -524,9 +524,6 @@ ds::TransferResult CThreadSink::Upload(Run& run, std::string& leftover) {
     if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
         result = VerifyStoredLength(run, target, length, placed);
     }
-    if (result == DS_RESULT_SUCCESS && !IsCancelled(run)) {
-        LabelIfUnlabelled(run, target, placed);
-    }
     // A cut made by a cancel fails whichever request it met.
     if (IsCancelled(run) && (result != DS_RESULT_SUCCESS || !leftover.empty())) {
         result = DS_RESULT_CANCELLED;
@@ -563,14 +560,6 @@ ds::TransferResult CThreadSink::SendIntoPlace(Run& run, CFile& file, int64_t len
         leftover.clear();
     }
     return result;
-}
-
-// A server that keeps no property through a MOVE has the file without its label: it is set where
-// the file is now. A label of another uploader is never replaced: the bytes may be theirs.
-void CThreadSink::LabelIfUnlabelled(Run& run, const std::string& target, const StoredFile& placed) {
-    if (placed.author.empty()) {
-        LabelAuthor(run, target);
-    }
 }
 
 std::string CThreadSink::TemporaryUploadName(const std::string& serverPath) {

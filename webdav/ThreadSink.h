@@ -78,7 +78,6 @@ private:
     ds::TransferResult MoveIntoPlace(Run& run, const std::string& temp, const std::string& target);
     ds::TransferResult VerifyStoredLength(Run& run, const std::string& uri, int64_t length,
                                           StoredFile& stored);
-    void LabelIfUnlabelled(Run& run, const std::string& target, const StoredFile& placed);
     static void RemoveTemporary(const std::string& temp);
     void LabelAuthor(Run& run, const std::string& path);
     void PostUploadDone(Run& run, ds::TransferResult result);
