@@ -1,5 +1,10 @@
 // Transfers a person controls: cancelled at once, continued after a lost connection, and
 // uploads checked against what the server says it holds.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "FaultFixture.h"
 #include "IDocShelfTransfersItf.h"
 #include "WebDavMgr.h"
@@ -164,4 +169,64 @@ TEST_F(TransferControl, ACancelledUploadEndsAtOnceAndSendsOnlyItsCleanUp) {
         after.push_back(all[i].method);
     }
     EXPECT_EQ(after, std::vector<std::string>{"DELETE"});
+}
+
+// Many transfers connect and close at once while an upload goes to a server that never reads
+// its body (neon blocks in send, no read timeout helps): the watchdog still knows the upload's
+// socket, so the stall bound ends the first and a cancel the second.
+TEST_F(TransferControl, UnderLoadAStallAndACancelReachTheirUploads) {
+    S server;
+    // Each upload's probe is taken, its body never read.
+    server.On("PUT", S::Status(201), "", 1)
+        .On("PUT", S::Deaf(), "", 1)
+        .On("PUT", S::Status(201), "", 1)
+        .On("PUT", S::Deaf(), "", 1)
+        // Kept alive, as a real server keeps them: many sockets to the server stay open.
+        .On("GET", S::KeptAlive(S::Status(200, TestBytes(3000))))
+        .On("DELETE", S::Status(204));
+    m_port.Limits().stallSeconds = 2;
+    Start(server.Port(), 120);
+    IDocShelfTransfersItf* pTransfers = Transfers();
+    ASSERT_NE(pTransfers, nullptr);
+    WriteLocal("big.bin", TestBytes(50 << 20));
+    // Sockets to the server that no session holds, as a session's that neon has not closed yet.
+    std::vector<int> strays;
+    for (int i = 0; i < 3; ++i) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(server.Port()));
+        strays.push_back(::socket(AF_INET, SOCK_STREAM, 0));
+        ASSERT_EQ(::connect(strays.back(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    }
+    // The upload connects while the downloads' sessions connect and close around it.
+    const auto uploadAmidDownloads = [&](int userData) {
+        uint32_t task = 0;
+        for (int i = 0; i < 150; ++i) {
+            const std::string name = "d" + std::to_string(userData) + "-" + std::to_string(i);
+            m_pShelf->DownloadFile(LocalPath(name).c_str(), ("Presenter/" + name).c_str(), 2,
+                                   1000 * userData + i);
+            if (i == 20) {
+                m_pShelf->UploadFile(LocalPath("big.bin").c_str(), "Presenter/big.bin", 2,
+                                     userData);
+                task = pTransfers->GetLastTaskId();
+            }
+        }
+        return task;
+    };
+    uploadAmidDownloads(1);
+    ASSERT_TRUE(PumpUntil([&] { return Result("OnFileUploaded", 1) >= 0; }, 30000));
+    EXPECT_EQ(Result("OnFileUploaded", 1), DS_RESULT_REQUEST_FAILED);
+
+    const uint32_t second = uploadAmidDownloads(2);
+    ASSERT_TRUE(server.WaitForRequests("PUT", "/big", 4, 20000));
+    Pump(300);
+    EXPECT_EQ(pTransfers->CancelTransfer(second), 1);
+    ASSERT_TRUE(PumpUntil([&] { return Result("OnFileUploaded", 2) >= 0; }, 30000));
+    EXPECT_EQ(Result("OnFileUploaded", 2), DS_RESULT_CANCELLED);
+    EXPECT_TRUE(PumpUntil([] { return !GetWebDavMgr()->IsBusy(); }, 60000));
+    for (int fd : strays) {
+        ::close(fd);
+    }
+    server.Stop();
 }

@@ -21,10 +21,10 @@ std::shared_ptr<const std::string> Shared(std::string s) {
     return std::make_shared<const std::string>(std::move(s));
 }
 
-std::string Head(int status, const std::string& headers, size_t length) {
+std::string Head(int status, const std::string& headers, size_t length, bool bKeepAlive = false) {
     return "HTTP/1.1 " + std::to_string(status) +
-           " Scripted\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n" +
-           headers + "\r\n";
+           " Scripted\r\nContent-Length: " + std::to_string(length) + "\r\n" +
+           (bKeepAlive ? "" : "Connection: close\r\n") + headers + "\r\n";
 }
 
 } // namespace
@@ -44,6 +44,11 @@ CHostileServer::Reply CHostileServer::Status(int status, std::string body, std::
     r.headers = std::move(headers);
     r.body = Shared(std::move(body));
     return r;
+}
+
+CHostileServer::Reply CHostileServer::KeptAlive(Reply answer) {
+    answer.bKeepAlive = true;
+    return answer;
 }
 
 CHostileServer::Reply CHostileServer::RawBytes(std::string bytes) {
@@ -85,6 +90,12 @@ CHostileServer::Reply CHostileServer::TrickledRaw(std::string bytes, size_t piec
 CHostileServer::Reply CHostileServer::Hangup() {
     Reply r;
     r.kind = Reply::Close;
+    return r;
+}
+
+CHostileServer::Reply CHostileServer::Deaf() {
+    Reply r;
+    r.kind = Reply::Deaf;
     return r;
 }
 
@@ -185,6 +196,17 @@ bool CHostileServer::WaitForRequests(const std::string& method, const std::strin
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+bool CHostileServer::IsDeafTo(const Request& req) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (const Rule& rule : m_rules) {
+        if ((rule.method == "*" || rule.method == req.method) && rule.times != 0 &&
+            req.path.find(rule.pathPart) != std::string::npos) {
+            return rule.reply->kind == Reply::Deaf;
+        }
+    }
+    return false;
 }
 
 std::shared_ptr<const CHostileServer::Reply> CHostileServer::Match(const Request& req) {
@@ -298,6 +320,9 @@ bool CHostileServer::ReadRequest(int fd, Request& req) {
             }
             need = std::strtoull(req.Header("Content-Length").c_str(), nullptr, 10);
             req.bodySize = in.size() - headEnd - 4;
+            if (IsDeafTo(req)) {
+                return true;
+            }
         }
         if (headEnd != std::string::npos && req.bodySize >= need) {
             break;
@@ -308,15 +333,23 @@ bool CHostileServer::ReadRequest(int fd, Request& req) {
 
 void CHostileServer::Serve(Connection* conn) {
     const int fd = conn->fd;
+    for (bool bMore = true; bMore;) {
+        bMore = ServeOne(fd);
+    }
+    ::close(fd);
+    conn->done = true;
+}
+
+// One request and its answer; true when the connection stays for another.
+bool CHostileServer::ServeOne(int fd) {
     Request req;
     if (ReadRequest(fd, req) && !m_bStop) {
         std::shared_ptr<const Reply> r = Match(req);
         const std::string& body = *r->body;
         switch (r->kind) {
         case Reply::Answer: {
-            std::string out = Head(r->status, r->headers, body.size()) + body;
-            Send(fd, out.data(), out.size());
-            break;
+            std::string out = Head(r->status, r->headers, body.size(), r->bKeepAlive) + body;
+            return Send(fd, out.data(), out.size()) && r->bKeepAlive;
         }
         case Reply::Raw:
             Send(fd, body.data(), body.size());
@@ -359,8 +392,12 @@ void CHostileServer::Serve(Connection* conn) {
         }
         case Reply::Close:
             break;
+        case Reply::Deaf:
+            while (!m_bStop) {
+                Pause(kSliceMs);
+            }
+            break;
         }
     }
-    ::close(fd);
-    conn->done = true;
+    return false;
 }

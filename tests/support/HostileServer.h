@@ -1,6 +1,7 @@
 // A loopback HTTP/1.1 server scripted per test, for answers a real server would never give:
 // refusals at a chosen step, malformed or outside answers, bodies cut short, silent or
-// trickled. One request per connection; every request is recorded for the test to look at.
+// trickled. One request per connection unless an answer keeps it alive; every request is
+// recorded for the test to look at.
 #pragma once
 
 #include <atomic>
@@ -25,17 +26,21 @@ public:
     };
 
     struct Reply {
-        enum Kind { Answer, Raw, CutShort, SilentAfterHead, Trickle, RawTrickle, Close };
+        enum Kind { Answer, Raw, CutShort, SilentAfterHead, Trickle, RawTrickle, Close, Deaf };
         Kind kind = Answer;
         int status = 200;
         std::string headers; // extra header lines, each ending in "\r\n"
         std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
-        size_t announced = 0; // CutShort, SilentAfterHead: the Content-Length sent
-        size_t piece = 0;     // Trickle, RawTrickle: bytes per piece
-        int pauseMs = 0;      // Trickle, RawTrickle: pause between pieces
+        size_t announced = 0;    // CutShort, SilentAfterHead: the Content-Length sent
+        size_t piece = 0;        // Trickle, RawTrickle: bytes per piece
+        int pauseMs = 0;         // Trickle, RawTrickle: pause between pieces
+        bool bKeepAlive = false; // Answer: the connection stays for the next request
     };
 
     static Reply Status(int status, std::string body = "", std::string headers = "");
+    // The same answer on a connection that stays open for the client's next request, as a real
+    // server keeps it.
+    static Reply KeptAlive(Reply answer);
     // The bytes as they are, then close.
     static Reply RawBytes(std::string bytes);
     // The head announces `announced` bytes; only the body is sent, then the connection closes.
@@ -47,6 +52,9 @@ public:
     static Reply TrickledRaw(std::string bytes, size_t piece, int pauseMs);
     // Closes without answering.
     static Reply Hangup();
+    // Reads the head and nothing more, not the body either: the client's sending stalls once
+    // the connection's buffers are full. Holds the connection until the server stops.
+    static Reply Deaf();
 
     // A 207 multistatus with one response per (href, props-xml) pair, each with status 200.
     static Reply Multistatus(const std::vector<std::pair<std::string, std::string>>& entries);
@@ -90,10 +98,13 @@ private:
 
     void Accept();
     void Serve(Connection* conn);
+    bool ServeOne(int fd);
     bool ReadRequest(int fd, Request& req);
     bool Send(int fd, const char* data, size_t size);
     bool Pause(int ms);
     std::shared_ptr<const Reply> Match(const Request& req);
+    // Whether the rule that will answer req reads no body.
+    bool IsDeafTo(const Request& req);
 
     int m_listenFd = -1;
     int m_nPort = 0;
