@@ -20,6 +20,8 @@ struct NetworkLimits {
     // A transfer that moves fewer than stallBytes in stallSeconds ends as a lost connection.
     int stallSeconds = 60;
     size_t stallBytes = 1024;
+    // A session kept between requests is closed after this long unused.
+    int idleSeconds = 30;
 };
 
 class IEnginePort {

@@ -85,10 +85,14 @@ size_t CTransferSessions::KeptCount() {
     return m_Kept.size();
 }
 
+CTransferSessions::Clock::time_point CTransferSessions::ExpiryOf(const Kept& kept) {
+    return kept.since + std::chrono::seconds(kept.settings.limits.idleSeconds);
+}
+
 std::vector<CTransferSessions::Kept> CTransferSessions::TakeExpired(Clock::time_point now) {
     std::vector<Kept> expired;
     for (auto it = m_Kept.begin(); it != m_Kept.end();) {
-        if (now - it->since >= std::chrono::seconds(kIdleSeconds)) {
+        if (now >= ExpiryOf(*it)) {
             expired.push_back(std::move(*it));
             it = m_Kept.erase(it);
         } else {
@@ -112,10 +116,10 @@ void CTransferSessions::RunReaper() {
             m_Changed.wait(lock, [this] { return m_bStop || !m_Kept.empty(); });
             continue;
         }
-        const auto oldest =
+        const auto first =
             std::min_element(m_Kept.begin(), m_Kept.end(), [](const Kept& a, const Kept& b) {
-                return a.since < b.since;
-            })->since;
-        m_Changed.wait_until(lock, oldest + std::chrono::seconds(kIdleSeconds));
+                return ExpiryOf(a) < ExpiryOf(b);
+            });
+        m_Changed.wait_until(lock, ExpiryOf(*first));
     }
 }

@@ -3,8 +3,8 @@
 // ends with an answer from the server, so a burst of transfers costs one connection, one
 // handshake and one challenge per worker, not per file. A session is dropped when the settings
 // change (it is never handed to other settings), after a transfer that leaves its connection in
-// doubt (a lost connection, a local failure, a cancel), and after kIdleSeconds unused; at most
-// kMaxKept wait. Any thread.
+// doubt (a lost connection, a local failure, a cancel), and after the settings' idle time
+// unused (NetworkLimits::idleSeconds, 30 s); at most kMaxKept wait. Any thread.
 #pragma once
 
 #include <chrono>
@@ -21,7 +21,6 @@ class CWatchedSession;
 
 class CTransferSessions {
 public:
-    static constexpr int kIdleSeconds = 30;
     static constexpr size_t kMaxKept = 16;
 
     static CTransferSessions& Instance();
@@ -46,6 +45,7 @@ private:
 
     CTransferSessions() = default;
     void RunReaper();
+    static Clock::time_point ExpiryOf(const Kept& kept);
     // Under the lock: the kept sessions past their idle time, taken out.
     std::vector<Kept> TakeExpired(Clock::time_point now);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -298,6 +299,17 @@ std::vector<std::string> CDavServer::AccessLog() const {
         }
     }
     return lines;
+}
+
+int CDavServer::Connections() const {
+    std::set<std::string> ports;
+    std::ifstream f(m_instance + "/logs/connections.log");
+    for (std::string line; std::getline(f, line);) {
+        if (line.find(" /instance ") == std::string::npos) {
+            ports.insert(line.substr(0, line.find(' ')));
+        }
+    }
+    return static_cast<int>(ports.size());
 }
 
 int CDavServer::CountRequests(const std::string& method, int status) const {

@@ -62,6 +62,8 @@ public:
     // Lines of the access log whose request line starts with the method and whose status is
     // the given one (0 for any).
     int CountRequests(const std::string& method, int status = 0) const;
+    // The connections requests came on so far (client ports), the start-up probe left out.
+    int Connections() const;
     // Takes an exclusive write lock on a resource for another owner, with curl; the
     // component then cannot replace it.
     bool Lock(const std::string& rel) const;
