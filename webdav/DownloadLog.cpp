@@ -1,7 +1,9 @@
 #include "DownloadLog.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <sys/stat.h>
@@ -17,8 +19,18 @@ namespace {
 
 constexpr const char* kNewSuffix = ".new";
 
-// Transfer threads finish downloads at the same time; the record is rewritten whole.
+// Transfer threads finish downloads at the same time.
 std::mutex s_lock;
+
+// Under the lock: of each record this process wrote, its lines and its files at the last
+// rewrite or reading, so that a growing record is rewritten before it holds many more lines
+// than files.
+struct Growth {
+    size_t lines = 0;
+    size_t files = 0;
+};
+std::map<std::string, Growth> s_growth;
+uint64_t s_linesWritten = 0;
 
 int64_t MtimeNs(const struct stat& st) {
     return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -61,16 +73,21 @@ DownloadRecords LoadLocked(const std::string& dir) {
     return files;
 }
 
+// Escaped, so a name never breaks a line.
+std::string LineOf(const std::string& name, const DownloadRecord& record) {
+    return std::to_string(record.size) + '\t' + EncodePath(name) + '\t' +
+           EncodePath(record.serverPath) + '\t' + std::to_string(record.mtimeNs) + '\n';
+}
+
 bool SaveLocked(const std::string& dir, const DownloadRecords& files) {
     const std::string path = dir + CDownloadLog::kFileName;
     const std::string temp = path + kNewSuffix;
     {
         std::ofstream out(temp, std::ios::trunc);
         for (const auto& [name, record] : files) {
-            // Escaped, so a name never breaks a line.
-            out << record.size << '\t' << EncodePath(name) << '\t' << EncodePath(record.serverPath)
-                << '\t' << record.mtimeNs << '\n';
+            out << LineOf(name, record);
         }
+        s_linesWritten += files.size();
         out.flush();
         if (!out) {
             ::unlink(temp.c_str());
@@ -81,20 +98,52 @@ bool SaveLocked(const std::string& dir, const DownloadRecords& files) {
         ::unlink(temp.c_str());
         return false;
     }
+    s_growth[dir] = Growth{files.size(), files.size()};
     return true;
+}
+
+bool AppendLocked(const std::string& dir, const std::string& line) {
+    const std::string path = dir + CDownloadLog::kFileName;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const bool bWritten =
+        ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    return ::close(fd) == 0 && bWritten;
 }
 
 } // namespace
 
 void CDownloadLog::Add(const std::string& dir, const std::string& name,
                        const std::string& serverPath) {
-    Update(dir, [&](DownloadRecords& files) {
-        struct stat st;
-        if (::lstat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            files[name] =
-                DownloadRecord{static_cast<uint64_t>(st.st_size), serverPath, MtimeNs(st)};
-        }
-    });
+    struct stat st;
+    if (::lstat((dir + name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return;
+    }
+    const DownloadRecord record{static_cast<uint64_t>(st.st_size), serverPath, MtimeNs(st)};
+    std::lock_guard<std::mutex> lock(s_lock);
+    Growth& growth = s_growth[dir];
+    if (growth.lines == 0) {
+        // Not read by this process yet: what it holds is learnt once.
+        const DownloadRecords files = LoadLocked(dir);
+        growth = Growth{files.size(), files.size()};
+    }
+    if (!AppendLocked(dir, LineOf(name, record))) {
+        TraceError("dshelf - CDownloadLog::Add(); the record in %s could not be written",
+                   dir.c_str());
+        return;
+    }
+    ++s_linesWritten;
+    ++growth.lines;
+    if (growth.lines > 2 * growth.files + kSpareLines) {
+        SaveLocked(dir, LoadLocked(dir));
+    }
+}
+
+uint64_t CDownloadLog::LinesWritten() {
+    std::lock_guard<std::mutex> lock(s_lock);
+    return s_linesWritten;
 }
 
 DownloadRecords CDownloadLog::Load(const std::string& dir) {

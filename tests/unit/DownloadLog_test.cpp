@@ -88,3 +88,37 @@ TEST_F(DownloadLogTest, LinesThatProveNothingAreLeftOut) {
     EXPECT_TRUE(CDownloadLog::Load(dir).empty());
     EXPECT_FALSE(CDownloadLog::MayReplace(dir, "a.txt"));
 }
+
+// A download adds a line: N downloads cost O(N) lines written, not a record each (which was
+// N^2 / 2 lines). Once the record holds well more lines than files it is written again, one
+// line a file, and of the lines of a name the last counts.
+TEST_F(DownloadLogTest, ADownloadAddsALineAndAGrownRecordIsWrittenAgain) {
+    const auto lines = [&] {
+        std::ifstream in(dir + CDownloadLog::kFileName);
+        size_t n = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++n;
+        }
+        return n;
+    };
+    constexpr size_t kFiles = 1000;
+    const uint64_t before = CDownloadLog::LinesWritten();
+    for (size_t i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        Write(name, "x");
+        CDownloadLog::Add(dir, name, "/dav/room/Presenter/" + name);
+    }
+    EXPECT_LE(CDownloadLog::LinesWritten() - before, 3 * kFiles);
+    EXPECT_EQ(CDownloadLog::Load(dir).size(), kFiles);
+
+    // One file downloaded again and again: the record shrinks back to its files.
+    for (size_t k = 0; k < 3 * kFiles; ++k) {
+        Write("f0", std::string(k % 7 + 1, 'y'));
+        CDownloadLog::Add(dir, "f0", "/dav/room/Presenter/f0");
+    }
+    EXPECT_LE(lines(), 3 * kFiles + CDownloadLog::kSpareLines);
+    const DownloadRecords records = CDownloadLog::Load(dir);
+    EXPECT_EQ(records.size(), kFiles);
+    EXPECT_EQ(records.at("f0").size, (3 * kFiles - 1) % 7 + 1);
+    EXPECT_TRUE(CDownloadLog::MayReplace(dir, "f0"));
+}
