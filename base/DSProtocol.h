@@ -85,6 +85,7 @@ inline constexpr const char* FullPathTo = "FullPathTo";
 inline constexpr const char* RelatePath = "RelatePath";
 inline constexpr const char* LocalFilePathName = "LocalFilePathName";
 inline constexpr const char* AddRefFlag = "AddRefFlag";
+inline constexpr const char* Background = "bBackground"; // an automatic download, held to its rate
 inline constexpr const char* InternalUserData = "InternalUserData";
 inline constexpr const char* ApplicationUserData = "ApplicationUserData";
 inline constexpr const char* Depth = "dwDepth";

@@ -106,6 +106,10 @@ Settings:
   --allow-basic-over-http
                        send the password to a server that asks for Basic authentication
                        over plain HTTP (refused by default; Digest works either way)
+  --auto-download-limit RATE
+                       hold the automatic downloads together to RATE bytes per second (K, M
+                       and G for 1024, 1024^2, 1024^3; at least 16K); downloads asked for are
+                       not held. Needs a component that can (IDocShelfAutoDownload)
   --headless           no window on a display (Qt's offscreen platform); ends after the
                        actions unless --keep-open
   --keep-open          headless: stay in the meeting after the actions until SIGINT/SIGTERM
@@ -209,6 +213,27 @@ bool Pair(Options& o, HostActionKind kind, bool bLocalFirst, const char* usage,
     return true;
 }
 
+// Bytes per second: a whole number, with K, M or G for 1024, 1024^2 or 1024^3 of them.
+bool Rate(const std::string& text, uint64_t& value, std::string& error) {
+    static const std::pair<char, int> kUnits[] = {{'K', 10}, {'M', 20}, {'G', 30}};
+    std::string digits = text;
+    int shift = 0;
+    for (const auto& [unit, bits] : kUnits) {
+        if (!digits.empty() && std::toupper(static_cast<unsigned char>(digits.back())) == unit) {
+            digits.pop_back();
+            shift = bits;
+        }
+    }
+    uint64_t number = 0;
+    if (!ParseUnsigned(digits, std::numeric_limits<uint64_t>::max() >> shift, number) ||
+        number == 0) {
+        error = "bad --auto-download-limit (bytes per second, K, M or G allowed): " + text;
+        return false;
+    }
+    value = number << shift;
+    return true;
+}
+
 // A positive number of seconds, fractions allowed, at most a day.
 bool Seconds(const char* name, const std::string& text, double& value, std::string& error) {
     char* end = nullptr;
@@ -295,6 +320,8 @@ const Valued kValued[] = {
          return Number("--total-space", v, 0, std::numeric_limits<uint64_t>::max(), o.totalSpace,
                        e);
      }},
+    {"--auto-download-limit", [](Options& o, const std::string& v,
+                                 std::string& e) { return Rate(v, o.autoDownloadLimit, e); }},
     {"--timeout",
      [](Options& o, const std::string& v, std::string& e) {
          return Number("--timeout", v, 1, 86400, o.timeoutSeconds, e);

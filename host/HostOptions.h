@@ -46,7 +46,8 @@ struct CHostOptions {
     uint64_t totalSpace = 1ULL << 50;
     std::string author; // defaults to the user name
     bool autoDownload = false;
-    std::string lang; // "", "en" or "zh"
+    uint64_t autoDownloadLimit = 0; // --auto-download-limit, bytes per second; 0: none
+    std::string lang;               // "", "en" or "zh"
     bool headless = false;
     bool keepOpen = false;  // headless: stay in the meeting after the actions, until a signal
     bool verbose = false;   // the component's informational lines on standard error too

@@ -31,6 +31,7 @@
 #include "HostLog.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "IDocShelfAutoDownloadItf.h"
 #include "IDocShelfTransfersItf.h"
 #include "IDocShelfTransportItf.h"
 #include "MeetingBridge.h"
@@ -241,6 +242,22 @@ bool QueryTransfers(Component& comp, const CHostOptions& options) {
     return comp.pTransfers != nullptr;
 }
 
+// --auto-download-limit; false, the reason said, when the component cannot hold downloads.
+bool ApplyAutoDownloadLimit(const Component& comp, const CHostOptions& options) {
+    if (options.autoDownloadLimit == 0)
+        return true;
+    void* pItf = nullptr;
+    comp.pItfMgr->QueryItf("IDocShelfAutoDownload", &pItf);
+    auto* pAutoDownload = static_cast<IDocShelfAutoDownloadItf*>(pItf);
+    if (pAutoDownload == nullptr) {
+        CHostLog::Instance().Diag("--auto-download-limit: the component cannot hold automatic "
+                                  "downloads (it has no IDocShelfAutoDownload)");
+        return false;
+    }
+    pAutoDownload->SetRateLimit(options.autoDownloadLimit);
+    return true;
+}
+
 // CreateComp, the interfaces and the server's security, in the order the component expects.
 bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Component& comp,
                      const CHostOptions& options) {
@@ -265,7 +282,8 @@ bool CreateComponent(CComponentLoader& loader, CHostItfMgr& hostItfMgr, Componen
     comp.pItfMgr->QueryItf("IDocShelfTransport", &pTransportItf);
     comp.pTransport = static_cast<IDocShelfTransportItf*>(pTransportItf);
     // Before InitComp: the start-up check of the server already uses the security settings.
-    if (!QueryTransfers(comp, options) || !ApplyServerSecurity(comp.pTransport, options)) {
+    if (!QueryTransfers(comp, options) || !ApplyServerSecurity(comp.pTransport, options) ||
+        !ApplyAutoDownloadLimit(comp, options)) {
         loader.DestroyComp(comp.pItfMgr);
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "DocShelfAutoDownload.h"
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
 #include "DocShelfTransfers.h"
@@ -22,6 +23,9 @@ int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
     } else if (pszName != nullptr && ppItf != nullptr &&
                strcasecmp(pszName, "IDocShelfTransfers") == 0) {
         *ppItf = static_cast<IDocShelfTransfersItf*>(GetDocShelfTransfers());
+    } else if (pszName != nullptr && ppItf != nullptr &&
+               strcasecmp(pszName, "IDocShelfAutoDownload") == 0) {
+        *ppItf = static_cast<IDocShelfAutoDownloadItf*>(GetDocShelfAutoDownload());
     }
     // Unknown names leave the out-pointer alone; callers test it.
     return 1;

@@ -169,7 +169,7 @@ uint32_t CPanelController::StartAutoDownload(const CAutoDownloads::File& file) {
         MayDownloadAutomatically(name, file.ullSize, file.bLengthKnown, local, file.bNewVersion)) {
         taskId =
             StartPanelTransfer(m_pFileList, PanelTransfer{false, file.remote, local, file.ullSize,
-                                                          false, file.bLengthKnown});
+                                                          false, file.bLengthKnown, true});
     }
     if (taskId == 0) {
         m_AutoDownloaded.erase(KeyOf(file.remote)); // a later listing tries again

@@ -16,6 +16,9 @@ uint32_t StartPanelTransfer(CDocShelfFileList* pRows, const PanelTransfer& t) {
         return 0;
     }
     const uint32_t taskId = pTask->GetTaskID();
+    if (t.bBackground) {
+        pWebDav->MarkBackground(pTask);
+    }
     if (t.bUpload) {
         // The panel's own upload: once it is in place the folder is listed again and the
         // meeting hears of it.

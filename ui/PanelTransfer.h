@@ -16,6 +16,8 @@ struct PanelTransfer {
     // downloads are not).
     bool bCounted = true;
     bool bSizeKnown = true; // a listing may not have given it
+    // Started by the panel by itself: held to the automatic downloads' rate.
+    bool bBackground = false;
 };
 
 // pRows may be null: the transfer then runs without a row. The task's id, 0 when no task could

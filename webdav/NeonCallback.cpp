@@ -13,6 +13,7 @@
 #include "EnginePort.h"
 #include "PartialDownload.h"
 #include "ProgressWatch.h"
+#include "RateLimit.h"
 #include "RecordUtil.h"
 #include "Records.h"
 #include "ResultPost.h"
@@ -65,6 +66,13 @@ bool KeepsMoving(IDataRecord* pRecord, size_t len) {
         ne_set_error(sess, "%s", pWatch->Reason().c_str());
     }
     return false;
+}
+
+// An automatic download waits for its share of the rate; the wait ends with a cancel.
+bool HoldToRate(IDataRecord* pRecord, size_t len) {
+    IJob* pJob = rec::GetPtr<IJob>(pRecord, ds::key::Job);
+    return AutoDownloadRate().Take(
+        len, [pJob] { return TaskStopped(pJob) != 0 || GetWebDavMgr()->IsShutDown(); });
 }
 
 // Aborts the running request from inside a body callback, with a reason for the log.
@@ -213,6 +221,9 @@ int CNeonCallback::read_response_block(void* userdata, const char* block, size_t
     }
     if (len == 0) {
         return 0;
+    }
+    if (pRecord->HasData(ds::key::Background) && !HoldToRate(pRecord, len)) {
+        return -1;
     }
     if (!pWriter->Write(block, len)) {
         FailLocalFile(pRecord, "write");

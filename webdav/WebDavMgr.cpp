@@ -229,6 +229,13 @@ ITask* CWebDavMgr::DownloadFile(const char* pszServerPath, const char* pszLocalP
                           lines);
 }
 
+void CWebDavMgr::MarkBackground(ITask* pTask) {
+    IJob* pJob = pTask != nullptr ? pTask->GetJob() : nullptr;
+    if (IDataRecord* pJR = pJob != nullptr ? pJob->GetContainer() : nullptr) {
+        rec::SetU32(pJR, ds::key::Background, 1);
+    }
+}
+
 void CWebDavMgr::FetchChatFilterFile(bool bOnlyIfMissing) {
     const std::string localDir = GetEnginePort()->GetLocalDirectory();
     if (localDir.empty()) {

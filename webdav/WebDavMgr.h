@@ -58,6 +58,8 @@ public:
     // the panel's own uploads carry ds::kPanelModuleData. False when no record could be made.
     bool AttachTaskRecord(ITask* pTask, int32_t nModuleData, int32_t nUserData);
     void StartTask(ITask* pTask);
+    // A download the panel started by itself: it is held to the automatic downloads' rate.
+    void MarkBackground(ITask* pTask);
     // Cancels a waiting or running transfer; false when there is none with this id.
     bool CancelTransfer(uint32_t taskId);
     // The presenter's chat filter file into the local directory, if there is one; with

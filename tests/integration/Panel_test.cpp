@@ -1,5 +1,6 @@
 // The directory list against Apache, read as --print-panel prints it: rows with uploader and
 // size, automatic downloads, the status line.
+#include <chrono>
 #include <fstream>
 #include <functional>
 
@@ -11,6 +12,7 @@
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
 #include "DocShelfView.h"
+#include "IDocShelfAutoDownloadItf.h"
 #include "MeetingPacer.h"
 #include "ScriptedPrompts.h"
 
@@ -103,6 +105,33 @@ TEST_F(Panel, AFileUploadedAgainIsDownloadedAgainButNeverOverTheUsersCopy) {
     m_pShelf->RefreshRoot();
     Settled();
     EXPECT_EQ(Requests("GET", 200), 3);
+}
+
+// Automatic downloads share one rate; what the host or the user asks for beside them is not
+// held. 512 KiB at 256 KiB/s take at least 1.5 s whatever the machine.
+TEST_F(Panel, AutomaticDownloadsAreHeldToTheirRateAndOthersAreNot) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->WriteFile("Presenter/a.bin", TestBytes(256 << 10, 1)));
+    ASSERT_TRUE(m_server->WriteFile("Presenter/b.bin", TestBytes(256 << 10, 2)));
+    ASSERT_TRUE(m_server->WriteFile("other/mine.bin", TestBytes(1 << 20, 3)));
+    StartComponent(m_server->Port());
+    void* pItf = nullptr;
+    m_pItfMgr->QueryItf("IDocShelfAutoDownload", &pItf);
+    auto* pAutoDownload = static_cast<IDocShelfAutoDownloadItf*>(pItf);
+    ASSERT_NE(pAutoDownload, nullptr);
+    pAutoDownload->SetRateLimit(256 << 10);
+    EXPECT_EQ(pAutoDownload->GetRateLimit(), 256u << 10);
+    const auto start = std::chrono::steady_clock::now();
+    m_pShelf->EnableAutoDownload();
+    m_pShelf->RunRefreshCommand();
+    EXPECT_EQ(Download("other/mine.bin", "mine.bin", 9), 0);
+    const bool bAutoStillRunning = !LocalExists("a.bin") || !LocalExists("b.bin");
+    ASSERT_TRUE(PumpUntil([&] { return LocalExists("a.bin") && LocalExists("b.bin"); }));
+    const auto took = std::chrono::steady_clock::now() - start;
+    pAutoDownload->SetRateLimit(0);
+    EXPECT_TRUE(bAutoStillRunning);
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(ReadLocal("a.bin") == TestBytes(256 << 10, 1));
 }
 
 TEST_F(Panel, PanelUploadRelistsTheFolderAndTellsTheMeeting) {
