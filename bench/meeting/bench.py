@@ -10,6 +10,7 @@ import argparse
 import collections
 import os
 import re
+import resource
 import signal
 import statistics
 import subprocess
@@ -22,6 +23,7 @@ TARGET_REQUESTS = 3
 TARGET_RSS_MB = 45.0
 TARGET_RSS_GROWTH_MB = 8.0
 TARGET_CPU_PCT = 1.0
+TARGET_FILE_CPU_RATIO = 1.5
 
 CPU_WINDOW_S = 10.0
 QUIET_S = 2.0
@@ -286,6 +288,8 @@ class Round:
         yard = os.path.join(self.dir, "yardstick")
         os.makedirs(yard)
         start = time.monotonic()
+        usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpu_before = usage.ru_utime + usage.ru_stime
         gets = [subprocess.Popen(curl + ["-o", os.path.join(yard, f"get-{i}"), url + self.name])
                 for i in range(self.n)]
         listing = subprocess.Popen(curl + ["-o", os.path.join(yard, "listing.xml"), "-X",
@@ -294,6 +298,8 @@ class Round:
                                            "--data", PROPFIND_BODY, url])
         status = [p.wait() for p in gets]
         t_gets = time.monotonic() - start
+        usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+        self.yard_cpu = (usage.ru_utime + usage.ru_stime - cpu_before) / self.n
         status.append(listing.wait())
         t_listing = time.monotonic() - start
         if any(status):
@@ -317,9 +323,15 @@ class Round:
             rest = self.rss_mb()
             cpu = self.cpu_at_rest()
             say(f"N={self.n}: presenter uploads {self.name}")
+            ticks = [cpu_ticks(p.pid) for p in self.procs]
+            window = time.monotonic()
             times, log_offset = self.fanout()
             if not self.wait_quiet(self.a.fanout_bound):
                 say(f"N={self.n}: the server did not go quiet after the fan-out")
+            # Each participant's CPU for the file: all it spent meanwhile, less its rest.
+            window = time.monotonic() - window
+            file_cpu = [(cpu_ticks(p.pid) - t) / TICKS - window * c / 100.0
+                        for p, t, c in zip(self.procs, ticks, cpu)]
             after = self.rss_mb()
             per_user, lines_after, timeline = self.requests(log_offset)
             yard_gets, yard_listing = self.yardstick()
@@ -339,7 +351,7 @@ class Round:
         r = dict(n=self.n, settle_s=settle_s, settled=settled, rss_rest=rest, cpu=cpu,
                  fanout=times, rss_after=after, counts=counts, answered=answered, lines_after=lines_after,
                  methods=methods, others=others, yard_gets=yard_gets, yard_listing=yard_listing,
-                 timeline=timeline)
+                 timeline=timeline, file_cpu=file_cpu, yard_cpu=self.yard_cpu)
         self.cleanup_files()
         return r
 
@@ -372,6 +384,9 @@ def summarize(rounds):
         "rss_growth_median": med(lambda r: median(
             [b - a for a, b in zip(r["rss_rest"], r["rss_after"])])),
         "cpu_max": med(lambda r: max(r["cpu"])),
+        "file_cpu_ms": med(lambda r: 1000 * median(r["file_cpu"])),
+        "yard_cpu_ms": med(lambda r: 1000 * r["yard_cpu"]),
+        "file_cpu_ratio": med(lambda r: median(r["file_cpu"]) / r["yard_cpu"]),
         "cpu_median": med(lambda r: median(r["cpu"])),
         "settle_s": med(lambda r: r["settle_s"]),
         "settled": all(r["settled"] for r in rounds),
@@ -417,6 +432,10 @@ def report(results, repeat):
     row("CPU at rest over 10 s, busiest participant (%)", "cpu_max", "%.2f",
         f"< {TARGET_CPU_PCT:.0f}", lambda v: v < TARGET_CPU_PCT)
     row("CPU at rest over 10 s, median participant (%)", "cpu_median", "%.2f")
+    row("CPU for the file, median participant (ms)", "file_cpu_ms", "%.0f")
+    row("CPU of the yardstick's curl per GET (ms)", "yard_cpu_ms", "%.0f")
+    row("CPU for the file / curl's", "file_cpu_ratio", "%.2f", f"<= {TARGET_FILE_CPU_RATIO}",
+        lambda v: v <= TARGET_FILE_CPU_RATIO)
     row("start: until every participant held the folder (s)", "settle_s", "%.1f")
 
     for n in ns:

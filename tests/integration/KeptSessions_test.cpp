@@ -1,5 +1,6 @@
-// Transfers keep their sessions: a burst costs a connection and a challenge per worker, not per
-// file, and a session goes when its settings change or it has been idle.
+// Transfers keep their sessions: the start costs one connection, a burst a connection and a
+// challenge per worker, not per file, and a session goes when its settings change or it has
+// been idle.
 #include <string>
 
 #include "ComponentFixture.h"
@@ -36,7 +37,11 @@ TEST_F(KeptSessions, ABurstCostsAConnectionAndAChallengePerWorkerAndSettingsOrId
     StartComponent(m_server->Port());
     ASSERT_TRUE(WaitIdle());
     Requests("PROPFIND");
+    // The start: the server check's connection serves the listing, and folders that are there
+    // are not made again.
     const int atStart = m_server->Connections();
+    EXPECT_EQ(atStart, 1);
+    EXPECT_EQ(Requests("MKCOL"), 0);
     ASSERT_TRUE(DownloadBurst(40, 100));
     Requests("GET");
     // Five at once, each on a session of its own or the work thread's.
