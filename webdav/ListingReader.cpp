@@ -177,7 +177,12 @@ std::string ExtensionOf(const std::string& name) {
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
+// Weak and strong forms of one tag are one version: Apache tags a file changed within the last
+// second weakly, and the same file strongly a second later.
 uint64_t TagOf(std::string_view tag) {
+    if (tag.substr(0, 2) == "W/") {
+        tag.remove_prefix(2);
+    }
     const uint64_t hash = std::hash<std::string_view>{}(tag);
     return hash != 0 ? hash : 1;
 }

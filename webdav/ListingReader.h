@@ -34,7 +34,7 @@ struct ListingOutcome {
     DirEntries entries;
 };
 
-// An entity tag as a listing keeps it: a hash, never 0.
+// An entity tag as a listing keeps it: a hash of its opaque part (weak or strong), never 0.
 uint64_t TagOf(std::string_view tag);
 // A file name's extension, "" without one.
 std::string ExtensionOf(const std::string& name);

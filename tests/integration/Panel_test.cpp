@@ -3,6 +3,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <thread>
 
 #include "AfxShell.h"
 #include "AutoDownloads.h"
@@ -75,7 +76,9 @@ TEST_F(Panel, AutomaticDownloadFetchesEachFileOnceAndSparesTheUsersFiles) {
     EXPECT_EQ(ReadLocal("new.txt"), "from the meeting");
     EXPECT_EQ(ReadLocal("report.txt"), "the user's own report");
     EXPECT_EQ(ReadLocal("same.txt"), "abcde");
-    // Listed again after its rows were cleared: no second download.
+    // Listed again after its rows were cleared, and a second later, when Apache tags the files
+    // strongly that it tagged weakly just after they were written: no second download.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     m_pShelf->RunRefreshCommand();
     m_pShelf->RefreshRoot();
     Settled();
