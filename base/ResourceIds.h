@@ -25,6 +25,8 @@ inline constexpr UINT kIdsUnknownAuthor = 1037;
 inline constexpr UINT kIdsNoLocalDirectory = 1071;
 inline constexpr UINT kIdsListingFailed = 1072;
 inline constexpr UINT kIdsNoFolderUpload = 1073;
+inline constexpr UINT kIdsConfirmDeleteMany = 1075;
+inline constexpr UINT kIdsOverwriteMany = 1076;
 
 // The transfer list: columns, then states.
 inline constexpr UINT kIdsTransferColumnName = 1038;
@@ -57,12 +59,26 @@ inline constexpr UINT kIdsArrowDown = 1064;
 inline constexpr UINT kIdsHistory = 1065;
 inline constexpr UINT kIdsDownloading = 1069;
 inline constexpr UINT kIdsCopyFailed = 1070;
+// Why a transfer failed, in words, and what a running one has done.
+inline constexpr UINT kIdsReasonConnectionLost = 1077;
+inline constexpr UINT kIdsReasonCancelled = 1078;
+inline constexpr UINT kIdsReasonNotFound = 1079;
+inline constexpr UINT kIdsReasonRefused = 1080;
+inline constexpr UINT kIdsReasonNoRoom = 1081;
+inline constexpr UINT kIdsReasonLocalFile = 1082;
+inline constexpr UINT kIdsBytesOf = 1083;
+inline constexpr UINT kIdsSpeed = 1084;
+inline constexpr UINT kIdsTimeLeft = 1085;
 
 // The view and the meeting.
 inline constexpr UINT kIdsTransferCaption = 1066;
 inline constexpr UINT kIdsDirCaption = 1067;
 inline constexpr UINT kIdsUploadedFile = 1068;
 inline constexpr UINT kIdsTransferCaptionWaiting = 1074;
+// What a screen reader names the two lists and the status line.
+inline constexpr UINT kIdsDirListName = 1086;
+inline constexpr UINT kIdsTransferListName = 1087;
+inline constexpr UINT kIdsStatusName = 1088;
 
 // Bitmaps.
 inline constexpr UINT kBmpDownloadHover = 1011;

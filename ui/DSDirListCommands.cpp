@@ -58,7 +58,8 @@ void CDSDirListCtrl::OnRowContextMenu(int row, POINT pt) {
 void CDSDirListCtrl::OnCellClick(int row, POINT pt) {
     IPanelPort* pShelf = GetPanelPort();
     // The row's Download button asks where to save.
-    if (pShelf->CanDownload() && PointIn(ButtonArea(row, kColDownload), pt)) {
+    if (pShelf->CanDownload() && HasDownloadButton(row) &&
+        PointIn(ButtonArea(row, kColDownload), pt)) {
         OnDownloadTo();
     }
     if (pShelf->CanDelete() && PointIn(ButtonArea(row, kColDelete), pt)) {
@@ -132,76 +133,153 @@ const DSItemInfo* CDSDirListCtrl::SelectedEntry() const {
     return row < 0 ? nullptr : GetEntry(row);
 }
 
+// Copies: a question runs the event loop, and a listing arriving meanwhile frees the rows.
+std::vector<DSItemInfo> CDSDirListCtrl::SelectedFiles() const {
+    std::vector<DSItemInfo> files;
+    for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = GetNextItem(row, LVNI_SELECTED)) {
+        const DSItemInfo* pInfo = GetEntry(row);
+        if (pInfo != nullptr && pInfo->IsFile()) {
+            files.push_back(*pInfo);
+        }
+    }
+    return files;
+}
+
 // ---- Delete and download --------------------------------------------------------------------
 
 void CDSDirListCtrl::OnDelete() {
-    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+    const std::vector<DSItemInfo> files = SelectedFiles();
+    if (files.empty()) {
         return;
     }
-    const DSItemInfo* pInfo = SelectedEntry();
-    DS_CHECK_RETURN(pInfo != nullptr, kFile, 550, "pInfo");
-    if (!pInfo->IsFile()) {
+    const std::string question =
+        files.size() == 1
+            ? FormatOne(LoadLocalString(kIdsConfirmDelete), ds::ShowInvisible(files[0].strFileName))
+            : FormatOne(LoadLocalString(kIdsConfirmDeleteMany), std::to_string(files.size()));
+    if (!Ask(question)) {
         return;
     }
-    const std::string remote = pInfo->RemotePath();
-    if (Ask(FormatOne(LoadLocalString(kIdsConfirmDelete), ds::ShowInvisible(pInfo->strFileName)))) {
-        GetWebDavMgr()->DeleteFile(remote.c_str(), kRootItem);
+    for (const DSItemInfo& file : files) {
+        GetWebDavMgr()->DeleteFile(file.RemotePath().c_str(), kRootItem);
     }
 }
 
 void CDSDirListCtrl::OnDownload() {
-    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+    const std::vector<DSItemInfo> files = SelectedFiles();
+    if (files.empty()) {
         return;
     }
-    const DSItemInfo* pInfo = SelectedEntry();
-    DS_CHECK_RETURN(pInfo != nullptr, kFile, 591, "pInfo");
-    // Questions run the event loop, and a listing arriving meanwhile frees the rows.
-    const DSItemInfo entry = *pInfo;
     const std::string dir = GetPanelPort()->GetLocalDirectory();
     if (dir.empty()) {
         Tell(LoadLocalString(kIdsNoLocalDirectory));
         return;
     }
-    if (IsUnsafeLocalName(entry.strFileName)) {
-        return; // no place to put it
+    std::vector<Target> targets;
+    for (const DSItemInfo& file : files) {
+        if (!IsUnsafeLocalName(file.strFileName)) { // else no place to put it
+            targets.push_back({file, dir + file.strFileName});
+        }
     }
-    StartDownload(entry, dir + entry.strFileName);
+    StartDownloads(targets);
 }
 
+// One file is saved where the person says; several go into a folder chosen once.
 void CDSDirListCtrl::OnDownloadTo() {
-    if (GetNextItem(-1, LVNI_SELECTED) < 0) {
+    const std::vector<DSItemInfo> files = SelectedFiles();
+    if (files.empty()) {
         return;
     }
-    const DSItemInfo* pInfo = SelectedEntry();
-    DS_CHECK_RETURN(pInfo != nullptr, kFile, 658, "pInfo");
-    const DSItemInfo entry = *pInfo; // the dialog runs the event loop: rows may change
-    CFileDialog dialog(FALSE, entry.strExtName.c_str(), entry.strFileName.c_str(),
-                       OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    if (files.size() == 1) {
+        const DSItemInfo& entry = files.front();
+        CFileDialog dialog(FALSE, entry.strExtName.c_str(), entry.strFileName.c_str(),
+                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+        if (dialog.DoModal() != IDOK) {
+            Invalidate(TRUE);
+            return;
+        }
+        StartDownloads({{entry, dialog.GetPathName()}});
+        return;
+    }
+    CFolderPickerDialog dialog;
     if (dialog.DoModal() != IDOK) {
         Invalidate(TRUE);
         return;
     }
-    StartDownload(entry, dialog.GetPathName());
-}
-
-void CDSDirListCtrl::StartDownload(const DSItemInfo& entry, const std::string& local) {
-    const std::string remote = entry.RemotePath();
-    if (m_pFileList != nullptr) {
-        const TransferItem* pItem = m_pFileList->FindTransfer(remote);
-        if (pItem != nullptr && (pItem->nState == TransferItem::kDownloadWaiting ||
-                                 pItem->nState == TransferItem::kDownloading)) {
-            Tell(LoadLocalString(kIdsAlreadyDownloading));
-            return;
+    std::string folder = dialog.GetPathName();
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    std::vector<Target> targets;
+    for (const DSItemInfo& file : files) {
+        if (!IsUnsafeLocalName(file.strFileName)) {
+            targets.push_back({file, folder + file.strFileName});
         }
     }
-    if (Exists(local) && !Ask(LoadLocalString(kIdsOverwrite))) {
-        return;
+    StartDownloads(targets);
+}
+
+// Steps shared by Download and Download to: a file already on its way is not asked for again,
+// and one question covers every target that exists.
+void CDSDirListCtrl::StartDownloads(std::vector<Target> targets) {
+    const auto busy = std::remove_if(targets.begin(), targets.end(), [this](const Target& t) {
+        return IsBeingDownloaded(t.entry.RemotePath());
+    });
+    if (busy != targets.end()) {
+        Tell(LoadLocalString(kIdsAlreadyDownloading));
+        targets.erase(busy, targets.end());
+    }
+    const auto count = std::count_if(targets.begin(), targets.end(),
+                                     [](const Target& t) { return Exists(t.local); });
+    if (count > 0) {
+        const std::string question =
+            targets.size() == 1
+                ? LoadLocalString(kIdsOverwrite)
+                : FormatOne(LoadLocalString(kIdsOverwriteMany), std::to_string(count));
+        if (!Ask(question)) {
+            targets.erase(std::remove_if(targets.begin(), targets.end(),
+                                         [](const Target& t) { return Exists(t.local); }),
+                          targets.end());
+        }
     }
     // A task is made only when a row can show it and it will be started.
-    if (m_pFileList != nullptr) {
-        StartPanelTransfer(m_pFileList, PanelTransfer{false, remote, local, entry.ullFileLength,
-                                                      true, entry.bLengthKnown});
+    if (m_pFileList == nullptr) {
+        return;
     }
+    for (const Target& t : targets) {
+        StartPanelTransfer(m_pFileList,
+                           PanelTransfer{false, t.entry.RemotePath(), t.local,
+                                         t.entry.ullFileLength, true, t.entry.bLengthKnown});
+    }
+}
+
+bool CDSDirListCtrl::IsBeingDownloaded(const std::string& remote) const {
+    if (m_pFileList == nullptr) {
+        return false;
+    }
+    const TransferItem* pItem = m_pFileList->FindTransfer(remote);
+    return pItem != nullptr && (pItem->nState == TransferItem::kDownloadWaiting ||
+                                pItem->nState == TransferItem::kDownloading);
+}
+
+// Enter downloads the selected files, as a double click does one; Delete deletes them.
+void CDSDirListCtrl::OnRowsActivated() {
+    RunCommand(kCmdDownload);
+}
+
+void CDSDirListCtrl::OnListKey(UINT nKey) {
+    if (nKey == VK_DELETE) {
+        RunCommand(kCmdDelete);
+    }
+}
+
+bool CDSDirListCtrl::OnRowDoubleClick() {
+    const DSItemInfo* pInfo = SelectedEntry();
+    if (pInfo == nullptr || !pInfo->IsFile()) {
+        return false;
+    }
+    RunCommand(kCmdDownload);
+    return true;
 }
 
 // ---- Upload and refresh ---------------------------------------------------------------------

@@ -198,8 +198,13 @@ void CDSDirListCtrl::UpdateEntry(IDataRecord* pData) {
     // The row keeps its entry object, so its item data and any open question stay valid.
     pEntry->nImage = pEntry->IsFile() ? IconIndex(pEntry->strExtName) : FolderIconIndex();
     **same = std::move(*pEntry);
-    // Its size or author may have changed: the list is no longer sorted.
+    // Its size or author may have changed: the list is no longer sorted, and a reader hears it.
     EndSort();
+    LVFINDINFO find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(same->get());
+    const int row = FindItem(&find);
+    RedrawItems(row, row);
     Invalidate(FALSE);
     if (record.depth == 2 && (*same)->IsFile()) {
         m_pController->OnFileListed(**same);
@@ -233,8 +238,9 @@ void CDSDirListCtrl::OnNotifyRefreshDir(IDataRecord* pData) {
 }
 
 void CDSDirListCtrl::OnListingFinished(IDataRecord* pData) {
-    m_pController->OnListingFinished(ds::ReadListingDone(pData).listResult == ds::kListOk,
-                                     GetUsedSpace());
+    const uint32_t result = ds::ReadListingDone(pData).listResult;
+    m_pController->OnListingFinished(result == ds::kListOk, GetUsedSpace(),
+                                     result == ds::kListNoConnection);
 }
 
 uint64_t CDSDirListCtrl::GetUsedSpace() const {
@@ -300,11 +306,31 @@ std::string CDSDirListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     }
 }
 
+std::string CDSDirListCtrl::OnGetItemTip(int nItem, int nSubItem) const {
+    if (nSubItem != kColDownload && nSubItem != kColDelete) {
+        return CSelfPaintedList::OnGetItemTip(nItem, nSubItem);
+    }
+    if (nSubItem == kColDownload && !HasDownloadButton(nItem)) {
+        return std::string();
+    }
+    IPanelPort* pShelf = GetPanelPort();
+    const bool bAllowed = nSubItem == kColDownload ? pShelf->CanDownload() : pShelf->CanDelete();
+    return LoadLocalString(bAllowed ? kColumns[nSubItem].textId : kIdsNoPermission);
+}
+
 // ---- Painting -------------------------------------------------------------------------------
 
 void CDSDirListCtrl::PaintCells(CDC* pDC, int nRow, COLORREF clrText) {
-    PaintButton(pDC, nRow, kColDownload, clrText);
+    // A folder cannot be downloaded: its row has no Download button.
+    if (HasDownloadButton(nRow)) {
+        PaintButton(pDC, nRow, kColDownload, clrText);
+    }
     PaintButton(pDC, nRow, kColDelete, clrText);
+}
+
+bool CDSDirListCtrl::HasDownloadButton(int nRow) const {
+    const DSItemInfo* pEntry = GetEntry(nRow);
+    return pEntry != nullptr && pEntry->IsFile();
 }
 
 int CDSDirListCtrl::IconOfRow(int nRow) const {
@@ -346,7 +372,7 @@ bool CDSDirListCtrl::IsButtonHovered(int nItem, int nCol) const {
 }
 
 bool CDSDirListCtrl::IsOnClickableCell(int nItem, POINT pt) const {
-    return PointIn(ButtonArea(nItem, kColDownload), pt) ||
+    return (HasDownloadButton(nItem) && PointIn(ButtonArea(nItem, kColDownload), pt)) ||
            PointIn(ButtonArea(nItem, kColDelete), pt);
 }
 

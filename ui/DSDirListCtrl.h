@@ -56,6 +56,8 @@ public:
     // The button area of a row's Download (kColDownload) or Delete (kColDelete) cell.
     RECT ButtonArea(int nItem, int nCol) const;
     bool IsButtonHovered(int nItem, int nCol) const;
+    // Files have a Download button; folders do not.
+    bool HasDownloadButton(int nItem) const;
 
     // Commands of its context menus.
     static constexpr UINT kCmdDownload = DS_PANEL_CMD_DOWNLOAD;
@@ -92,6 +94,8 @@ protected:
     void OnCellClick(int nRow, POINT pt) override;
     void OnRowContextMenu(int nRow, POINT pt) override;
     std::string OnGetItemText(int nItem, int nSubItem) const override;
+    // A cut text whole; a button's name, or "No permission" without the right.
+    std::string OnGetItemTip(int nItem, int nSubItem) const override;
     bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
     bool TakesDroppedFiles() const override { return AcceptsUploads(); }
     void OnFilesDropped(const std::vector<std::string>& paths) override { UploadFiles(paths); }
@@ -113,13 +117,22 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     void RunMeetingWork(const CMeetingPacer::Work& work);
 
-    // Commands (DSDirListCommands.cpp).
+    // Commands (DSDirListCommands.cpp); they act on every selected file.
     const DSItemInfo* SelectedEntry() const;
+    std::vector<DSItemInfo> SelectedFiles() const;
     void OnDelete();
     void OnDownload();
     void OnDownloadTo();
+    void OnRowsActivated() override;
+    void OnListKey(UINT nKey) override;
+    bool OnRowDoubleClick() override;
+    struct Target {
+        DSItemInfo entry;
+        std::string local;
+    };
     // Steps shared by Download and Download to, from the "File downloading." check on.
-    void StartDownload(const DSItemInfo& entry, const std::string& local);
+    void StartDownloads(std::vector<Target> targets);
+    bool IsBeingDownloaded(const std::string& remote) const;
     // Steps of an upload: the space check before a file is chosen, and everything after it.
     bool RoomBeforeUpload();
     void UploadChosenFile(const std::string& local);

@@ -44,6 +44,14 @@ constexpr int kPopupDownloaded = 4;
 
 constexpr DWORD kExStyle = 0x420;
 
+// The progress bar: its inset in the cell, and its colours on a plain and on a selected row
+// (the text above it stays readable on both).
+constexpr int kBarInset = 3;
+constexpr COLORREF kBarTrack = 0x00E6E6E6;
+constexpr COLORREF kBarDone = 0x00A8DCA8;
+constexpr COLORREF kBarTrackSelected = 0x00C08A4A;
+constexpr COLORREF kBarDoneSelected = 0x00327D2E;
+
 // History rows take ids from the top of the range, far from the task manager's.
 uint32_t s_nextHistoryId = 2147483647u;
 
@@ -285,6 +293,7 @@ void CDocShelfFileList::OnProgress(const ds::ProgressRecord& progress) {
         pItem->bSizeKnown = true;
     }
     pItem->ullCurrent = progress.current > 0 ? static_cast<uint64_t>(progress.current) : 0;
+    pItem->Rate.OnProgress(pItem->ullCurrent, CTransferRate::Clock::now());
     pItem->bProgress = true;
     RedrawRowOf(progress.taskId);
 }
@@ -368,9 +377,39 @@ std::string CDocShelfFileList::OnGetItemText(int nItem, int nSubItem) const {
     }
 }
 
+std::string CDocShelfFileList::OnGetItemTip(int nItem, int nSubItem) const {
+    const TransferItem* pItem = GetItem(nItem);
+    if (pItem == nullptr) {
+        return std::string();
+    }
+    if (nSubItem == kColSaveAs || nSubItem == kColOpenFolder) {
+        return LoadLocalString(kColumns[nSubItem].textId);
+    }
+    std::string tip = CSelfPaintedList::OnGetItemTip(nItem, nSubItem);
+    const std::string details = TransferDetails(*pItem);
+    if (!details.empty()) {
+        tip += tip.empty() ? details : "\n" + details;
+    }
+    return tip;
+}
+
+// The percent the progress cell shows, as its bar draws it.
+bool CDocShelfFileList::GetCellProgress(int nItem, int nSubItem, double& percent) const {
+    const TransferItem* pItem = GetItem(nItem);
+    if (nSubItem != kColProgress || pItem == nullptr || pItem->bFailed ||
+        ProgressText(*pItem).empty()) {
+        return false;
+    }
+    percent = pItem->nStatusId == kIdsHistory
+                  ? 100.0
+                  : 100.0 * static_cast<double>(std::clamp(Ratio(*pItem), 0.0f, 1.0f));
+    return true;
+}
+
 // ---- Painting -------------------------------------------------------------------------------
 
 void CDocShelfFileList::PaintCells(CDC* pDC, int nRow, COLORREF) {
+    PaintProgressBar(pDC, nRow);
     PaintLink(pDC, nRow, kColSaveAs);
     PaintLink(pDC, nRow, kColOpenFolder);
 }
@@ -378,6 +417,29 @@ void CDocShelfFileList::PaintCells(CDC* pDC, int nRow, COLORREF) {
 int CDocShelfFileList::IconOfRow(int nRow) const {
     const TransferItem* pItem = GetItem(nRow);
     return pItem != nullptr ? pItem->nIcon : 0;
+}
+
+void CDocShelfFileList::PaintProgressBar(CDC* pDC, int nRow) {
+    RECT cell;
+    double percent = 0;
+    if (!GetCellProgress(nRow, kColProgress, percent) ||
+        !GetSubItemRect(nRow, kColProgress, LVIR_LABEL, cell)) {
+        return;
+    }
+    const float ratio = static_cast<float>(percent / 100.0);
+    const bool bSelected = GetItemState(nRow, LVIS_SELECTED) != 0;
+    RECT track{cell.left + kBarInset, cell.top + kBarInset, cell.right - kBarInset,
+               cell.bottom - kBarInset};
+    if (track.right <= track.left || track.bottom <= track.top) {
+        return;
+    }
+    pDC->FillSolidRect(&track, bSelected ? kBarTrackSelected : kBarTrack);
+    RECT done = track;
+    done.right =
+        track.left + static_cast<LONG>(static_cast<float>(track.right - track.left) * ratio);
+    if (done.right > done.left) {
+        pDC->FillSolidRect(&done, bSelected ? kBarDoneSelected : kBarDone);
+    }
 }
 
 void CDocShelfFileList::PaintLink(CDC* pDC, int nRow, int nCol) {
@@ -435,6 +497,13 @@ void CDocShelfFileList::OnRowContextMenu(int row, POINT pt) {
 bool CDocShelfFileList::OnRowDoubleClick() {
     OnOpen();
     return true;
+}
+
+void CDocShelfFileList::OnRowsActivated() {
+    const TransferItem* pItem = Selected();
+    if (IsOpenable(pItem) && !IsCancellable(pItem) && !pItem->bFailed) {
+        OnOpen();
+    }
 }
 
 // ---- Sorting --------------------------------------------------------------------------------

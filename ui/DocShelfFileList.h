@@ -13,6 +13,7 @@
 #include "AfxGdi.h"
 #include "Records.h"
 #include "SelfPaintedList.h"
+#include "TransferDetails.h"
 
 class CDC;
 class CDSDirListCtrl;
@@ -43,6 +44,7 @@ struct TransferItem {
     bool bProgress = false;  // a progress was reported
     UINT nStatusId = 0;      // the status text's string id
     int nIcon = 0;
+    CTransferRate Rate;
 };
 
 class CDocShelfFileList : public CSelfPaintedList {
@@ -92,6 +94,9 @@ public:
 
 protected:
     std::string OnGetItemText(int nItem, int nSubItem) const override;
+    // A cut text whole, the row's details, and a button's name.
+    std::string OnGetItemTip(int nItem, int nSubItem) const override;
+    bool GetCellProgress(int nItem, int nSubItem, double& percent) const override;
     bool OnUpdateCommandUI(CCmdUI* pCmdUI) override;
 
 private:
@@ -108,6 +113,8 @@ private:
     int IconOfRow(int nRow) const override;
     int LastTextColumn() const override { return kColOpenFolder; }
     void PaintLink(CDC* pDC, int nRow, int nCol);
+    // The share done, as a bar behind the progress text.
+    void PaintProgressBar(CDC* pDC, int nRow);
     void OnListCreated() override;
     bool OnCommand(UINT nID) override;
     void SortRows(int nCol, bool bAscending) override;
@@ -115,6 +122,8 @@ private:
     void OnCellClick(int nRow, POINT pt) override;
     void OnRowContextMenu(int nRow, POINT pt) override;
     bool OnRowDoubleClick() override;
+    // Enter opens a finished transfer's file.
+    void OnRowsActivated() override;
     bool TakesDroppedFiles() const override;
     void OnFilesDropped(const std::vector<std::string>& paths) override;
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "AfxAccessibleText.h"
 #include "AfxDC.h"
 #include "AfxMsg.h"
 #include "CoreLib.h"
@@ -26,6 +27,17 @@ constexpr int kCaptionHeight = 30;
 constexpr DWORD kListStyle = 0x50800005;
 constexpr COLORREF kBackground = 0x00FFF3E0;
 constexpr COLORREF kCaptionText = 0x008F604B;
+
+// The strips the captions are painted in.
+RECT DirCaptionRect(const RECT& client) {
+    return RECT{client.left + 30, client.top, client.right, client.top + kCaptionHeight};
+}
+
+RECT TransferCaptionRect(const RECT& client) {
+    const LONG half = (client.bottom - client.top) / 2;
+    return RECT{client.left + 30, client.top + half, client.right,
+                client.top + half + kCaptionHeight};
+}
 
 // A record whose window went away before delivery still belongs to the view.
 void ReleasePostedRecord(WPARAM wParam, LPARAM) {
@@ -67,7 +79,8 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
         auto pDirList = std::make_unique<CDSDirListCtrl>();
         pDirList->SetController(m_pController.get());
         auto pFileList = std::make_unique<CDocShelfFileList>();
-        if (pDirList->Create(kListStyle, RECT{}, this, 0) &&
+        // Several files of the folder at once; one transfer at a time.
+        if (pDirList->Create(kListStyle & ~LVS_SINGLESEL, RECT{}, this, 0) &&
             pFileList->Create(kListStyle, RECT{}, this, 0)) {
             m_pFileList = std::move(pFileList);
             m_pController->SetFileList(m_pFileList.get());
@@ -76,6 +89,7 @@ void CDocShelfView::CreateControls(IMXCCItfMgr* pItfMgr) {
             pDirList->StartRetryTimer(pItfMgr);
             m_pDirList = std::move(pDirList);
         }
+        CreateAccessibleTexts();
     }
     // Lay out at once: a host window already has its size and may not be resized again.
     Layout();
@@ -126,12 +140,37 @@ void CDocShelfView::Layout() {
         m_pDirList->MoveWindow(&m_rcDirList, TRUE);
     if (m_pFileList != nullptr)
         m_pFileList->MoveWindow(&m_rcFileList, TRUE);
+    if (m_pStatusText != nullptr)
+        m_pStatusText->MoveWindow(DirCaptionRect(client));
+    if (m_pTransferText != nullptr)
+        m_pTransferText->MoveWindow(TransferCaptionRect(client));
+}
+
+void CDocShelfView::CreateAccessibleTexts() {
+    if (m_pDirList != nullptr)
+        m_pDirList->SetAccessibleName(LoadLocalString(kIdsDirListName));
+    if (m_pFileList != nullptr)
+        m_pFileList->SetAccessibleName(LoadLocalString(kIdsTransferListName));
+    m_pStatusText = std::make_unique<CAccessibleText>();
+    m_pTransferText = std::make_unique<CAccessibleText>();
+    m_pStatusText->Create(this);
+    m_pTransferText->Create(this);
+    m_pStatusText->SetName(LoadLocalString(kIdsStatusName));
+    UpdateAccessibleTexts();
+}
+
+// The captions as painted; an unchanged text announces nothing.
+void CDocShelfView::UpdateAccessibleTexts() {
+    if (m_pStatusText != nullptr)
+        m_pStatusText->SetDescription(GetDirCaption());
+    if (m_pTransferText != nullptr)
+        m_pTransferText->SetName(GetTransferCaption());
 }
 
 void CDocShelfView::OnTransferRecord(IDataRecord* pData) {
     const ds::TransferEventRecord event = ds::ReadTransferEvent(pData);
     if (event.sub == ds::kUploadEnded || event.sub == ds::kDownloadEnded) {
-        m_pController->OnTransferEnded(event.taskId);
+        m_pController->OnTransferEnded(event.taskId, event.result);
     }
 }
 
@@ -156,7 +195,7 @@ void CDocShelfView::OnPaint() {
     CPaintDC dc(this);
     RECT client;
     GetClientRect(&client);
-    const LONG half = (client.bottom - client.top) / 2;
+    UpdateAccessibleTexts();
     {
         CMemDC mem(&dc);
         mem.FillSolidRect(&client, kBackground);
@@ -165,11 +204,10 @@ void CDocShelfView::OnPaint() {
         mem.SetTextColor(kCaptionText);
         mem.SetBkMode(TRANSPARENT);
 
-        RECT rcTransfer{client.left + 30, client.top + half, client.right,
-                        client.top + half + kCaptionHeight};
+        RECT rcTransfer = TransferCaptionRect(client);
         mem.DrawText(GetTransferCaption(), &rcTransfer, DT_SINGLELINE | DT_VCENTER);
 
-        RECT rcDir{client.left + 30, client.top, client.right, client.top + kCaptionHeight};
+        RECT rcDir = DirCaptionRect(client);
         mem.DrawText(GetDirCaption(), &rcDir, DT_SINGLELINE | DT_VCENTER);
 
         if (m_pCaptionFont != nullptr)

@@ -12,6 +12,7 @@
 #include "AfxWnd.h"
 #include "DocShelfTypes.h"
 
+class CAccessibleText;
 class CDSDirListCtrl;
 class CDocShelfFileList;
 class CPanelController;
@@ -59,12 +60,18 @@ private:
     void OnPaint();
     LRESULT OnDSNotify(WPARAM wParam);
     void Layout();
+    // What a screen reader is told of the lists and captions.
+    void CreateAccessibleTexts();
+    void UpdateAccessibleTexts();
 
     // Built by CreateControls; the controller outlives the lists that use it.
     std::unique_ptr<CPanelController> m_pController;
     std::unique_ptr<CDSDirListCtrl> m_pDirList;
     std::unique_ptr<CDocShelfFileList> m_pFileList;
     std::unique_ptr<CFont> m_pCaptionFont;
+    // The two painted captions, for a screen reader.
+    std::unique_ptr<CAccessibleText> m_pStatusText;
+    std::unique_ptr<CAccessibleText> m_pTransferText;
     IMXCCItfMgr* m_pItfMgr = nullptr;
     // The window other threads post to; read without the UI thread's help.
     std::atomic<HWND> m_hPostWnd{nullptr};

@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int kRetryMaxLevel = 3;
+// Failures closer together than this share one server check.
+constexpr auto kCheckNowPause = std::chrono::seconds(2);
 
 // "%s ... %s" filled in order; the texts are never used as a format.
 std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
@@ -90,8 +92,11 @@ void CPanelController::OnServerAvailable(bool bAvailable) {
     }
 }
 
-void CPanelController::OnListingFinished(bool bRead, uint64_t usedSpace) {
+void CPanelController::OnListingFinished(bool bRead, uint64_t usedSpace, bool bNoAnswer) {
     m_bRootRead = m_bRootRead || bRead;
+    if (bNoAnswer) {
+        CheckServerNow();
+    }
     // A folder that could not be read is not an empty one: no space is shown for it.
     if (!bRead) {
         SetStatus(kIdsListingFailed);
@@ -113,6 +118,19 @@ void CPanelController::OnRetryTick() {
         m_nRetryLevel = std::min(m_nRetryLevel + 1, kRetryMaxLevel);
         GetWebDavMgr()->CheckServer(1);
     }
+}
+
+void CPanelController::CheckServerNow() {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_LastCheckNow != std::chrono::steady_clock::time_point{} &&
+        now - m_LastCheckNow < kCheckNowPause) {
+        return;
+    }
+    m_LastCheckNow = now;
+    ResetRetry();
+    // Availability only: a server that answers the check but not the listing must not be
+    // listed again and again; the retry timer lists once it is back.
+    GetWebDavMgr()->CheckServer(0);
 }
 
 void CPanelController::ResetRetry() {
@@ -147,7 +165,10 @@ void CPanelController::OnFileListed(const DSItemInfo& entry) {
     }
 }
 
-void CPanelController::OnTransferEnded(uint32_t taskId) {
+void CPanelController::OnTransferEnded(uint32_t taskId, uint32_t result) {
+    if (result == DS_RESULT_REQUEST_FAILED) {
+        CheckServerNow();
+    }
     const size_t waiting = m_AutoDownloads.Waiting();
     m_AutoDownloads.OnEnded(taskId);
     if (m_pView != nullptr && waiting != m_AutoDownloads.Waiting()) {

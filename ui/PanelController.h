@@ -4,6 +4,7 @@
 // hands these to its controller.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,21 +35,26 @@ public:
     // Status; any thread.
     std::string GetStatusText() const;
     void OnServerAvailable(bool bAvailable);
-    // A listing of the panel ended; usedSpace is what its rows add up to.
-    void OnListingFinished(bool bRead, uint64_t usedSpace);
+    // A listing of the panel ended; usedSpace is what its rows add up to. A listing that got
+    // no answer checks the server at once.
+    void OnListingFinished(bool bRead, uint64_t usedSpace, bool bNoAnswer = false);
 
     // One tick of the retry timer: checks 1, 2, 4, 8, 8, ... ticks apart while the server
     // cannot be reached.
     void OnRetryTick();
     // The server answered: the series starts again from its shortest pause.
     void ResetRetry();
+    // A request got no answer: the status line should not wait for the timer to say so. Many
+    // failures at once make one check.
+    void CheckServerNow();
 
     // A file of the presenter folder was listed: fetched into the save directory when the user
     // asked for automatic downloads, once per file, never over a file of the user's. Beyond
     // CAutoDownloads::kMaxRunning started ones the rest wait without a task or a row.
     void OnFileListed(const DSItemInfo& entry);
-    // A transfer of the panel ended: the next waiting automatic download may start.
-    void OnTransferEnded(uint32_t taskId);
+    // A transfer of the panel ended: the next waiting automatic download may start, and a
+    // transfer that got no answer checks the server at once.
+    void OnTransferEnded(uint32_t taskId, uint32_t result = 0);
     size_t WaitingDownloads() const { return m_AutoDownloads.Waiting(); }
 
     // A text for the meeting, handed to the host.
@@ -71,6 +77,7 @@ private:
     UINT m_nStatusId;
     std::string m_StatusUsed;
     std::string m_StatusFree;
+    std::chrono::steady_clock::time_point m_LastCheckNow{};
     int m_nRetryTicks = 0;
     int m_nRetryLevel = 0;
     // The remote paths automatic downloads took, hashed, with the version they took: a folder

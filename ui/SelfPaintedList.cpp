@@ -84,6 +84,13 @@ void CSelfPaintedList::PaintRow(CDC* pDC, int nRow) {
         }
         pDC->DrawText(GetItemText(nRow, c), &cell, kTextFormat);
     }
+    // The keyboard's place, apart from the selection, while the list has the focus.
+    if (GetItemState(nRow, LVIS_FOCUSED) != 0 && HasFocus()) {
+        RECT bounds;
+        GetItemRect(nRow, &bounds, LVIR_BOUNDS);
+        pDC->SetTextColor(clrText);
+        pDC->DrawFocusRect(&bounds);
+    }
 }
 
 // ---- Columns, sorting and messages ----------------------------------------------------------
@@ -99,6 +106,8 @@ void CSelfPaintedList::SetColumns(const Column* pColumns, int nCount, int nSorta
         }
     }
     SetExtendedStyle(dwExStyle);
+    // The name takes what a wide panel has to spare.
+    SetFillColumn(0);
 }
 
 void CSelfPaintedList::EndSort() {
@@ -135,14 +144,47 @@ void CSelfPaintedList::OnMouseMove(POINT pt) {
     m_Hover.Move(hit.iItem, hit.iSubItem, hit.iItem >= 0 && IsOnClickableCell(hit.iItem, pt));
 }
 
-int CSelfPaintedList::OnLButtonDown(POINT pt) {
+int CSelfPaintedList::OnLButtonDown(POINT pt, UINT nKeys) {
     const int row = HitTest(pt);
     if (row < 0) {
         return -1;
     }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    OnCellClick(row, pt);
+    // Control and Shift make a selection; a plain click selects the row and may press a cell.
+    if ((nKeys & (MK_SHIFT | MK_CONTROL)) == 0) {
+        SelectOnly(row);
+        OnCellClick(row, pt);
+    }
     return 0;
+}
+
+bool CSelfPaintedList::FindClickablePoint(int nRow, int nCol, POINT* pPt) const {
+    RECT cell;
+    if (!GetSubItemRect(nRow, nCol, LVIR_LABEL, cell)) {
+        return false;
+    }
+    const LONG y = (cell.top + cell.bottom) / 2;
+    for (LONG x = cell.left; x < cell.right; ++x) {
+        if (IsOnClickableCell(nRow, POINT{x, y})) {
+            *pPt = POINT{x, y};
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CSelfPaintedList::IsCellButton(int nRow, int nCol) const {
+    POINT pt;
+    return FindClickablePoint(nRow, nCol, &pt);
+}
+
+bool CSelfPaintedList::PressCellButton(int nRow, int nCol) {
+    POINT pt;
+    if (!FindClickablePoint(nRow, nCol, &pt)) {
+        return false;
+    }
+    SelectOnly(nRow);
+    OnCellClick(nRow, pt);
+    return true;
 }
 
 void CSelfPaintedList::OnContextMenu(POINT pt) {
@@ -150,7 +192,9 @@ void CSelfPaintedList::OnContextMenu(POINT pt) {
     if (row < 0) {
         return;
     }
-    SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    if (!GetItemState(row, LVIS_SELECTED)) {
+        SelectOnly(row);
+    }
     OnRowContextMenu(row, pt);
 }
 
@@ -179,6 +223,12 @@ LRESULT CSelfPaintedList::OnReflectedNotify(UINT message, WPARAM wParam, LPARAM 
         return 0;
     case NM_DBLCLK:
         return OnRowDoubleClick() ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
+    case NM_RETURN:
+        OnRowsActivated();
+        return 0;
+    case LVN_KEYDOWN:
+        OnListKey(reinterpret_cast<NMLVKEYDOWN*>(pHeader)->wVKey);
+        return 0;
     case NM_RCLICK:
         OnContextMenu(reinterpret_cast<NMITEMACTIVATE*>(pHeader)->ptAction);
         return 0;
@@ -206,7 +256,7 @@ LRESULT CSelfPaintedList::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam)) ? 0 : CListCtrl::WindowProc(message, wParam, lParam);
     case WM_LBUTTONDOWN:
-        if (OnLButtonDown(pt) == -1) {
+        if (OnLButtonDown(pt, static_cast<UINT>(wParam)) == -1) {
             return -1;
         }
         return CListCtrl::WindowProc(message, wParam, lParam);

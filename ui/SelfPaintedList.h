@@ -48,9 +48,15 @@ protected:
     // selected first).
     virtual bool IsOnClickableCell(int nRow, POINT pt) const = 0;
     virtual void OnCellClick(int nRow, POINT pt) = 0;
+    // For a screen reader: a cell with a clickable area is a button, pressed as a click there.
+    bool IsCellButton(int nRow, int nCol) const override;
+    bool PressCellButton(int nRow, int nCol) override;
     // The row's popup menu (the row is selected first), and a double click.
     virtual void OnRowContextMenu(int nRow, POINT pt) = 0;
     virtual bool OnRowDoubleClick() { return false; }
+    // Enter on the list, and a key of its own (Delete) on it.
+    virtual void OnRowsActivated() {}
+    virtual void OnListKey(UINT /*nKey*/) {}
     // Files dropped from the desktop: whether the list takes them now (asked while they are
     // dragged over it, and again at the drop), and the drop, its paths in the order dropped.
     virtual bool TakesDroppedFiles() const { return false; }
@@ -79,7 +85,9 @@ protected:
 
 private:
     void PaintRow(CDC* pDC, int nRow);
-    int OnLButtonDown(POINT pt);
+    // The first clickable point along the middle of the cell.
+    bool FindClickablePoint(int nRow, int nCol, POINT* pPt) const;
+    int OnLButtonDown(POINT pt, UINT nKeys);
     void OnMouseMove(POINT pt);
     void OnContextMenu(POINT pt);
     void OnColumnClick(int nCol);

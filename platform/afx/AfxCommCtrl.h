@@ -11,6 +11,7 @@ typedef int (*PFNLVCOMPARE)(LPARAM lParam1, LPARAM lParam2, LPARAM lParamSort);
 constexpr int NM_CLICK = -2;
 constexpr int NM_RETURN = -4;
 constexpr int LVN_ITEMCHANGED = -101;
+constexpr int LVN_KEYDOWN = -155;
 constexpr UINT CDIS_SELECTED = 0x0001;
 constexpr UINT CDIS_FOCUS = 0x0010;
 constexpr UINT HDI_WIDTH = 0x0001;
@@ -45,6 +46,12 @@ struct NMITEMACTIVATE {
     POINT ptAction;
     LPARAM lParam = 0;
     UINT uKeyFlags = 0;
+};
+
+struct NMLVKEYDOWN {
+    NMHDR hdr;
+    WORD wVKey = 0;
+    UINT flags = 0; // MK_SHIFT, MK_CONTROL
 };
 
 struct NMCUSTOMDRAW {

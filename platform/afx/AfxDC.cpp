@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
 
@@ -32,6 +33,24 @@ const QImage* ImageOf(const CDC* pDC) {
     if (!d->memory || d->selectedBitmap == nullptr || d->selectedBitmap->GetData() == nullptr)
         return nullptr;
     return &d->selectedBitmap->GetData()->image;
+}
+
+const QImage* Image2xOf(const CDC* pDC) {
+    if (pDC == nullptr)
+        return nullptr;
+    const DCData* d = pDC->GetData();
+    if (d->sharedFrom != nullptr)
+        return Image2xOf(d->sharedFrom);
+    if (ImageOf(pDC) == nullptr)
+        return nullptr;
+    const QImage& twin = d->selectedBitmap->GetData()->image2x;
+    return twin.isNull() ? nullptr : &twin;
+}
+
+qreal DevicePixelRatio(const QPainter* p) {
+    const QPaintEngine* engine = p != nullptr ? p->paintEngine() : nullptr;
+    const QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    return device != nullptr ? device->devicePixelRatio() : 1.0;
 }
 
 QRect DeviceRect(const CDC* pDC, int x, int y, int w, int h) {
@@ -65,6 +84,30 @@ void EndBitmapPainter(DCData* d) {
     d->painter = nullptr;
     if (d->selectedBitmap != nullptr && d->selectedBitmap->GetData() != nullptr)
         d->selectedBitmap->GetData()->painter = nullptr;
+}
+
+// Pixels of the key colour become transparent.
+QImage WithoutKey(const QImage& part, UINT clrTransparent) {
+    QImage out = part.convertToFormat(QImage::Format_ARGB32);
+    QRgb key =
+        qRgb(GetRValue(clrTransparent), GetGValue(clrTransparent), GetBValue(clrTransparent));
+    for (int row = 0; row < out.height(); ++row) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(row));
+        for (int col = 0; col < out.width(); ++col)
+            if ((line[col] & 0x00FFFFFF) == (key & 0x00FFFFFF))
+                line[col] = 0;
+    }
+    return out;
+}
+
+// The twin's part of the source rectangle at the device's size. The key goes first, so that
+// smoothing (for a ratio other than 2) blends with transparency, never with the key colour.
+QImage FinePart(const QImage& twin, const QRect& from, const QSize& device, UINT clrTransparent) {
+    QImage part = WithoutKey(twin.copy(QRect(from.topLeft() * 2, from.size() * 2)), clrTransparent);
+    if (part.size() != device)
+        part = part.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                   .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return part;
 }
 
 // Windows leaves text alone unless the mnemonic prefix is processed.
@@ -196,6 +239,22 @@ void CDC::FillSolidRect(const RECT* pRect, COLORREF clr) {
                       pRect->bottom - pRect->top, clr);
 }
 
+void CDC::DrawFocusRect(const RECT* lpRect) {
+    QPainter* p = PainterOf(this);
+    if (p == nullptr || lpRect == nullptr || lpRect->right - lpRect->left < 2 ||
+        lpRect->bottom - lpRect->top < 2)
+        return;
+    p->save();
+    QPen pen(ToQColor(m_pData->textColor));
+    pen.setStyle(Qt::DotLine);
+    pen.setCosmetic(true);
+    p->setPen(pen);
+    p->setBrush(Qt::NoBrush);
+    p->drawRect(QRectF(lpRect->left + 0.5, lpRect->top + 0.5, lpRect->right - lpRect->left - 1,
+                       lpRect->bottom - lpRect->top - 1));
+    p->restore();
+}
+
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
     m_pData->bkColor = clr;
     QPainter* p = PainterOf(this);
@@ -282,20 +341,22 @@ BOOL CDC::TransparentBlt(int xDest, int yDest, int nDestWidth, int nDestHeight, 
     if (p == nullptr || src == nullptr || nDestWidth <= 0 || nDestHeight <= 0 || nSrcWidth <= 0 ||
         nSrcHeight <= 0)
         return FALSE;
-    QImage part = src->copy(DeviceRect(pSrcDC, xSrc, ySrc, nSrcWidth, nSrcHeight));
+    const QRect from = DeviceRect(pSrcDC, xSrc, ySrc, nSrcWidth, nSrcHeight);
+    // More than one device pixel per pixel: the double-size twin, where the bitmap has one.
+    const qreal ratio = DevicePixelRatio(p);
+    const QImage* twin = ratio > 1 ? Image2xOf(pSrcDC) : nullptr;
+    if (twin != nullptr) {
+        const QSize device(qRound(nDestWidth * ratio), qRound(nDestHeight * ratio));
+        QImage part = FinePart(*twin, from, device, clrTransparent);
+        part.setDevicePixelRatio(ratio);
+        p->drawImage(QPointF(xDest, yDest), part);
+        return TRUE;
+    }
+    QImage part = src->copy(from);
     // Nearest-neighbour scaling keeps the key colour exact, so no tinted fringe survives.
     if (part.width() != nDestWidth || part.height() != nDestHeight)
         part = part.scaled(nDestWidth, nDestHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    part = part.convertToFormat(QImage::Format_ARGB32);
-    QRgb key =
-        qRgb(GetRValue(clrTransparent), GetGValue(clrTransparent), GetBValue(clrTransparent));
-    for (int row = 0; row < part.height(); ++row) {
-        auto* line = reinterpret_cast<QRgb*>(part.scanLine(row));
-        for (int col = 0; col < part.width(); ++col)
-            if ((line[col] & 0x00FFFFFF) == (key & 0x00FFFFFF))
-                line[col] = 0;
-    }
-    p->drawImage(QPoint(xDest, yDest), part);
+    p->drawImage(QPoint(xDest, yDest), WithoutKey(part, clrTransparent));
     return TRUE;
 }
 

@@ -43,6 +43,8 @@ public:
 
     // Fills with the colour, which also becomes the background colour.
     void FillSolidRect(const RECT* pRect, COLORREF clr);
+    // A dotted frame inside the rectangle, in the text colour: the keyboard's focus.
+    void DrawFocusRect(const RECT* lpRect);
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     // Narrow text in the system code page. Returns the text height; DT_CALCRECT only
     // measures, setting the rectangle's right and bottom.

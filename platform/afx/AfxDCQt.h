@@ -37,6 +37,11 @@ struct DCData {
 QPainter* PainterOf(const CDC* pDC);
 // The image a memory context paints into, or null.
 const QImage* ImageOf(const CDC* pDC);
+// The double-size twin of the bitmap selected into a memory context, or null.
+const QImage* Image2xOf(const CDC* pDC);
+// Device pixels per pixel of what the painter paints on (a widget rendered into an image
+// counts the image's), 1 for none.
+qreal DevicePixelRatio(const QPainter* p);
 // Device rectangle of a logical one.
 QRect DeviceRect(const CDC* pDC, int x, int y, int w, int h);
 // The font the context draws with.

@@ -11,6 +11,34 @@
 
 using namespace afx::detail;
 
+namespace {
+
+bool IsWhole(const afx::BitmapResource* res) {
+    return res != nullptr && res->width > 0 && res->height > 0 &&
+           res->rgb.size() >= static_cast<size_t>(res->width) * res->height * 3;
+}
+
+QImage ImageOfResource(const afx::BitmapResource& res) {
+    QImage image(res.width, res.height, QImage::Format_RGB32);
+    const uint8_t* p = res.rgb.data();
+    for (int y = 0; y < res.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < res.width; ++x, p += 3)
+            line[x] = qRgb(p[0], p[1], p[2]);
+    }
+    return image;
+}
+
+// The twin counts only when it is exactly twice the bitmap's size.
+QImage TwinOf(UINT id, const QImage& image) {
+    const afx::BitmapResource* res = afx::FindResourceBitmap(id, 2);
+    if (!IsWhole(res) || res->width != image.width() * 2 || res->height != image.height() * 2)
+        return QImage();
+    return ImageOfResource(*res);
+}
+
+} // namespace
+
 CFont::CFont() = default;
 CFont::~CFont() = default;
 
@@ -65,17 +93,11 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int nWidth, int nHeight) {
 
 BOOL CBitmap::LoadBitmap(UINT nIDResource) {
     const afx::BitmapResource* res = afx::FindResourceBitmap(nIDResource);
-    if (res == nullptr || res->width <= 0 || res->height <= 0 ||
-        res->rgb.size() < static_cast<size_t>(res->width) * res->height * 3)
+    if (!IsWhole(res))
         return FALSE;
     auto data = std::make_unique<BitmapData>();
-    data->image = QImage(res->width, res->height, QImage::Format_RGB32);
-    const uint8_t* p = res->rgb.data();
-    for (int y = 0; y < res->height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(data->image.scanLine(y));
-        for (int x = 0; x < res->width; ++x, p += 3)
-            line[x] = qRgb(p[0], p[1], p[2]);
-    }
+    data->image = ImageOfResource(*res);
+    data->image2x = TwinOf(nIDResource, data->image);
     m_pData = std::move(data);
     return TRUE;
 }

@@ -39,7 +39,7 @@ public:
     CBitmap& operator=(const CBitmap&) = delete;
 
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-    // A bitmap of the component's resources.
+    // A bitmap of the component's resources, with its double-size twin where there is one.
     BOOL LoadBitmap(UINT nIDResource);
     int GetBitmap(BITMAP* pBitMap) const;
     SIZE GetSize() const;

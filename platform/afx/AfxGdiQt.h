@@ -14,6 +14,9 @@ struct FontData {
 
 struct BitmapData {
     QImage image;
+    // A resource bitmap's twin at twice the size, for screens of more than one device pixel
+    // per pixel; null when it has none.
+    QImage image2x;
     // The memory context painting into this bitmap, if any.
     QPainter* painter = nullptr;
 };

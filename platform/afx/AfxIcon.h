@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "AfxTypes.h"
@@ -11,6 +12,7 @@ namespace afx {
 struct IconImage {
     int width = 16, height = 16;
     std::vector<uint32_t> argb; /* top-down 0xAARRGGBB */
+    std::string themeName;      /* the icon theme's name for it; empty when bundled */
 };
 
 // Null when the image is empty or its pixel count does not match its size.

@@ -1,7 +1,10 @@
 #include "AfxImageList.h"
 
+#include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
+#include <QThread>
 #include <vector>
 
 #include "AfxDC.h"
@@ -15,10 +18,25 @@ struct ImageListData {
     int cx = 16;
     int cy = 16;
     std::vector<QImage> images;
+    // The theme's icon of each image, drawn at the device's size where it has more than one
+    // pixel per pixel; null for images given as pixels.
+    std::vector<QIcon> icons;
 };
 } // namespace afx::detail
 
 using namespace afx::detail;
+
+namespace {
+
+// Theme icons are looked up on the user-interface thread only.
+QIcon ThemeIcon(const std::string& name) {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (name.empty() || app == nullptr || QThread::currentThread() != app->thread())
+        return QIcon();
+    return QIcon::fromTheme(QString::fromStdString(name));
+}
+
+} // namespace
 
 CImageList::CImageList() = default;
 CImageList::~CImageList() = default;
@@ -43,7 +61,10 @@ int CImageList::Add(HICON hIcon) {
     const afx::IconImage* img = afx::GetIconImage(hIcon);
     if (img == nullptr || img->argb.size() < static_cast<size_t>(img->width) * img->height)
         return -1;
-    return AddImage(img->width, img->height, img->argb.data());
+    const int index = AddImage(img->width, img->height, img->argb.data());
+    if (index >= 0)
+        m_pData->icons.back() = ThemeIcon(img->themeName);
+    return index;
 }
 
 int CImageList::AddImage(int width, int height, const uint32_t* argb) {
@@ -56,6 +77,7 @@ int CImageList::AddImage(int width, int height, const uint32_t* argb) {
     if (width != m_pData->cx || height != m_pData->cy)
         img = img.scaled(m_pData->cx, m_pData->cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     m_pData->images.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    m_pData->icons.emplace_back();
     return static_cast<int>(m_pData->images.size()) - 1;
 }
 
@@ -85,7 +107,12 @@ BOOL CImageList::DrawEx(CDC* pDC, int nImage, POINT pt, SIZE sz, COLORREF clrBk,
         p->fillRect(target, ToQColor(clrBk));
     p->save();
     p->setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p->drawImage(target, m_pData->images[static_cast<size_t>(nImage)]);
+    const qreal ratio = DevicePixelRatio(p);
+    const QIcon& icon = m_pData->icons[static_cast<size_t>(nImage)];
+    if (ratio > 1 && !icon.isNull())
+        p->drawPixmap(target, icon.pixmap(target.size(), ratio));
+    else
+        p->drawImage(target, m_pData->images[static_cast<size_t>(nImage)]);
     p->restore();
     return TRUE;
 }

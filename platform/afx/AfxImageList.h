@@ -1,4 +1,5 @@
-// A list of same-sized icon images, drawn scaled into device contexts.
+// A list of same-sized icon images, drawn scaled into device contexts. An icon of the theme
+// is drawn from the theme at the device's size where it has more than one pixel per pixel.
 #pragma once
 
 #include <memory>

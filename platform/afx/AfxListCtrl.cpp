@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "AfxAccessibleList.h"
 #include "AfxDC.h"
 #include "AfxListWidget.h"
 #include "AfxQt.h"
@@ -15,6 +16,8 @@ using namespace afx::detail;
 namespace {
 
 constexpr int kTextPadding = 6;
+// Left and Right scroll the columns by this much.
+constexpr int kHorizontalStep = 30;
 constexpr UINT kDefaultTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 
 Qt::Alignment HeaderAlignment(int format) {
@@ -43,11 +46,24 @@ void CListCtrl::OnReleaseWidget(QWidget* pWidget) {
 }
 
 QWidget* CListCtrl::CreateWidget(QWidget* pParent) {
+    AccessibleList::InstallFactory();
     auto* w = new ListWidget(this, pParent);
     m_header.m_hWnd = ToHwnd(w->m_header);
     m_nTopIndex = 0;
     SyncHeader();
     return w;
+}
+
+void CListCtrl::ApplyEnabled(QWidget* pWidget, bool bEnabled) {
+    auto* w = dynamic_cast<ListWidget*>(pWidget);
+    if (w == nullptr) {
+        CWnd::ApplyEnabled(pWidget, bEnabled);
+        return;
+    }
+    w->setEnabled(true);
+    w->m_header->setEnabled(bEnabled);
+    w->m_vbar->setEnabled(bEnabled);
+    w->m_hbar->setEnabled(bEnabled);
 }
 
 void CListCtrl::OnWidgetGoing() {
@@ -61,19 +77,35 @@ void CListCtrl::SyncHeader() {
     const int n = GetColumnCount();
     if (w->m_model->columnCount() != n)
         w->m_model->setColumnCount(n);
+    m_bSyncingHeader = true;
     for (int i = 0; i < n; ++i) {
         const Column& c = m_columns[static_cast<size_t>(i)];
         w->m_model->setHeaderData(i, Qt::Horizontal, FromAnsi(c.text), Qt::DisplayRole);
+        // A narrow column cuts its header: hovering shows it whole.
+        w->m_model->setHeaderData(i, Qt::Horizontal, FromAnsi(c.text), Qt::ToolTipRole);
         // As in the framework, the first column is always left-aligned.
         w->m_model->setHeaderData(
             i, Qt::Horizontal,
             QVariant::fromValue(HeaderAlignment(i == 0 ? LVCFMT_LEFT : c.format)),
             Qt::TextAlignmentRole);
-        if (w->m_header->sectionSize(i) != c.width)
-            w->m_header->resizeSection(i, c.width);
+        const int shown = GetShownColumnWidth(i);
+        if (w->m_header->sectionSize(i) != shown)
+            w->m_header->resizeSection(i, shown);
     }
+    m_bSyncingHeader = false;
+    w->m_header->setOffset(m_nScrollX);
     w->LayoutChildren();
     w->update();
+}
+
+// A drag of a header divider sets the column's width; for the fill column the drawn width
+// is what was dragged.
+void CListCtrl::OnSectionResized(int nCol, int nNewSize) {
+    if (m_bSyncingHeader || nCol < 0 || nCol >= GetColumnCount() ||
+        GetShownColumnWidth(nCol) == nNewSize)
+        return;
+    m_columns[static_cast<size_t>(nCol)].width = nNewSize;
+    SyncHeader();
 }
 
 int CListCtrl::InsertColumn(int nCol, const char* lpszColumnHeading, int nFormat, int nWidth, int) {
@@ -117,6 +149,41 @@ BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
     return TRUE;
 }
 
+void CListCtrl::SetFillColumn(int nCol) {
+    m_nFillColumn = nCol;
+    SyncHeader();
+}
+
+int CListCtrl::GetShownColumnWidth(int nCol) const {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return 0;
+    const int width = m_columns[static_cast<size_t>(nCol)].width;
+    return nCol == m_nFillColumn ? width + ExtraFillWidth() : width;
+}
+
+int CListCtrl::ExtraFillWidth() const {
+    ListWidget* w = Widget();
+    if (m_nFillColumn < 0 || m_nFillColumn >= GetColumnCount() || w == nullptr)
+        return 0;
+    return std::max(RowsWidth() - ColumnsWidth(), 0);
+}
+
+// The columns' widths as set, before the fill column takes what is left.
+int CListCtrl::ColumnsWidth() const {
+    int total = 0;
+    for (const Column& c : m_columns)
+        total += c.width;
+    return total;
+}
+
+// The width the rows have, without the vertical bar.
+int CListCtrl::RowsWidth() const {
+    ListWidget* w = Widget();
+    if (w == nullptr)
+        return 0;
+    return w->width() - (w->m_vbar->isHidden() ? 0 : w->m_vbar->sizeHint().width());
+}
+
 DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle) {
     DWORD old = m_dwExStyle;
     m_dwExStyle = dwNewStyle;
@@ -137,6 +204,7 @@ int CListCtrl::InsertItem(int nItem, const char* lpszItem) {
         m_dataIndex.emplace(0, nItem);
     else
         m_bDataIndexValid = false;
+    AccessibleList::OnRowsInserted(GetWidget(), nItem, nItem, bAppend);
     ScheduleSync();
     return nItem;
 }
@@ -153,6 +221,7 @@ BOOL CListCtrl::SetItemText(int nItem, int nSubItem, const char* lpszText) {
         return TRUE;
     texts[static_cast<size_t>(nSubItem)] = std::move(text);
     InvalidateItem(nItem);
+    AccessibleList::OnCellsChanged(GetWidget(), nItem, nItem, nSubItem);
     return TRUE;
 }
 
@@ -166,6 +235,24 @@ std::string CListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     const auto& texts = m_items[static_cast<size_t>(nItem)].texts;
     return static_cast<size_t>(nSubItem) < texts.size() ? texts[static_cast<size_t>(nSubItem)]
                                                         : std::string();
+}
+
+std::string CListCtrl::GetItemTip(int nItem, int nSubItem) const {
+    if (nItem < 0 || nItem >= GetItemCount() || nSubItem < 0 || nSubItem >= GetColumnCount())
+        return std::string();
+    return OnGetItemTip(nItem, nSubItem);
+}
+
+std::string CListCtrl::OnGetItemTip(int nItem, int nSubItem) const {
+    std::string text = GetItemText(nItem, nSubItem);
+    return TextFits(text, nSubItem) ? std::string() : text;
+}
+
+bool CListCtrl::TextFits(const std::string& text, int nSubItem) const {
+    QWidget* w = GetWidget();
+    const QFontMetrics fm(w != nullptr ? w->font() : QApplication::font());
+    const int room = GetShownColumnWidth(nSubItem) - kTextPadding - kTextPadding / 2;
+    return fm.horizontalAdvance(FromAnsi(text)) <= room;
 }
 
 BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
@@ -256,6 +343,7 @@ BOOL CListCtrl::DeleteItem(int nItem) {
         return FALSE;
     m_items.erase(m_items.begin() + nItem);
     m_bDataIndexValid = false;
+    AccessibleList::OnRowsRemoved(GetWidget(), nItem, nItem);
     ScheduleSync();
     return TRUE;
 }
@@ -265,6 +353,7 @@ BOOL CListCtrl::DeleteAllItems() {
     m_dataIndex.clear();
     m_bDataIndexValid = true;
     m_nTopIndex = 0;
+    AccessibleList::OnRowsReset(GetWidget());
     ScheduleSync();
     return TRUE;
 }
@@ -284,6 +373,9 @@ void CListCtrl::FlushSync() {
         return;
     m_bSyncPending = false;
     SyncScroll();
+    // Rows that came while the list had the focus: the first takes the mark.
+    if (HasFocus())
+        OnFocusGained();
 }
 
 POSITION CListCtrl::GetFirstSelectedItemPosition() const {
@@ -322,14 +414,16 @@ int CListCtrl::GetHeaderHeight() const {
 int CListCtrl::GetCountPerPage() const {
     RECT rc;
     GetClientRect(&rc);
-    const int h = rc.bottom - GetHeaderHeight();
+    ListWidget* w = Widget();
+    const int bar = w != nullptr && !w->m_hbar->isHidden() ? w->m_hbar->sizeHint().height() : 0;
+    const int h = rc.bottom - GetHeaderHeight() - bar;
     return h > 0 ? h / GetRowHeight() : 0;
 }
 
 int CListCtrl::ColumnLeft(int nCol) const {
-    int x = 0;
+    int x = -m_nScrollX;
     for (int i = 0; i < nCol && i < GetColumnCount(); ++i)
-        x += m_columns[static_cast<size_t>(i)].width;
+        x += GetShownColumnWidth(i);
     return x;
 }
 
@@ -341,7 +435,7 @@ BOOL CListCtrl::GetItemRect(int nItem, RECT* lpRect, UINT nCode) const {
     if (lpRect == nullptr || nItem < 0 || nItem >= GetItemCount())
         return FALSE;
     const int top = GetHeaderHeight() + (nItem - m_nTopIndex) * GetRowHeight();
-    RECT r{0, top, TotalWidth(), top + GetRowHeight()};
+    RECT r{ColumnLeft(0), top, TotalWidth(), top + GetRowHeight()};
     if (nCode == LVIR_ICON)
         r.right = r.left; // no state or small images in this control
     else if (nCode == LVIR_LABEL)
@@ -390,7 +484,7 @@ int CListCtrl::SubItemHitTest(LVHITTESTINFO* pInfo) const {
         pInfo->flags = LVHT_ABOVE;
         return -1;
     }
-    if (pt.x < 0 || pt.x >= TotalWidth())
+    if (pt.x < ColumnLeft(0) || pt.x >= TotalWidth())
         return -1;
     const int row = m_nTopIndex + (pt.y - header) / GetRowHeight();
     if (row < 0 || row >= GetItemCount()) {
@@ -423,6 +517,7 @@ BOOL CListCtrl::SortItems(PFNLVCOMPARE pfnCompare, DWORD_PTR dwData) {
         sorted.push_back(std::move(m_items[static_cast<size_t>(i)]));
     m_items = std::move(sorted);
     m_bDataIndexValid = false;
+    AccessibleList::OnRowsReset(GetWidget());
     Invalidate();
     return TRUE;
 }
@@ -443,15 +538,53 @@ void CListCtrl::SyncScroll() {
     ListWidget* w = Widget();
     if (w == nullptr)
         return;
+    const bool bHadVertical = !w->m_vbar->isHidden();
+    const bool bHadHorizontal = !w->m_hbar->isHidden();
     const int page = std::max(GetCountPerPage(), 1);
     const int maxTop = std::max(0, GetItemCount() - page);
     if (m_nTopIndex > maxTop)
         m_nTopIndex = maxTop;
-    QSignalBlocker block(w->m_vbar);
-    w->m_vbar->setRange(0, maxTop);
-    w->m_vbar->setPageStep(page);
-    w->m_vbar->setValue(m_nTopIndex);
-    w->m_vbar->setVisible(maxTop > 0);
+    {
+        QSignalBlocker block(w->m_vbar);
+        w->m_vbar->setRange(0, maxTop);
+        w->m_vbar->setPageStep(page);
+        w->m_vbar->setValue(m_nTopIndex);
+        w->m_vbar->setVisible(maxTop > 0);
+    }
+    SyncHorizontalScroll();
+    // A bar that came or went changes the room of the other and the rows' width.
+    if (w->m_vbar->isHidden() == bHadVertical || w->m_hbar->isHidden() == bHadHorizontal)
+        SyncHeader();
+}
+
+void CListCtrl::SyncHorizontalScroll() {
+    ListWidget* w = Widget();
+    const int view = RowsWidth();
+    const int maxX = std::max(0, ColumnsWidth() - view);
+    if (m_nScrollX > maxX)
+        m_nScrollX = maxX;
+    QSignalBlocker block(w->m_hbar);
+    w->m_hbar->setRange(0, maxX);
+    w->m_hbar->setPageStep(std::max(view, 1));
+    w->m_hbar->setSingleStep(kHorizontalStep);
+    w->m_hbar->setValue(m_nScrollX);
+    w->m_hbar->setVisible(maxX > 0);
+    w->m_header->setOffset(m_nScrollX);
+}
+
+void CListCtrl::SetScrollX(int nX) {
+    ListWidget* w = Widget();
+    const int maxX = w != nullptr ? w->m_hbar->maximum() : 0;
+    nX = std::clamp(nX, 0, maxX);
+    if (nX == m_nScrollX)
+        return;
+    m_nScrollX = nX;
+    if (w != nullptr) {
+        QSignalBlocker block(w->m_hbar);
+        w->m_hbar->setValue(nX);
+        w->m_header->setOffset(nX);
+    }
+    Invalidate();
 }
 
 BOOL CListCtrl::EnsureVisible(int nItem, BOOL bPartialOK) {
@@ -481,7 +614,12 @@ BOOL CListCtrl::RedrawItems(int nFirst, int nLast) {
         return FALSE;
     for (int i = nFirst; i <= nLast; ++i)
         InvalidateItem(i);
+    AccessibleList::OnCellsChanged(GetWidget(), nFirst, nLast, -1);
     return TRUE;
+}
+
+void CListCtrl::NotifyAccessibleCellChanged(int nItem, int nSubItem) {
+    AccessibleList::OnCellsChanged(GetWidget(), nItem, nItem, nSubItem);
 }
 
 void CListCtrl::InvalidateItem(int nItem) {
@@ -511,9 +649,12 @@ void CListCtrl::OnColumnClick(int nCol) {
 }
 
 void CListCtrl::OnRightClick(POINT pt) {
+    // A row of the selection keeps the selection: its menu acts on all of it.
     const int item = HitTest(pt);
-    if (item >= 0)
+    if (item >= 0 && !GetItemState(item, LVIS_SELECTED))
         SelectOnly(item);
+    else if (item >= 0)
+        SetFocusRow(item);
     NotifyActivate(NM_RCLICK, pt);
 }
 
@@ -544,20 +685,65 @@ void CListCtrl::NotifyItemChanged(int nItem, UINT nOldState, UINT nNewState) {
     nm.uNewState = nNewState;
     nm.uChanged = LVIF_STATE;
     nm.lParam = static_cast<LPARAM>(GetItemData(nItem));
+    AccessibleList::OnStateChanged(GetWidget(), nItem, nOldState, nNewState);
     ReflectNotify(&nm.hdr);
 }
 
 void CListCtrl::SelectOnly(int nItem) {
     for (int i = 0; i < GetItemCount(); ++i)
-        if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_SELECTED))
+        if (i != nItem && (m_items[static_cast<size_t>(i)].state & (LVIS_SELECTED | LVIS_FOCUSED)))
             SetItemState(i, 0, LVIS_SELECTED | LVIS_FOCUSED);
     if (nItem >= 0)
         SetItemState(nItem, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_nAnchor = nItem;
 }
 
-void CListCtrl::OnLButtonDown(POINT pt) {
+int CListCtrl::FocusedRow() const {
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (m_items[static_cast<size_t>(i)].state & LVIS_FOCUSED)
+            return i;
+    return GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CListCtrl::SetFocusRow(int nItem) {
+    for (int i = 0; i < GetItemCount(); ++i)
+        if (i != nItem && (m_items[static_cast<size_t>(i)].state & LVIS_FOCUSED))
+            SetItemState(i, 0, LVIS_FOCUSED);
+    if (nItem >= 0)
+        SetItemState(nItem, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void CListCtrl::SelectRange(int nFrom, int nTo) {
+    const int lo = std::min(nFrom, nTo);
+    const int hi = std::max(nFrom, nTo);
+    for (int i = 0; i < GetItemCount(); ++i)
+        SetItemState(i, i >= lo && i <= hi ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+
+// A click or a key moved to nItem: Control adds or removes it, Shift selects from the anchor to
+// it, anything else selects it alone; a list of single selection takes every one as plain.
+void CListCtrl::MoveTo(int nItem, UINT nKeys, bool bToggle) {
+    const bool bMulti = IsMultiSelect();
+    if (bMulti && (nKeys & MK_SHIFT)) {
+        SelectRange(m_nAnchor >= 0 ? m_nAnchor : nItem, nItem);
+        SetFocusRow(nItem);
+    } else if (bMulti && (nKeys & MK_CONTROL)) {
+        if (bToggle)
+            SetItemState(nItem, GetItemState(nItem, LVIS_SELECTED) ^ LVIS_SELECTED, LVIS_SELECTED);
+        SetFocusRow(nItem);
+        m_nAnchor = nItem;
+    } else {
+        SelectOnly(nItem);
+    }
+}
+
+void CListCtrl::OnLButtonDown(POINT pt, UINT nKeys) {
     m_bPressed = true;
-    SelectOnly(HitTest(pt));
+    const int row = HitTest(pt);
+    if (row >= 0)
+        MoveTo(row, nKeys, true);
+    else
+        SelectOnly(-1);
     if (QWidget* w = GetWidget())
         w->setFocus(Qt::MouseFocusReason);
 }
@@ -579,7 +765,7 @@ void CListCtrl::OnKeyboardContextMenu() {
     NotifyActivate(NM_RCLICK, POINT{row.left + kTextPadding, (row.top + row.bottom) / 2});
 }
 
-void CListCtrl::OnKeyDown(UINT nKey) {
+void CListCtrl::OnKeyDown(UINT nKey, UINT nKeys) {
     if (nKey == VK_APPS) {
         OnKeyboardContextMenu();
         return;
@@ -590,10 +776,27 @@ void CListCtrl::OnKeyDown(UINT nKey) {
         ReflectNotify(&nm);
         return;
     }
+    if (nKey == VK_A && (nKeys & MK_CONTROL)) {
+        if (IsMultiSelect())
+            SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+        return;
+    }
+    if (nKey == VK_LEFT || nKey == VK_RIGHT) {
+        SetScrollX(m_nScrollX + (nKey == VK_LEFT ? -kHorizontalStep : kHorizontalStep));
+        return;
+    }
+    if (!IsNavigationKey(nKey)) {
+        NMLVKEYDOWN nm;
+        nm.hdr.code = LVN_KEYDOWN;
+        nm.wVKey = static_cast<WORD>(nKey);
+        nm.flags = nKeys;
+        ReflectNotify(&nm.hdr);
+        return;
+    }
     const int count = GetItemCount();
     if (count == 0)
         return;
-    const int current = GetNextItem(-1, LVNI_SELECTED);
+    const int current = FocusedRow();
     const int page = std::max(GetCountPerPage() - 1, 1);
     int next = current;
     switch (nKey) {
@@ -618,8 +821,43 @@ void CListCtrl::OnKeyDown(UINT nKey) {
     default:
         return;
     }
-    SelectOnly(next);
+    MoveTo(next, nKeys, false);
     EnsureVisible(next, FALSE);
+}
+
+void CListCtrl::OnFocusGained() {
+    if (FocusedRow() < 0 && GetItemCount() > 0)
+        SetFocusRow(0);
+    AccessibleList::OnFocusGained(GetWidget());
+}
+
+bool CListCtrl::IsNavigationKey(UINT nKey) {
+    return nKey == VK_UP || nKey == VK_DOWN || nKey == VK_HOME || nKey == VK_END ||
+           nKey == VK_PRIOR || nKey == VK_NEXT;
+}
+
+// Type-ahead: the letters typed within a second are the start of a row's first text; the same
+// letter again moves on to the next row it starts.
+void CListCtrl::OnChar(char32_t c) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastTyped > kTypeAheadPause)
+        m_typed.clear();
+    m_lastTyped = now;
+    m_typed.push_back(c);
+    const bool bRepeated = m_typed.find_first_not_of(m_typed.front()) == std::u32string::npos;
+    const QString prefix = QString::fromUcs4(m_typed.data(), bRepeated ? 1 : m_typed.size());
+    const int count = GetItemCount();
+    const int focused = FocusedRow();
+    const int start = focused < 0 ? 0 : (bRepeated || m_typed.size() == 1 ? focused + 1 : focused);
+    for (int k = 0; k < count; ++k) {
+        const int row = (start + k) % count;
+        if (QString::fromLocal8Bit(GetItemText(row, 0).c_str())
+                .startsWith(prefix, Qt::CaseInsensitive)) {
+            SelectOnly(row);
+            EnsureVisible(row, FALSE);
+            return;
+        }
+    }
 }
 
 void CListCtrl::DrawItemDefault(CDC* pDC, int nItem, COLORREF clrText, COLORREF clrTextBk) {
@@ -711,14 +949,18 @@ LRESULT CListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case WM_LBUTTONDOWN:
         OnLButtonDown(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
-                            static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
+                            static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))},
+                      static_cast<UINT>(wParam));
         return 0;
     case WM_LBUTTONUP:
         OnLButtonUp(POINT{static_cast<int16_t>(LOWORD(static_cast<uintptr_t>(lParam))),
                           static_cast<int16_t>(HIWORD(static_cast<uintptr_t>(lParam)))});
         return 0;
     case WM_KEYDOWN:
-        OnKeyDown(static_cast<UINT>(wParam));
+        OnKeyDown(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+        return 0;
+    case WM_CHAR:
+        OnChar(static_cast<char32_t>(wParam));
         return 0;
     case WM_MOUSEMOVE:
     case WM_MOUSELEAVE:

@@ -25,16 +25,23 @@ public:
     QHeaderView* m_header;
     QStandardItemModel* m_model;
     QScrollBar* m_vbar;
+    QScrollBar* m_hbar;
 
 protected:
+    bool event(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
     void paintEvent(QPaintEvent*) override {}
 
 private:
+    // The hovered cell's tip, or none.
+    void ShowTip(QHelpEvent* e);
+
     CListCtrl* m_pOwner;
 };
 

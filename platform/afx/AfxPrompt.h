@@ -76,3 +76,10 @@ private:
     DWORD m_flags;
     std::string m_path;
 };
+
+// The folder chooser: an open dialog of folders (OFN_PICKFOLDER).
+class CFolderPickerDialog : public CFileDialog {
+public:
+    CFolderPickerDialog()
+        : CFileDialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_PICKFOLDER) {}
+};

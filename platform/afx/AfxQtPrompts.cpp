@@ -144,6 +144,10 @@ public:
         Guarded<QFileDialog> dialog(OwnerWidget(owner));
         dialog->setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
         dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        if (flags & OFN_PICKFOLDER) {
+            dialog->setFileMode(QFileDialog::Directory);
+            dialog->setOption(QFileDialog::ShowDirsOnly);
+        }
         QString ext = detail::FromAnsi(defExt);
         while (ext.startsWith(QLatin1Char('.'))) {
             ext.remove(0, 1);

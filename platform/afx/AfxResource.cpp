@@ -12,12 +12,13 @@ namespace afx {
 namespace {
 
 using LangKey = std::pair<UINT, LANGID>; // id, language
+using ScaleKey = std::pair<UINT, int>;   // id, scale
 
 struct ResourceTable {
     // std::map keeps node addresses stable, so handed-out pointers survive later inserts.
     std::map<LangKey, std::string> strings;
     std::map<LangKey, MenuTemplate> menus;
-    std::map<UINT, BitmapResource> bitmaps;
+    std::map<ScaleKey, BitmapResource> bitmaps;
 };
 
 struct Registry {
@@ -214,10 +215,13 @@ bool AddResourceMenu(ResourceScope scope, UINT id, LANGID lang, MenuTemplate men
     return reg.Table(scope).menus.emplace(LangKey{id, lang}, std::move(menu)).second;
 }
 
-bool AddResourceBitmap(ResourceScope scope, UINT id, BitmapResource bitmap) {
+bool AddResourceBitmap(ResourceScope scope, UINT id, BitmapResource bitmap, int scale) {
+    if (scale != 1 && scale != 2) {
+        return false;
+    }
     Registry& reg = TheRegistry();
     std::unique_lock lock(reg.mutex);
-    return reg.Table(scope).bitmaps.emplace(id, std::move(bitmap)).second;
+    return reg.Table(scope).bitmaps.emplace(ScaleKey{id, scale}, std::move(bitmap)).second;
 }
 
 size_t RegisterResources(ResourceScope scope, const ResourceBlob* blobs, size_t count) {
@@ -246,13 +250,15 @@ size_t RegisterResources(ResourceScope scope, const ResourceBlob* blobs, size_t 
             AddResourceMenu(scope, blob.id, blob.lang, std::move(menu));
             break;
         }
-        case ResourceType::Bitmap: {
+        case ResourceType::Bitmap:
+        case ResourceType::Bitmap2x: {
             BitmapResource bitmap;
             if (!ParseBmp(blob.data, blob.size, bitmap)) {
                 ++failed;
                 break;
             }
-            AddResourceBitmap(scope, blob.id, std::move(bitmap));
+            AddResourceBitmap(scope, blob.id, std::move(bitmap),
+                              blob.type == ResourceType::Bitmap2x ? 2 : 1);
             break;
         }
         default:
@@ -276,11 +282,11 @@ const MenuTemplate* FindResourceMenuIn(ResourceScope scope, UINT id, LANGID lang
     return FindLanguage(reg.Table(scope).menus, id, lang);
 }
 
-const BitmapResource* FindResourceBitmapIn(ResourceScope scope, UINT id) {
+const BitmapResource* FindResourceBitmapIn(ResourceScope scope, UINT id, int scale) {
     Registry& reg = TheRegistry();
     std::shared_lock lock(reg.mutex);
     const auto& bitmaps = reg.Table(scope).bitmaps;
-    auto it = bitmaps.find(id);
+    auto it = bitmaps.find(ScaleKey{id, scale});
     return it == bitmaps.end() ? nullptr : &it->second;
 }
 
@@ -294,9 +300,9 @@ const MenuTemplate* FindResourceMenu(UINT id, LANGID lang) {
     return m ? m : FindResourceMenuIn(ResourceScope::Application, id, lang);
 }
 
-const BitmapResource* FindResourceBitmap(UINT id) {
-    const BitmapResource* b = FindResourceBitmapIn(ResourceScope::Component, id);
-    return b ? b : FindResourceBitmapIn(ResourceScope::Application, id);
+const BitmapResource* FindResourceBitmap(UINT id, int scale) {
+    const BitmapResource* b = FindResourceBitmapIn(ResourceScope::Component, id, scale);
+    return b ? b : FindResourceBitmapIn(ResourceScope::Application, id, scale);
 }
 
 } // namespace afx

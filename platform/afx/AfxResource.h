@@ -36,8 +36,9 @@ struct BitmapResource {
     std::vector<uint8_t> rgb; /* top-down rows, 3 bytes R,G,B per pixel */
 };
 
-// Bitmaps carry no language.
-const BitmapResource* FindResourceBitmap(UINT id);
+// Bitmaps carry no language. Scale 2 is the bitmap drawn at twice the size, where there is
+// one; 1 and 2 are the only scales.
+const BitmapResource* FindResourceBitmap(UINT id, int scale = 1);
 
 // Which table to search or fill.
 enum class ResourceScope { Component, Application };
@@ -46,12 +47,12 @@ enum class ResourceScope { Component, Application };
 // preferring the one closest to the UI language.
 const char* FindResourceStringIn(ResourceScope scope, UINT id, LANGID lang);
 const MenuTemplate* FindResourceMenuIn(ResourceScope scope, UINT id, LANGID lang);
-const BitmapResource* FindResourceBitmapIn(ResourceScope scope, UINT id);
+const BitmapResource* FindResourceBitmapIn(ResourceScope scope, UINT id, int scale = 1);
 
 // Raw resource data as embedded: a string table in text form ("id<tab>text" lines), a
-// menu in text form, or a 24-bit BMP file. Ids of string tables are those of the lines;
-// the blob's id is then ignored.
-enum class ResourceType { StringTable = 1, Menu = 2, Bitmap = 3 };
+// menu in text form, or a 24-bit BMP file (Bitmap2x: at twice the size). Ids of string tables are
+// those of the lines; the blob's id is then ignored.
+enum class ResourceType { StringTable = 1, Menu = 2, Bitmap = 3, Bitmap2x = 4 };
 
 struct ResourceBlob {
     ResourceType type;
@@ -68,7 +69,7 @@ size_t RegisterResources(ResourceScope scope, const ResourceBlob* blobs, size_t 
 // Single entries, for hosts and tests. False when the entry was already present.
 bool AddResourceString(ResourceScope scope, UINT id, LANGID lang, std::string_view utf8);
 bool AddResourceMenu(ResourceScope scope, UINT id, LANGID lang, MenuTemplate menu);
-bool AddResourceBitmap(ResourceScope scope, UINT id, BitmapResource bitmap);
+bool AddResourceBitmap(ResourceScope scope, UINT id, BitmapResource bitmap, int scale = 1);
 
 // Parsers behind RegisterResources, exposed so their input rules can be tested.
 bool ParseStringTable(std::string_view text, std::vector<std::pair<UINT, std::string>>& out);

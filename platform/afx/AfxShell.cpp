@@ -212,6 +212,7 @@ bool IconFromTheme(const QStringList& names, IconImage& out) {
                     .convertToFormat(QImage::Format_ARGB32);
         out.width = 16;
         out.height = 16;
+        out.themeName = name.toStdString();
         out.argb.resize(16 * 16);
         for (int y = 0; y < 16; ++y) {
             const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y));

@@ -95,6 +95,8 @@ constexpr UINT WM_MOUSEMOVE = 0x0200;
 constexpr UINT WM_LBUTTONDOWN = 0x0201;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT WM_KEYDOWN = 0x0100;
+// A character typed, wParam its Unicode code point.
+constexpr UINT WM_CHAR = 0x0102;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
 
 // Virtual keys the list controls handle.
@@ -103,9 +105,15 @@ constexpr UINT VK_PRIOR = 0x21;
 constexpr UINT VK_NEXT = 0x22;
 constexpr UINT VK_END = 0x23;
 constexpr UINT VK_HOME = 0x24;
+constexpr UINT VK_LEFT = 0x25;
 constexpr UINT VK_UP = 0x26;
+constexpr UINT VK_RIGHT = 0x27;
 constexpr UINT VK_DOWN = 0x28;
 constexpr UINT VK_APPS = 0x5D; // the Menu key, and Shift+F10
+constexpr UINT VK_DELETE = 0x2E;
+constexpr UINT VK_A = 0x41;
+// The modifiers of a key this layer passes in WM_KEYDOWN's lParam, and of a mouse button in
+// wParam, as the framework's MK_ flags.
 constexpr UINT WM_USER = 0x0400;
 
 // Window styles.
@@ -165,6 +173,8 @@ constexpr int IDNO = 7;
 constexpr DWORD OFN_READONLY = 0x0001;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x0002;
 constexpr DWORD OFN_HIDEREADONLY = 0x0004;
+// This layer's: the open dialog chooses a folder, not a file (CFolderPickerDialog).
+constexpr DWORD OFN_PICKFOLDER = 0x40000000;
 
 // Menus.
 constexpr UINT MF_BYCOMMAND = 0x0000;
@@ -206,6 +216,8 @@ constexpr UINT OCM_NOTIFY = OCM__BASE + WM_NOTIFY;
 constexpr WPARAM SIZE_RESTORED = 0;
 constexpr UINT MK_LBUTTON = 0x0001;
 constexpr UINT MK_RBUTTON = 0x0002;
+constexpr UINT MK_SHIFT = 0x0004;
+constexpr UINT MK_CONTROL = 0x0008;
 constexpr UINT DT_CENTER = 0x0001;
 constexpr UINT DT_RIGHT = 0x0002;
 constexpr UINT DT_BOTTOM = 0x0008;

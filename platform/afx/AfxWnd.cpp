@@ -265,7 +265,7 @@ void CWnd::ApplyStyle() {
     if (w == nullptr)
         return;
     DWORD style = m_dwStyle.load();
-    w->setEnabled((style & WS_DISABLED) == 0);
+    ApplyEnabled(w, (style & WS_DISABLED) == 0);
     if (m_bOwned)
         w->setVisible((style & WS_VISIBLE) != 0);
 }
@@ -387,15 +387,29 @@ void CWnd::UpdateWindow() {
         w->repaint();
 }
 
+void CWnd::ApplyEnabled(QWidget* pWidget, bool bEnabled) {
+    pWidget->setEnabled(bEnabled);
+}
+
 BOOL CWnd::EnableWindow(BOOL bEnable) {
     BOOL wasDisabled = (GetStyle() & WS_DISABLED) != 0;
     ModifyStyle(bEnable ? WS_DISABLED : 0, bEnable ? 0 : WS_DISABLED);
     return wasDisabled;
 }
 
+bool CWnd::HasFocus() const {
+    QWidget* w = GetWidget();
+    return w != nullptr && w->hasFocus();
+}
+
+void CWnd::SetAccessibleName(const std::string& name) {
+    if (QWidget* w = GetWidget())
+        w->setAccessibleName(afx::detail::FromAnsi(name));
+}
+
 BOOL CWnd::IsWindowEnabled() const {
     QWidget* w = GetWidget();
-    return w != nullptr && w->isEnabled();
+    return w != nullptr && w->isEnabled() && (GetStyle() & WS_DISABLED) == 0;
 }
 
 BOOL CWnd::IsWindowVisible() const {

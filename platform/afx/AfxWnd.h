@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "AfxMsg.h"
 #include "AfxTypes.h"
@@ -72,6 +73,10 @@ public:
     void UpdateWindow();
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
+    // Whether the window has the keyboard's focus.
+    bool HasFocus() const;
+    // What a screen reader calls the window (system code page).
+    void SetAccessibleName(const std::string& name);
     BOOL IsWindowVisible() const;
 
     // Files dropped from the desktop reach the window from now on, or no longer (AfxDrop.h).
@@ -101,6 +106,9 @@ protected:
     virtual QWidget* CreateWidget(QWidget* pParent);
     // The object lets go of its own widget, which Qt may delete later.
     virtual void OnReleaseWidget(QWidget* pWidget);
+    // WS_DISABLED on the widget. Qt takes the keyboard focus from a disabled widget; a control
+    // that keeps it, as the framework's do, overrides this and gets no input meanwhile.
+    virtual void ApplyEnabled(QWidget* pWidget, bool bEnabled);
 
 private:
     friend class afx::detail::WndHook;

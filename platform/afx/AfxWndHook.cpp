@@ -12,8 +12,17 @@
 namespace afx::detail {
 namespace {
 
+UINT ModifierKeys(Qt::KeyboardModifiers modifiers) {
+    UINT keys = 0;
+    if (modifiers & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        keys |= MK_CONTROL;
+    return keys;
+}
+
 WPARAM MouseKeys(const QMouseEvent* e) {
-    WPARAM keys = 0;
+    WPARAM keys = ModifierKeys(e->modifiers());
     if (e->buttons() & Qt::LeftButton)
         keys |= MK_LBUTTON;
     if (e->buttons() & Qt::RightButton)
@@ -39,8 +48,35 @@ UINT VirtualKey(int qtKey) {
         return VK_UP;
     case Qt::Key_Down:
         return VK_DOWN;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_A:
+        return VK_A;
     default:
         return 0;
+    }
+}
+
+bool IsInputEvent(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -69,6 +105,11 @@ WndHook::~WndHook() {
 bool WndHook::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_widget)
         return false;
+    // A window that keeps its widget enabled while WS_DISABLED still gets no input.
+    if (IsInputEvent(event->type()) && (m_pWnd->GetStyle() & WS_DISABLED)) {
+        event->ignore();
+        return true;
+    }
     if (IsDropEvent(event->type()))
         return FilterDropEvent(m_pWnd, event);
     switch (event->type()) {
@@ -112,21 +153,38 @@ bool WndHook::eventFilter(QObject* watched, QEvent* event) {
         m_pWnd->DispatchMessage(WM_MOUSELEAVE, 0, 0, &defaulted);
         return false;
     }
-    case QEvent::KeyPress: {
-        const auto* ke = static_cast<QKeyEvent*>(event);
-        // Shift+F10 asks for the context menu as the Menu key does.
-        const UINT key = ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier
-                             ? VK_APPS
-                             : VirtualKey(ke->key());
-        if (key == 0 || !m_widget->isEnabled())
-            return false;
-        bool defaulted = false;
-        m_pWnd->DispatchMessage(WM_KEYDOWN, key, 0, &defaulted);
-        return !defaulted;
-    }
+    case QEvent::KeyPress:
+        return FilterKeyPress(static_cast<QKeyEvent*>(event));
     default:
         return false;
     }
+}
+
+// A key the framework's controls know goes as WM_KEYDOWN with its modifiers in lParam; the text
+// of any other goes as WM_CHAR, a code point at a time. Tab and the keys with Alt stay Qt's.
+bool WndHook::FilterKeyPress(const QKeyEvent* ke) {
+    if (!m_widget->isEnabled() || (ke->modifiers() & Qt::AltModifier))
+        return false;
+    // Shift+F10 asks for the context menu as the Menu key does.
+    UINT key = ke->key() == Qt::Key_F10 && ke->modifiers() == Qt::ShiftModifier
+                   ? VK_APPS
+                   : VirtualKey(ke->key());
+    if (key == VK_A && !(ke->modifiers() & Qt::ControlModifier))
+        key = 0; // a plain letter is typed, not a command
+    bool defaulted = false;
+    if (key != 0) {
+        m_pWnd->DispatchMessage(WM_KEYDOWN, key, ModifierKeys(ke->modifiers()), &defaulted);
+        return !defaulted;
+    }
+    const QString text = ke->text();
+    if (text.isEmpty() || (ke->modifiers() & Qt::ControlModifier) || !text.at(0).isPrint())
+        return false;
+    bool bTaken = false;
+    for (char32_t c : text.toUcs4()) {
+        m_pWnd->DispatchMessage(WM_CHAR, c, 0, &defaulted);
+        bTaken = bTaken || !defaulted;
+    }
+    return bTaken;
 }
 
 UINT_PTR WndHook::SetTimer(UINT_PTR id, UINT elapse) {

@@ -11,6 +11,7 @@
 #include "AfxTypes.h"
 
 class CWnd;
+class QKeyEvent;
 
 namespace afx::detail {
 
@@ -32,6 +33,8 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    bool FilterKeyPress(const QKeyEvent* ke);
+
     CWnd* m_pWnd;
     std::unordered_map<int, UINT_PTR> m_qtToId;
     std::unordered_map<UINT_PTR, int> m_idToQt;

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "DSProtocol.h"
+#include "DocShelfPanel.h"
 #include "DownloadLog.h"
 #include "FaultFixture.h"
 #include "PartialDownload.h"
@@ -130,6 +131,26 @@ TEST_F(ApacheFaults, ServerKilledMidDownloadLeavesOnlyAHiddenPartToContinue) {
         EXPECT_TRUE(IsComponentOwnName(name)) << name;
     }
     EXPECT_TRUE(partial::IsNoteName(names[0]) || partial::IsNoteName(names[1]));
+}
+
+// The retry timer's first check is a minute away: the failed download itself asks.
+TEST_F(ApacheFaults, TheStatusLineSaysTheServerIsGoneOnceATransferLosesIt) {
+    ASSERT_TRUE(StartServer());
+    ASSERT_TRUE(m_server->MakeSparseFile("Presenter/big.bin", 4ull << 30));
+    Start(m_server->Port());
+    ASSERT_TRUE(PumpUntil(
+        [] { return CDocShelfPanel::PanelText().find("Used space: ") != std::string::npos; }));
+    m_pShelf->DownloadFile(LocalPath("big.bin").c_str(), "Presenter/big.bin", 3, 1);
+    ASSERT_TRUE(PumpUntil([&] { return Progressed(ds::kDownloadProgress); }));
+    KillApache(*m_server);
+    EXPECT_EQ(ResultOf("OnFileDownloaded"), "1");
+    EXPECT_TRUE(PumpUntil(
+        [] {
+            return CDocShelfPanel::PanelText().rfind("Caption\tDocshelf: Connect server failed\n",
+                                                     0) == 0;
+        },
+        30000))
+        << CDocShelfPanel::PanelText();
 }
 
 TEST_F(ApacheFaults, ServerKilledMidUploadLeavesNothingAtTheName) {

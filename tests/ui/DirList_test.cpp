@@ -10,12 +10,15 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "AfxLanguage.h"
 #include "AfxMsg.h"
@@ -26,6 +29,7 @@
 #include "DocShelfFileList.h"
 #include "DocShelfMgr.h"
 #include "DocShelfView.h"
+#include "PanelSetup.h"
 #include "RecordUtil.h"
 #include "ScriptedPrompts.h"
 #include "UiTestUtil.h"
@@ -40,12 +44,8 @@ constexpr QRgb kSelected = qRgb(0x87, 0xCE, 0xFA);
 class DirListTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host = std::make_unique<QWidget>();
-        host->resize(700, 500);
-        host->show();
-        view = std::make_unique<CDocShelfView>();
-        ASSERT_TRUE(view->SubclassWindow(reinterpret_cast<HWND>(host.get())));
-        view->CreateControls(nullptr);
+        host = uitest::ShownWindow(700, 500);
+        view = uitest::OwnView(host.get());
         list = view->GetDirListCtrl();
         ASSERT_NE(list, nullptr);
         GetDocShelfMgr()->SetRights(DS_RIGHT_DOWNLOAD | DS_RIGHT_DELETE);
@@ -57,34 +57,17 @@ protected:
         view.reset();
         host.reset();
         uitest::Pump();
-        while (IDataRecord* p = GetWebDavMgr()->GetWorkThread().TakeQueuedWork())
-            p->Release();
+        uitest::DropQueuedWork();
     }
 
-    IDataRecord* Record(uint32_t sub) {
-        IDataRecord* r = GetDataFactory(1)->CreateDataRecord();
-        r->SetMethod(ds::kToDirList);
-        rec::SetU32(r, ds::key::SubMethod, sub);
-        return r;
-    }
+    IDataRecord* Record(uint32_t sub) { return uitest::DirListRecord(sub); }
     void Send(IDataRecord* r) {
         list->OnWorkResult(r);
         r->Release();
     }
     void Add(const std::string& name, uint64_t length, const std::string& author = "Alice",
              bool dir = false) {
-        IDataRecord* r = Record(ds::kDirAddEntry);
-        rec::SetU32(r, ds::key::EntryDepth, 2);
-        rec::SetU32(r, ds::key::IsDir, dir ? 1 : 0);
-        rec::SetStr(r, ds::key::RelatedPath, "/Presenter/");
-        rec::SetStr(r, ds::key::FileName, name);
-        // As the listing gives it: empty for folders and names without a dot.
-        const size_t dot = name.find_last_of('.');
-        rec::SetStr(r, ds::key::ExtName,
-                    dir || dot == std::string::npos ? "" : name.substr(dot + 1));
-        rec::SetU64(r, ds::key::FileLength, length);
-        rec::SetStr(r, ds::key::Author, dir ? "" : author);
-        Send(r);
+        Send(uitest::DirEntryRecord(name, length, author, dir));
     }
     std::string Row(int row) {
         return list->GetItemText(row, 0) + "|" + list->GetItemText(row, 1) + "|" +
@@ -166,17 +149,11 @@ constexpr uint32_t kAllRights =
 class DirCommandsTest : public DirListTest {
 protected:
     void SetUp() override {
-        host = std::make_unique<QWidget>();
-        host->resize(700, 500);
-        host->show();
-        GetDocShelfMgr()->SetParentWnd(reinterpret_cast<HWND>(host.get()));
-        GetDocShelfMgr()->Init();
-        GetDocShelfMgr()->GetView()->CreateControls(nullptr);
-        list = GetDocShelfMgr()->GetView()->GetDirListCtrl();
+        host = uitest::ShownWindow(700, 500);
+        list = uitest::ManagerView(host.get())->GetDirListCtrl();
         ASSERT_NE(list, nullptr);
-        char dir[] = "/tmp/docshelf-dircommands-XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        localDir = std::string(dir) + "/";
+        localDir = uitest::TempFolder("docshelf-dircommands");
+        ASSERT_FALSE(localDir.empty());
         uitest::Pump();
         QueuedWork(0); // the root's folders and listing
     }
@@ -423,6 +400,7 @@ TEST_F(DirListTest, NamesWithoutExtensionShowTheFileIconAndFoldersTheFolder) {
     Add("data.zzqq", 1); // a type without an icon of its own: the plain file's
     Add("filler3.txt", 1);
     Add("Old", 0, "", true);
+    ListWidget()->clearFocus(); // its mark would cross the first icon
     const QImage img = Shot("dirlist_icons");
     const QImage plainFile = IconPixels(img, 4);
     EXPECT_EQ(IconPixels(img, 0), plainFile);
@@ -452,7 +430,8 @@ TEST_F(DirListTest, BelowTheRowsBothListsKeepTheirWhiteUnderADarkPalette) {
         l->GetItemRect(0, &row, LVIR_BOUNDS);
         ASSERT_LT(row.bottom + 10, w->height());
         EXPECT_EQ(uitest::Probe(img, 30, row.bottom + 5).rgb(), kOdd);
-        EXPECT_EQ(uitest::Probe(img, w->width() / 2, w->height() - 3).rgb(), kOdd);
+        // Above the horizontal bar, which the transfer list's columns need at this width.
+        EXPECT_EQ(uitest::Probe(img, w->width() / 2, w->height() * 2 / 3).rgb(), kOdd);
     }
 }
 
@@ -649,4 +628,196 @@ TEST_F(DirCommandsTest, DroppedFilesTakeTheUploadChecksInTheirOrderOnEitherList)
                    (up ? " up\n" : " down\n");
     }
     EXPECT_EQ(started, "/Presenter/a.txt a up\n/Presenter/b.txt b up\n/Presenter/b.txt b up\n");
+}
+
+namespace {
+
+void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+         const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &press);
+    uitest::Pump();
+}
+
+int SelectedCount(CListCtrl* l) {
+    int n = 0;
+    for (int row = l->GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = l->GetNextItem(row, LVNI_SELECTED))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// The window gives the folder list the focus, Tab moves it to the transfer list; the first row
+// takes a focus mark apart from the selection, and every key acts as its mouse command does.
+TEST_F(DirCommandsTest, FromTheKeyboardAloneEveryCommandOfTheFolderListActs) {
+    Add("Welcome.txt", 1);
+    Add("Old", 0, "", true);
+    Add("report.txt", 2);
+    Add("readme.txt", 3);
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetDocShelfMgr()->SetLocalDirectory(localDir.c_str());
+    GetWebDavMgr()->SetServerAvailable(1);
+    CDocShelfFileList* transfers = GetDocShelfMgr()->GetView()->GetFileList();
+    auto* transferWidget = reinterpret_cast<QWidget*>(transfers->GetSafeHwnd());
+    host->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([&] { return host->isActiveWindow(); }));
+    // The window's first stop is the folder list.
+    ASSERT_TRUE(uitest::WaitFor([&] { return QApplication::focusWidget() == ListWidget(); }));
+    uitest::Pump();
+    EXPECT_EQ(list->GetItemState(0, LVIS_FOCUSED | LVIS_SELECTED), UINT(LVIS_FOCUSED));
+    // The mark: dots along the row's top edge, on a row that is not selected.
+    const QImage marked = Shot("dirlist_focus_mark");
+    RECT row0;
+    list->GetItemRect(0, &row0, LVIR_BOUNDS);
+    int dots = 0;
+    for (int x = 0; x < 40; ++x)
+        dots += uitest::Probe(marked, x, row0.top).rgb() != kEven;
+    EXPECT_GT(dots, 5);
+    Key(ListWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), transferWidget);
+    Key(transferWidget, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), ListWidget());
+
+    // Typing a name's first letters moves to it; Enter downloads it into the save folder.
+    Key(ListWidget(), Qt::Key_R, Qt::NoModifier, "r");
+    Key(ListWidget(), Qt::Key_E, Qt::NoModifier, "e");
+    Key(ListWidget(), Qt::Key_A, Qt::NoModifier, "a");
+    EXPECT_EQ(list->GetItemText(list->GetNextItem(-1, LVNI_SELECTED), 0), "readme.txt");
+    Key(ListWidget(), Qt::Key_Return);
+    ASSERT_EQ(transfers->AddedCount(), 1u);
+    const TransferItem* readme = transfers->FindTask(transfers->AddedTask(0));
+    EXPECT_EQ(readme->strLocalPath, localDir + "readme.txt");
+    // This server has no name: the download fails, and may be asked for again.
+    ASSERT_TRUE(uitest::WaitFor([&] { return readme->nState == TransferItem::kDownloadEnded; }));
+    // Delete asks the same question as the row's button.
+    prompts.AnswerMessageBox(IDYES);
+    Key(ListWidget(), Qt::Key_Delete);
+    EXPECT_EQ(Asked(), "Confirm to delete file readme.txt?\n");
+    EXPECT_EQ(QueuedWork(ds::kWorkDelete), 1);
+
+    // Shift+Up extends the selection; Ctrl+A takes every row, and the commands act on the
+    // files among them with one question that counts them.
+    Key(ListWidget(), Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedCount(list), 2);
+    Key(ListWidget(), Qt::Key_A, Qt::ControlModifier, "\x01");
+    EXPECT_EQ(SelectedCount(list), 4);
+    prompts.AnswerMessageBox(IDNO);
+    Key(ListWidget(), Qt::Key_Delete);
+    EXPECT_EQ(Asked(), "Delete these 3 files?\n");
+    EXPECT_EQ(QueuedWork(ds::kWorkDelete), 0);
+    // Download to: one folder for all, and one question for the files already there.
+    prompts.AnswerFileDialog(localDir);
+    WriteLocal("Welcome.txt", 1);
+    prompts.AnswerMessageBox(IDNO); // overwrite? no
+    SendMessage(list->GetSafeHwnd(), WM_COMMAND, CDSDirListCtrl::kCmdDownloadTo, 0);
+    uitest::Pump();
+    EXPECT_EQ(Asked(), "[open]\n1 of these files exist already. Overwrite them?\n");
+    ASSERT_EQ(transfers->AddedCount(), 3u);
+    EXPECT_EQ(transfers->FindTask(transfers->AddedTask(1))->strLocalPath, localDir + "report.txt");
+    EXPECT_EQ(transfers->FindTask(transfers->AddedTask(2))->strLocalPath, localDir + "readme.txt");
+    EXPECT_EQ(prompts.UnexpectedCount(), 0u);
+}
+
+// A folder has no Download button, and its cell neither lights up nor acts; a double click on
+// a file row downloads it, on a folder row it does nothing.
+TEST_F(DirCommandsTest, FoldersHaveNoDownloadButtonAndADoubleClickDownloadsAFile) {
+    Add("a.txt", 1);
+    Add("Old", 0, "", true);
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetDocShelfMgr()->SetLocalDirectory(localDir.c_str());
+    GetWebDavMgr()->SetServerAvailable(1);
+    MoveMouse(ButtonCentre(1, CDSDirListCtrl::kColDownload));
+    const QImage img = Shot("dirlist_folder_no_download");
+    EXPECT_EQ(Ink(img, 1, CDSDirListCtrl::kColDownload), 0);
+    EXPECT_GT(Ink(img, 0, CDSDirListCtrl::kColDownload), 0);
+    EXPECT_EQ(list->GetItemTip(1, CDSDirListCtrl::kColDownload), "");
+    EXPECT_EQ(list->GetItemTip(0, CDSDirListCtrl::kColDownload), "Download");
+    Click(ButtonCentre(1, CDSDirListCtrl::kColDownload));
+    EXPECT_EQ(Asked(), "");
+    CDocShelfFileList* transfers = GetDocShelfMgr()->GetView()->GetFileList();
+    for (int row : {1, 0}) {
+        const QPoint p = RowPoint(row);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, p, ListWidget()->mapToGlobal(p),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        Click(p);
+        QApplication::sendEvent(ListWidget(), &dbl);
+        uitest::Pump();
+        EXPECT_EQ(transfers->AddedCount(), static_cast<size_t>(1 - row));
+    }
+    EXPECT_EQ(Asked(), "");
+}
+
+// A narrow window scrolls the columns sideways, so the last buttons can be reached; a wide one
+// gives the name column what the others leave. Hovering a cut name shows it whole.
+TEST_F(DirCommandsTest, NarrowWindowsScrollSidewaysAndCutTextsShowWhole) {
+    const std::string longName = "Quarterly report of the " + std::string(60, 'x') + ".txt";
+    Add(longName, 1);
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetWebDavMgr()->SetServerAvailable(1);
+    auto horizontalBar = [&] {
+        for (QScrollBar* bar : ListWidget()->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly))
+            if (bar->orientation() == Qt::Horizontal)
+                return bar;
+        return static_cast<QScrollBar*>(nullptr);
+    };
+    host->resize(400, 300);
+    uitest::Pump();
+    ASSERT_NE(horizontalBar(), nullptr);
+    ASSERT_TRUE(horizontalBar()->isVisible());
+    RECT client;
+    list->GetClientRect(&client);
+    EXPECT_GT(ButtonCentre(0, CDSDirListCtrl::kColDelete).x(), client.right);
+    horizontalBar()->setValue(horizontalBar()->maximum());
+    uitest::Pump();
+    const QPoint remove = ButtonCentre(0, CDSDirListCtrl::kColDelete);
+    ASSERT_LT(remove.x(), client.right);
+    prompts.AnswerMessageBox(IDNO);
+    Click(remove);
+    EXPECT_EQ(Asked(), "Confirm to delete file " + longName + "?\n");
+
+    horizontalBar()->setValue(0);
+    uitest::Pump();
+    const QPoint name = RowPoint(0);
+    QHelpEvent hover(QEvent::ToolTip, name, ListWidget()->mapToGlobal(name));
+    QApplication::sendEvent(ListWidget(), &hover);
+    EXPECT_EQ(QToolTip::text().toStdString(), longName);
+
+    host->resize(1400, 300);
+    uitest::Pump();
+    EXPECT_FALSE(horizontalBar()->isVisible());
+    const QHeaderView* header = ListWidget()->findChild<QHeaderView*>();
+    EXPECT_GT(header->sectionSize(CDSDirListCtrl::kColName),
+              list->GetColumnWidth(CDSDirListCtrl::kColName));
+    list->GetClientRect(&client);
+    RECT last;
+    list->GetSubItemRect(0, CDSDirListCtrl::kColDelete, LVIR_BOUNDS, last);
+    EXPECT_EQ(last.right, client.right);
+    // Now it fits: no tip.
+    EXPECT_EQ(list->GetItemTip(0, CDSDirListCtrl::kColName), "");
+}
+
+// While a listing rebuilds its rows the folder list takes no input, and keeps the keyboard:
+// the focus does not jump to the transfer list and back at every relisting.
+TEST_F(DirCommandsTest, ARelistingKeepsTheKeyboardInTheFolderList) {
+    Add("a.txt", 1);
+    GetDocShelfMgr()->SetRights(kAllRights);
+    GetWebDavMgr()->SetServerAvailable(1);
+    host->activateWindow();
+    ASSERT_TRUE(uitest::WaitFor([&] { return QApplication::focusWidget() == ListWidget(); }));
+    list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    std::thread worker([&] { GetDocShelfMgr()->EnableDirList(false); });
+    worker.join();
+    uitest::Pump();
+    EXPECT_FALSE(list->IsWindowEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), ListWidget());
+    Key(ListWidget(), Qt::Key_Delete);
+    EXPECT_EQ(Asked(), "");
+    GetDocShelfMgr()->EnableDirList(true);
+    uitest::Pump();
+    EXPECT_EQ(QApplication::focusWidget(), ListWidget());
+    prompts.AnswerMessageBox(IDNO);
+    Key(ListWidget(), Qt::Key_Delete);
+    EXPECT_EQ(Asked(), "Confirm to delete file a.txt?\n");
 }

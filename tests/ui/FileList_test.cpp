@@ -346,3 +346,47 @@ TEST_F(FileListTest, OpenSaysAMissingFileAndOffersAProgramWhenTheTypeHasNone) {
     EXPECT_EQ(asked[0].kind, ScriptedPrompts::Kind::ChooseProgram);
     EXPECT_EQ(asked[0].text, localDir + "report.zzqq");
 }
+
+// A running row tells bytes, speed and time left, a failed one why, in the tooltip; the
+// progress cell paints its share as a bar; Enter opens a finished row and leaves a running one.
+TEST_F(FileListTest, ProgressAndReasonsAreTold) {
+    list->AddTransfer(1, localDir + "big.iso", "/Presenter/big.iso", 4 << 20, false);
+    Send(ds::kDownloadStarted, 1);
+    Send(ds::kDownloadProgress, 1, 4 << 20, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    Send(ds::kDownloadProgress, 1, 4 << 20, 2 << 20);
+    const std::string tip = list->GetItemTip(0, CDocShelfFileList::kColProgress);
+    EXPECT_EQ(tip.substr(0, tip.find('\n')), "2.00 MB of 4.00 MB");
+    EXPECT_NE(tip.find("/s\n"), std::string::npos) << tip;
+    EXPECT_NE(tip.find(" left"), std::string::npos) << tip;
+    EXPECT_EQ(list->GetItemTip(0, CDocShelfFileList::kColOpenFolder), "Open file folder");
+
+    uitest::Pump();
+    const QImage img = uitest::Grab(ListWidget());
+    uitest::SaveShot(img, "filelist_progress_bar");
+    RECT cell;
+    list->GetSubItemRect(0, CDocShelfFileList::kColProgress, LVIR_LABEL, cell);
+    const int y = cell.bottom - 4;
+    const int width = cell.right - cell.left;
+    // Half done: the start of the cell is the bar's colour, its end the track's.
+    EXPECT_NE(uitest::Probe(img, cell.left + width / 10, y).rgb(),
+              uitest::Probe(img, cell.right - width / 10, y).rgb());
+
+    ScriptedPrompts prompts;
+    ScriptedPrompts::Installer installed(prompts);
+    list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(ListWidget(), &enter);
+    EXPECT_TRUE(prompts.Prompts().empty());
+    Send(ds::kDownloadEnded, 1, 0, 0, DS_RESULT_REQUEST_FAILED);
+    EXPECT_EQ(list->GetItemTip(0, CDocShelfFileList::kColStatus),
+              "Download failed since networks error\nThe connection to the server was lost.");
+    list->AddTransfer(2, localDir + "gone.txt", "/Presenter/gone.txt", 3, true);
+    Send(ds::kUploadEnded, 2);
+    list->SetItemState(-1, 0, LVIS_SELECTED);
+    list->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    prompts.AnswerMessageBox(IDOK);
+    QApplication::sendEvent(ListWidget(), &enter);
+    ASSERT_EQ(prompts.Prompts().size(), 1u);
+    EXPECT_EQ(prompts.Prompts()[0].text, "Open failed or not exists");
+}
