@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record protocol between the engine's threads and the panel: methods, sub-methods,
 // transfer results and record keys, named once.
 #pragma once

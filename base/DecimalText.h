@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numbers read back from the component's own text files, which anyone may have edited.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Characters that change how a text looks without being seen: C1 controls, the line and
 // paragraph separators, the bidirectional embeddings, overrides, isolates and marks, and the
 // invisible spaces and joiners that no script needs (ZWJ and ZWNJ, which scripts and emoji do

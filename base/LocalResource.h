@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Strings and menus of the component's own resources in the user-interface language.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The messages of a meeting: anyone in the room can send anything, so the component acts only
 // on a message that it or another participant's component could have sent.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Path and text conversions of the WebDAV engine. Server paths are relative to the server
 // directory with "/" as separator; on the wire they are UTF-8 with every byte other than an
 // ASCII letter, digit or "/" percent-escaped.

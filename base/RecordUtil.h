@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Typed access to the keyed values of CoreLib records, in the component's storage convention:
 // strings with their terminating zero, integers in 4 bytes, lengths in 8, pointers in
 // sizeof(void*).

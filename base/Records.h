@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The records that cross from the engine's threads to the user-interface thread, one writer and
 // one reader per kind side by side: nobody else touches their keys. On the wire between the
 // parts they are the keyed records they always were. Every reader takes what it finds; a key

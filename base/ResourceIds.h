@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ids of the component's own strings, bitmaps and menu (the tables in res/), named once.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Hands a text across the interface into the caller's buffer.
 #pragma once
 

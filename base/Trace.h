@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's log functions. Each formats into a 1024-byte buffer (longer texts are cut)
 // and hands the line to CoreLib's WriteLog with module 0.
 #pragma once

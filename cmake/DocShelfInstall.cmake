@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # What `cmake --install BUILD --prefix P` puts into P (folders as GNUInstallDirs names them):
 #   lib/docshelf/libdocshelf.so*    the component, for a host to dlopen; its RUNPATH finds
 #   lib/libcorelib.so*              the utility library one folder up

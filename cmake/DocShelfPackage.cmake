@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # `cpack -G DEB` in the build folder: one package, docshelf, holding what the install rules
 # install, under /usr. Its Depends are what dpkg-shlibdeps finds, plus Qt's platform plugins,
 # which Qt loads by itself and no linker sees.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DHOST=... -DOUTPUT=page.1.gz -DAWK_SCRIPT=help-to-man.awk -DSOURCE=... -DSEE_ALSO=...
 #       -P HostManPage.cmake
 # Runs the host's --help through help-to-man.awk and compresses the page.

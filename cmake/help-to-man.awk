@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Turns a program's --help into a man page (roff). POSIX awk.
 #
 #   PROGRAM --help | awk -v prog=NAME -v summary=TEXT -v source=TEXT -v seealso=TEXT \

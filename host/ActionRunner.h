@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the host's actions one after another on the user-interface thread, each bounded by the
 // timeout, and reports the exit status once all are done or one failed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Prints each container call as one tab-separated line on standard output.
 #pragma once
 

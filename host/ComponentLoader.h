@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loads the component library at run time and resolves its two entry points; the host links
 // nothing of the component.
 #pragma once

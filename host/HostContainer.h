@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's answer to the component: prints every call, passes the ones an action waits
 // for on to the action runner and hands broadcasts to the meeting.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's interface manager: the component asks it for "IDocShelfContainerItf".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the host's diagnostics and the component's log lines go: standard error or a file.
 #pragma once
 

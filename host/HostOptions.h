@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's command line: connection settings, component settings and the ordered actions.
 #pragma once
 

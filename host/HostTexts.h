@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's own texts (menus, the status line) in the panel's two languages.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's main window: the panel the component takes over fills it. A menu offers what a
 // conferencing host would do with the panel; the container calls are in a dock, closed until
 // the person opens it; the status line tells how the meeting is.

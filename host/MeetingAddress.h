@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where a meeting lives: a Redis server on loopback or the network, and the room's name.
 #pragma once
 

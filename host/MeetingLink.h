@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's seat in a meeting: publishes what the component broadcasts and delivers every
 // message of the meeting, its own included, in the order the meeting server sent them.
 // The network is worked on two threads of its own, so the panel never waits for it; a lost

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One blocking connection to the meeting's Redis server, every wait bounded.
 #pragma once
 

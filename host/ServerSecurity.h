@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the component reaches the server: HTTPS and the certificate it trusts, and whether a
 // password may go out in clear. Handed over before the component starts, through its
 // "IDocShelfTransport" extension.

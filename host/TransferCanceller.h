@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // --cancel-after: cancels each host transfer that has not ended in time, through the component's
 // "IDocShelfTransfers" extension, and tells a cancellation from other failures.
 #pragma once

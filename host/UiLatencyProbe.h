@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Measures how fast the user-interface thread answers: a thread of its own posts a no-op to the
 // application every few milliseconds and times its round trip. Stop writes the figures to a
 // file as one line: "samples=N p50_ms=X p99_ms=X max_ms=X".

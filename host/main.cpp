@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // docshelf-host: loads the component, brings its panel up in a window of its own and runs the
 // actions given on the command line.
 #include <QApplication>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # cmake -DOUTPUT=file.cpp -DINPUTS="a;b;c" -P EmbedResources.cmake
 # Writes the resource files as byte arrays and registers them as the component's table.
 set(arrays "")

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Draws the panel's 16x16 button bitmaps as 24-bit BMP files (bitmap_<id>.bmp), and each
 again at twice the size from the same geometry (bitmap_<id>@2x.bmp, 32x32).
 

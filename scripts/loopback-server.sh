@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Helpers of the throw-away servers (dav-server, meeting-server); sourced, not run.
 
 # Alive while any of its threads is: a killed server's main thread is a zombie while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module's application object: start-up once when the library is loaded.
 
 #include <dlfcn.h>

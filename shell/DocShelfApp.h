@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module's application object and the process-wide module handle.
 #pragma once
 

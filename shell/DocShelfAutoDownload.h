@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's answer to "IDocShelfAutoDownload": the pace of automatic downloads.
 #pragma once
 

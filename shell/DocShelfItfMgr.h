@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The interface manager that CreateComp hands to the host.
 #pragma once
 

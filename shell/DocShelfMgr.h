@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's main object: the only implementation of IDocShelfItf, and the port through
 // which the engine and the panel reach the settings, the host and each other.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's answer to "IDocShelfPanel": the panel's texts and whether work is pending.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's answer to "IDocShelfTransfers": the host's transfers by task id, and their
 // cancel.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's answer to "IDocShelfTransport": HTTPS, certificate checks and the refusal of
 // Basic authentication in clear, handed to the engine's settings.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Removal of a local directory tree that never leaves it through a symbolic link.
 #pragma once
 

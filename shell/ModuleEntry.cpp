@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two functions the component exports.
 
 #include <strings.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Automatic downloads wait here once many are under way: a folder of many new files would
 // otherwise hold a task and a transfer row for every file long before its turn. The bound is
 // a compromise: files started one by one as others end cost more CPU than files started

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The directory list's commands: context menus, the row buttons, delete, download, download
 // to, upload (chosen or dropped) and refresh.
 #include <algorithm>

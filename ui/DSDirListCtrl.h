@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The upper list of the panel: the entries of the presenter folder with uploader and size, and
 // Download and Delete buttons it paints itself. What the panel does beyond its rows (the status
 // line, server checks, automatic downloads, texts for the meeting) is its controller's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One entry of the directory list: the row's object, behind its item data.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lower list of the panel: one row per upload or download, newest on top, with status,
 // size and progress, icons to save a downloaded file elsewhere and to open its folder, and
 // history rows for files an earlier run already downloaded. A waiting or running transfer can be

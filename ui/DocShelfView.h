@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The panel view: takes over the host window, lays out the two lists, paints their captions
 // and routes every posted record to its receiver on the user-interface thread.
 #pragma once

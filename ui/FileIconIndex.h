@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The image-list index of the shell's small icon for a file type, cached per extension. Both
 // lists of the panel use it with their own image list and cache.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the panel's two self-painted lists share: a bitmap drawn in a cell, the header's sort
 // mark, the popup of a row, and the hover state of their clickable cells.
 #pragma once

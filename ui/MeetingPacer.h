@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Meeting messages ask the panel to list its folder again, or only an announced file of it, and
 // to fetch the chat filter file, and anyone in the room can send them at any rate. The first
 // runs at once; while later ones keep coming they run at most once per gap, and the last of them

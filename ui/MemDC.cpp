@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "MemDC.h"
 
 CMemDC::CMemDC(CDC* pDC, const RECT* pRect, bool bCopyBackground)

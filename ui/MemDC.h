@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An off-screen device context: painting goes into a bitmap that is copied to the target in
 // one step when the context goes out of scope, so the window never shows half a picture.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the panel does beyond showing rows: the status line of the server folder, the series of
 // server checks while the server cannot be reached, the automatic downloads, the texts for the
 // meeting, and the server folders made when the panel starts. The directory list shows rows and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one way the lists and the view reach the rest of the component: the user's rights and
 // limits, the save directory, the host, questions to the user and the count of running
 // transfers. The component's manager implements it; the panel never names the manager.

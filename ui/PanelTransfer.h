@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one place a transfer of the panel is started: its task, its row in the transfer list, the
 // count of running transfers, then the start.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The base of the panel's two lists: rows painted in alternating colours with the selection,
 // the file's icon and texts cut with an ellipsis, clickable cells drawn by the list itself,
 // and the icons of file types. It routes the lists' messages: the column table and its header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a transfer row tells beyond its cells, in the tooltip and to a screen reader: bytes done
 // of the total, speed and time left while it runs, and why it failed, in words.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The directory work thread: runs listings, folder creation, deletion, moves and server checks
 // one at a time from a queue, and posts their outcome as records to the panel view.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record of the files the component downloaded into the local save directory: a hidden
 // file beside them, one line per download, "size<TAB>escaped name<TAB>escaped server path<TAB>
 // modification time in nanoseconds"; of the lines of one name the last counts. A download adds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one way the engine reaches the rest of the component: what it needs of the settings, of
 // the host and of the panel. The component's manager implements it; the engine never names the
 // manager, the lists or the view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Lists a folder, asking the server for the authors of new or changed files only: the folder's
 // first listing asks for every author, later ones for none, and a few files the listing does not
 // know are asked one by one. Too many of them, or a failed question, and the listing is read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The authors of files already listed, by folder, name and tag, so that a later listing of the
 // folder asks the server only for the authors of files it has not seen. Only the directory work
 // thread touches it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reads one folder listing: PROPFIND with Depth 1, and of its answer only the entries that lie
 // in the listed folder, with plain names. Nothing is reported from a listing that failed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Turns the entries of a listing that was read into records for the panel's two lists and
 // calls to the host, and fetches the chat filter file when the listing shows one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The last step of writing a file for the user: the finished temporary file takes the target's
 // name only if the target is still what it was when the work began. A file the user saved there
 // meanwhile is never replaced: where there was nothing, the name is taken without replacing

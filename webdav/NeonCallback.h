@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The functions handed to neon: credentials, response acceptance and reading, request bodies
 // and transfer progress. They keep no state and never throw.
 #pragma once

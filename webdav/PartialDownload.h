@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A download cut by a lost connection keeps its temporary file beside the target, under a name
 // fixed by the target (".NAME.docshelf-kept.part"), with a note of what a later download of the
 // same file needs to continue it: the server path, the server's validator (ETag, else

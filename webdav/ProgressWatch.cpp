@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ProgressWatch.h"
 
 CProgressWatch::CProgressWatch(const Limit& limit) : m_Limit(limit), m_WindowStart(Clock::now()) {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bounds a request that keeps its connection busy without getting anywhere: a server that sends
 // one byte now and then never trips the read timeout. A listing has a deadline for its whole
 // answer; a transfer must move a minimum of bytes in every window of time. The body callbacks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A rate that several transfers share (a token bucket): each block a held download receives
 // takes its bytes from the bucket, and waits while the bucket is empty. The wait happens inside
 // neon's body reader, so the socket is not read and TCP slows the server down. A wait ends at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Hands a result record to the panel view, which posts it to the user-interface thread.
 #pragma once
 

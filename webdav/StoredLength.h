@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the server says it holds of one file of an upload, its DAV:getcontentlength, asked with a
 // Depth 0 PROPFIND; and the label an upload gives its bytes.
 #pragma once

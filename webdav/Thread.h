@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A small reusable thread base: a running flag, an auto-reset wake event and a body.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The transfer job sink: runs one upload or download per call on a CoreLib task thread and
 // reports its start and end as records posted to the panel view.
 #pragma once

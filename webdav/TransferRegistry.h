@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The transfers submitted and not yet ended, by task id: what a cancel finds. A running job
 // names its watch, so that a cancel also cuts a connection neon is waiting on.
 #pragma once

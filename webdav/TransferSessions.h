@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sessions kept between transfers. A transfer worker takes a session kept for the same settings
 // (its connection, TLS and authentication already made) and gives it back when the transfer
 // ends with an answer from the server, so a burst of transfers costs one connection, one

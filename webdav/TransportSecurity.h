@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How a session reaches the server: the scheme, whose certificates it trusts, and whether it
 // may send a password with Basic authentication in clear. Refusals are kept for the host.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A session to the configured server whose requests end once its progress watch expires, at
 // whatever stage they are. A server that trickles its headers, or answers "100 Continue" without
 // end, never trips the read timeout and never reaches a body callback; a watchdog thread looks at

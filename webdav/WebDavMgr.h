@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The WebDAV manager: owns the server settings, turns directory requests into work items for
 // the directory work thread and transfers into CoreLib tasks, and handles the results of
 // kind 4 on the user-interface thread.

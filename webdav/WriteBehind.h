@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes a download to its file on a thread of its own, so that receiving the next block and
 // writing the last one overlap. Blocks are gathered into buffers of a fixed size; at most a few
 // wait for the disk, so memory stays bounded however fast the network is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module base interface shared by every module a host interface manager hands out.
 
 #include "MXModuleItf.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The panel's listing of a large folder: from the listing request until the last row is in the
 // list and the list has painted; then a sort by each column. Prints one "name value" line per
 // figure. Usage: docshelf_bench_listing PORT ROWS USER PASSWORD [auto LOCAL_DIR]

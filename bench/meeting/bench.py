@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The meeting benchmark's rounds and report; bench/meeting/run starts the servers, seeds the
 presenter folder and calls it. One round: N participants join the room and fetch the folder by
 themselves; once they are at rest their memory and CPU are read from /proc; a presenter uploads

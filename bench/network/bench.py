@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The network benchmark's rounds and report; bench/network/run starts Apache over HTTPS with
 Digest, a meeting server, and seeds the presenter folder, then calls it. For each round-trip
 time a delaying proxy (proxy.py) stands between every client and Apache, and in the same round:

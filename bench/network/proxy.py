@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """A TCP proxy on 127.0.0.1 that holds every byte for half a round trip in each direction, as a
 network with that round-trip time would, and counts the connections it is asked for. A new
 connection's first bytes wait one round trip more, for the TCP handshake a real network costs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Posts progress records from a worker thread to a window; the window procedure updates a
 // cell of a 10,000-row list for each, as transfer progress does. Prints the end-to-end rate
 // and the time to repaint the list afterwards. Runs offscreen; never part of the tests.

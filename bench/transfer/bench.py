@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The transfer benchmark's runs and report; bench/transfer/run sets up the server and the files
 and calls it. Every figure is of whole processes, start-up included, the median of RUNS runs that
 alternate between curl, the host with the library under test ("after") and, when a baseline

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """One measured run of a process: wall time from start to exit, and from wait4 the CPU time
 (user + system) and peak resident memory of the process and the children it waited for."""
 import os

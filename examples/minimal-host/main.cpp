@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The smallest host of the DocShelf component: lists one server folder and ends.
 //   minimal-host HOST PORT SERVERDIR USER [FOLDER]    (FOLDER defaults to Presenter/)
 // or DOCSHELF_HOST, _PORT, _DIR, _USER, _FOLDER; the password is read from DOCSHELF_PASSWORD.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Everything a host needs to load and drive the component.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Basic types shared by the component and its hosts.
 #pragma once
 

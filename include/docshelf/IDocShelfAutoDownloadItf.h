@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pace of the panel's automatic downloads, so that files arriving by themselves leave room
 // for the meeting's call on a slow link: obtained by the name "IDocShelfAutoDownload" from the
 // component's interface manager.

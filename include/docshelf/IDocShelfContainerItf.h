@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host's callback interface, asked for by the name "IDocShelfContainerItf".
 // Texts are zero-terminated narrow strings in the system code page.
 #pragma once

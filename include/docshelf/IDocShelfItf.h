@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component interface, obtained by the name "IDocShelf".
 // Strings are narrow strings in the system code page; server paths are relative to the
 // server directory given to DSInit, with backslashes read as slashes.

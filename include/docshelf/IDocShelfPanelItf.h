@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the panel shows, for hosts that test or script it; obtained by the name
 // "IDocShelfPanel" from the component's interface manager.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Control of the transfers a host started: obtained by the name "IDocShelfTransfers" from the
 // component's interface manager.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the component reaches the server across a network: HTTPS with the server's certificate
 // checked, and no password in clear. Obtained by the name "IDocShelfTransport" from the
 // component's interface manager. Settings apply to every request made after the call; set them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The host framework's module base interface and its interface managers.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: one cell of an accessible list, or one section of its header (row -1). It reads
 // everything from its list when asked and keeps only its place; the list owns it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: what a screen reader sees of a report-view list, through Qt's accessibility API.
 // The list is a table: the header's sections first, then the cells row by row. Cells are made
 // when a reader asks for one, kept by (row, column) and dropped when their row moves, so a list

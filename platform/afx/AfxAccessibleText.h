@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A text a window paints itself, shown to a screen reader as a static text where it is
 // painted. It draws nothing and lets the mouse through; its name and description are what a
 // reader reads, and a change of either is announced while a reader listens.

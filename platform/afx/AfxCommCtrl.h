@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Notification and request structures of the common controls (list view, header).
 #pragma once
 

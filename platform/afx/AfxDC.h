@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Device contexts over QPainter: a window's paint context and memory contexts that paint
 // into bitmaps. Coordinates are logical; only the MM_TEXT mapping (with origins) exists.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: the state behind a device context.
 #pragma once
 

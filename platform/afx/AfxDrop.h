@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files dropped from the desktop onto a window, as the framework has them, over Qt's drag and
 // drop. Only local files count: a drag that carries none is refused.
 //

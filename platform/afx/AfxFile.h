@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File objects of the framework layer over POSIX: an open local file and a directory search.
 // No exceptions: failures are return values, the cause is left in errno.
 #pragma once

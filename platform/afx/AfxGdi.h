@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Drawing objects: fonts and bitmaps a device context can select.
 #pragma once
 

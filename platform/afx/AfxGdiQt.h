@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: the Qt objects behind fonts and bitmaps.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The header of a report-view list: one item per column, clickable.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Icons as plain images behind HICON handles. The handle registry is thread-safe.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A list of same-sized icon images, drawn scaled into device contexts. An icon of the theme
 // is drawn from the theme at the device's size where it has more than one pixel per pixel.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The user-interface language: from the process locale's environment, or an override.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A report-view list control: columns under a clickable header, rows with item data and
 // state, custom draw raised to the control itself, vertical scrolling. Notifications
 // (NM_CUSTOMDRAW, NM_CLICK, NM_RCLICK, NM_DBLCLK, NM_RETURN, LVN_COLUMNCLICK,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: the widget behind CListCtrl, with its header and vertical scroll bar.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Menus built from menu templates, the update pass that enables their items, and popup
 // tracking through the prompt service (so nothing modal blocks a test).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Window messages across threads: PostMessage from any thread, dispatched on the
 // user-interface thread to the window procedure of the window's CWnd.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Modal prompts: message boxes, open/save dialogs, popup menus and the program choice.
 // Everything modal goes through one service: real Qt dialogs by default, a scripted one in
 // tests, so that nothing ever blocks on a window nobody can close.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal to the layer: maps handles to Qt objects. Component code never includes this.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real prompts: Qt message boxes, file dialogs, popup menus and the program choice.
 #include <QApplication>
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resources: string tables, menu templates and bitmaps, found by id and language.
 // Two tables are searched: the component's own (filled from the data embedded in the
 // library) and the application's (filled by a host that has resources of its own).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The shell: file-type icons, opening a file or folder with the desktop's opener, and the
 // program-choice dialog for files that have no program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Framework typedefs, handles and constants used by the component's user interface.
 // No Qt here: handles are opaque; the layer's sources map them to Qt objects.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A window object over a Qt widget: subclassing an existing window, child windows, the
 // window procedure, invalidation, geometry and timers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Internal: the event filter that turns a widget's events into window messages.
 #pragma once
 

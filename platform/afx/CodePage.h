@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The system code page: the character set of the process locale. Narrow strings of the
 // component are in this code page; the wire and the resources use UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A real Apache that dies mid-transfer, is down when the component starts, or refuses the
 // password.
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waits that a server cannot stretch: trickled answers, a port that never answers, and lengths
 // that cannot be read.
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A component against a scripted hostile server (or a real Apache a test kills), with the
 // helpers the fault tests share.
 #pragma once

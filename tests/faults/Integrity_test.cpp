@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A download commits only the server's exact bytes, and never over a file the user saved while
 // it ran.
 #include "FaultFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Folder listings a server should not send, the one-time clean-up that trusts them, and
 // folder creation.
 #include <algorithm>

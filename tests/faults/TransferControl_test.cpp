@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Transfers a person controls: cancelled at once, continued after a lost connection, and
 // uploads checked against what the server says it holds.
 #include <arpa/inet.h>

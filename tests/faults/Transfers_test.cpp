@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Downloads and uploads against a server that refuses, breaks off or falls silent.
 #include <chrono>
 #include <regex>

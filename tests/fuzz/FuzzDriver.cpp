@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a fuzz target without libFuzzer: its corpus, then fixed-seed random mutations of it,
 // for a bounded number of inputs. Used where clang's libFuzzer is not available.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The listing reader fed any answer body as a 207 multistatus: it never crashes, reports
 // entries only from a listing it could read, and every entry it reports has a plain name.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // EncodePath and DecodePath on any bytes: escaping is reversible and its output safe for a
 // request line; decoding never reads past its input.
 #include <cstdint>

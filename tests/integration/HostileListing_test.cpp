@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Listings a real server would not send: odd names and decorated collection elements.
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Transfers keep their sessions: the start costs one connection, a burst a connection and a
 // challenge per worker, not per file, and a session goes when its settings change or it has
 // been idle.

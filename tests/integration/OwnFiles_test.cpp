@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The component's own files in the save directory (its download record, its temporary names)
 // against participants who put files of those names on the server.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The directory list against Apache, read as --print-panel prints it: rows with uploader and
 // size, automatic downloads, the status line.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HTTPS against Apache with a CA and certificates of the test's own, and the refusal of Basic
 // authentication in clear.
 #include <filesystem>

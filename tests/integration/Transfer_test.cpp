@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>

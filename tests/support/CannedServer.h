@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A loopback HTTP server that answers every request with one canned response: the hostile
 // server with a single rule.
 #pragma once

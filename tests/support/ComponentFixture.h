@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One component, loaded as a host would, against a server of the test's own, with a
 // recording host and a local save directory of its own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A private Apache WebDAV server for one test: started through scripts/dav-server on a free
 // loopback port, with helpers that look at the server's own data folder and properties.
 #pragma once

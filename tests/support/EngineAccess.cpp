@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reaches engine operations that only the panel's own commands call.
 #include "WebDavMgr.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A loopback HTTP/1.1 server scripted per test, for answers a real server would never give:
 // refusals at a chosen step, malformed or outside answers, bodies cut short, silent or
 // trickled. One request per connection unless an answer keeps it alive; every request is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Captures the component's log lines through CoreLib's log sink for the life of the object.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main of the test binaries that drive a whole component: records reach the
 // user-interface thread through the panel view, so every test runs with a QApplication on
 // Qt's offscreen platform.

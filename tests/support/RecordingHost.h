@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A host for tests: its interface manager answers "IDocShelfContainerItf" with a container
 // that records every call, its arguments as text and its calling thread.
 #pragma once

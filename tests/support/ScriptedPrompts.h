@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A prompt service for tests: answers from a script, records every prompt, never blocks.
 // Install it with ScriptedPrompts::Installer (or afx::SetPromptService) before the code
 // under test runs. A prompt with no scripted answer of its kind gets the cancel answer

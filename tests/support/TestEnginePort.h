@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The engine's port for tests: the component's own port underneath, with network limits the
 // test chooses and every result the engine posts shown to the test first.
 #pragma once

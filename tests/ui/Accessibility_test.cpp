@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The panel as a screen reader sees it through Qt's accessibility API: the lists as tables with
 // their cells, headers and states, the events a reader follows, the row buttons' actions and
 // the painted captions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The directory list as a person sees it: rows built from listing records, size and status
 // texts in both languages, row colours and icons, buttons with hover and rights, sorting, the
 // retry series, and the commands of its buttons and menus with their checks, files dropped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The panel view over a host window: layout, painting of background and captions, the
 // caption strip repaint, and records posted from other threads released exactly once.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The transfer list as a person sees it: rows through their states, status texts by result,
 // progress of any size, history rows, sorting, icons, the links under the mouse, the popups by
 // state, Cancel and Retry, Open and Save As.

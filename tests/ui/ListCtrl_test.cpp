@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The report-view list: columns and header, rows with data and state, geometry and hit
 // tests with scrolling, sorting, custom draw and the reflected notifications.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Menus from templates: popups, removal by command, the update pass before a popup opens,
 // and the chosen command coming back as WM_COMMAND, all through scripted prompts.
 #include <gtest/gtest.h>

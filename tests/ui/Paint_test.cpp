@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Device contexts over QPainter: fills and colour order, text formats, fonts with CJK
 // fallback, bitmaps with a transparent colour, image lists and the off-screen context.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The panel as the ui tests set it up: a shown window, the manager's own view in it, a save
 // folder of the test's own; listing records as the work thread hands them to the folder list,
 // and the queue the list's commands fill, emptied between tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Screens of more than one device pixel per pixel: row buttons drawn from their double-size
 // bitmaps (one-device-pixel edges at 2, smoothed at 1.5, no red fringe), the painting at 1
 // unchanged, and file icons taken from the theme at the device's size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The ui tests own the application object: Qt offscreen, private runtime folders.
 #include <QApplication>
 #include <gtest/gtest.h>

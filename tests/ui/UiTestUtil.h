@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the ui tests: bounded waits, grabs with pixel probes, screenshots, records.
 #pragma once
 

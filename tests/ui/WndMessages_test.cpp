@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Window objects over Qt widgets: subclassing, posted and sent messages across threads,
 // disposal of undeliverable messages, timers, styles, window lifetimes and dropped files.
 #include <gtest/gtest.h>

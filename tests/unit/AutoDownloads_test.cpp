@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Automatic downloads beyond the bound wait without a task, and each end starts the next. One
 // that cannot start is dropped, and the next one tried.
 #include <gtest/gtest.h>

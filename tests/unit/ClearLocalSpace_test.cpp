@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Clearing the local save directory on a real tree.
 
 #include <gtest/gtest.h>

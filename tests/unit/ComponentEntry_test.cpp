@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported functions, the interface manager and the module base interface.
 
 #include <gtest/gtest.h>

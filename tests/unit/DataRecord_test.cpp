@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CoreLib's keyed records.
 
 #include <gtest/gtest.h>

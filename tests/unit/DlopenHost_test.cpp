@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loads libdocshelf.so as a host does and drives it through the public headers only.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The DocShelf manager's settings, helpers and host lookup.
 
 #include <gtest/gtest.h>

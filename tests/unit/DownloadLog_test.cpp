@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record of the component's downloads and the names it keeps for itself.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a listing without authors may take from earlier ones: a file's author by its name and
 // tag, and a file without one only once a second listing still finds it so.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Many listing rows in one record: every field comes back as written, in order, and a record
 // cut short hands over only the whole rows before the cut.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which texts of the meeting room the component acts on.
 #include <gtest/gtest.h>
 

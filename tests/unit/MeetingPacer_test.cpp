@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A flood of meeting messages: the first runs at once, then at most once per gap, and what was
 // asked last is never lost.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Kept parts of downloads: which ranges continue one, and which notes and parts are the
 // component's own.
 #include <gtest/gtest.h>

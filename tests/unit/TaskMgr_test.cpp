@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CoreLib's task manager: ids, pool threads, sinks, ownership and stopping.
 
 #include <gtest/gtest.h>

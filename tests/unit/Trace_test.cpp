@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The log functions and CoreLib's log sink.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The work items and job records the WebDAV manager builds, read back from the queue of a
 // directory work thread that has not been started.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Keyed records. A record holds few keys, so a flat vector searched in order beats a map, and
 // values live in strings so that the usual small ones (numbers, pointers, short texts) need no
 // allocation of their own: a progress record is created for every 8 KiB a transfer moves.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The task manager: a small pool of worker threads running submitted tasks in order.
 // The manager owns every task it creates; a task is freed once its job has run, or when the
 // manager stops before running it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A stand-in component for the host's own tests: it writes every call it receives to the file
 // named by FAKE_DOCSHELF_TRACE and answers with the container calls a real component makes,
 // from the same threads. FAKE_DOCSHELF_REACHABLE=0 makes the server unreachable,

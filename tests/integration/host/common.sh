@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared helpers of the host tests. Expects DOCSHELF_HOST, DOCSHELF_FAKE and DOCSHELF_TEST_TMP
 # from CTest.
 set -u

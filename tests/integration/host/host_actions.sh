@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Actions against a stand-in component: each waits for its own completion, the printed lines
 # follow the interface, failures and timeouts end the run with status 1.
 source "$(dirname "$0")/common.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The host with the real component against Apache where a name has several addresses, or only
 # an IPv6 one (names of the test's own, in a mount namespace with a hosts file of its own); a
 # folder that --ensure-dir could not make; two participants uploading one name at once.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The host with the real component against Apache: files go up and come back byte-identical
 # with Digest and with Basic authentication, listings end with the end line, a closed port
 # gives status 3. Basic over plain HTTP is refused unless allowed.

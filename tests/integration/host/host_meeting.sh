@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Two participants, two host processes, one Apache and one Redis: a file uploaded from the
 # presenter's panel reaches the attendee by its meeting notice and automatic download, the
 # chat filter file reaches both, and the meeting survives its server going away. The meeting

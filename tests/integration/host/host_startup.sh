@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The host drives a stand-in component: start-up and shutdown in the component's order, every
 # setting handed over as given, the password from the environment only.
 source "$(dirname "$0")/common.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Bad usage ends with status 2 before anything is loaded, and writes nothing to stdout.
 source "$(dirname "$0")/common.sh"
 export DOCSHELF_LIBRARY="$T/no-such-library.so"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Without --headless the host keeps its window open after the actions until it is closed or
 # signalled; a signal ends the run through the component's normal shutdown.
 source "$(dirname "$0")/common.sh"

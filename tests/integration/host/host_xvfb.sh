@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The real window on a real X server (Xvfb, Qt's xcb platform): read back from the screen,
 # the panel fills the window between its menu and status line, and both lists show rows.
 source "$(dirname "$0")/common.sh"

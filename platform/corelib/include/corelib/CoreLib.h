@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The utility library the component imports: keyed records, a task manager that runs jobs
 // on threads of its own, a log sink and the work directory.
 #pragma once
