@@ -7,7 +7,8 @@
 #   share/man/man1/docshelf-host.1.gz  made from docshelf-host --help
 #   lib/pkgconfig/docshelf.pc       Cflags, and the component's path as the variable "component"
 #   lib/cmake/DocShelf/             find_package(DocShelf): DocShelf::headers and friends
-#   share/doc/docshelf/             the host guide, the host's README, examples/minimal-host
+#   share/doc/docshelf/             the host guide, the host's README, examples/minimal-host,
+#                                   the copyright (machine-readable) and the changelog
 include(CMakePackageConfigHelpers)
 
 install(TARGETS corelib LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
@@ -56,6 +57,35 @@ install(FILES ${CMAKE_BINARY_DIR}/pkg/DocShelfConfig.cmake
   DESTINATION ${DOCSHELF_CMAKE_DIR})
 
 install(FILES ${CMAKE_SOURCE_DIR}/docs/host-guide.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/host/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
-  RENAME docshelf-host.md)
+# The host's README without its last section, which is about the source tree.
+file(READ ${CMAKE_SOURCE_DIR}/host/README.md DOCSHELF_HOST_README)
+string(FIND "${DOCSHELF_HOST_README}" "\n## In the source tree" DOCSHELF_SOURCE_SECTION)
+string(SUBSTRING "${DOCSHELF_HOST_README}" 0 ${DOCSHELF_SOURCE_SECTION} DOCSHELF_HOST_README)
+file(WRITE ${CMAKE_BINARY_DIR}/pkg/docshelf-host.md "${DOCSHELF_HOST_README}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/host/README.md)
+install(FILES ${CMAKE_BINARY_DIR}/pkg/docshelf-host.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+# Who maintains the package: DEBFULLNAME and DEBEMAIL of the environment that configures the
+# build, as Debian's own tools take them, else the project's address.
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+  set(DOCSHELF_DEFAULT_MAINTAINER "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+else()
+  set(DOCSHELF_DEFAULT_MAINTAINER "DocShelf maintainers <maintainers@docshelf.example>")
+endif()
+set(DOCSHELF_PACKAGE_MAINTAINER "${DOCSHELF_DEFAULT_MAINTAINER}"
+  CACHE STRING "Maintainer field of the Debian package and its changelog")
+
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME docshelf)
+set(DOCSHELF_CHANGELOG ${CMAKE_BINARY_DIR}/pkg/changelog)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/debian/changelog.in ${DOCSHELF_CHANGELOG} @ONLY)
+add_custom_command(
+  OUTPUT ${DOCSHELF_CHANGELOG}.gz
+  COMMAND gzip -9nkf ${DOCSHELF_CHANGELOG}
+  DEPENDS ${DOCSHELF_CHANGELOG}
+  COMMENT "Compressing the changelog"
+  VERBATIM)
+add_custom_target(docshelf_changelog ALL DEPENDS ${DOCSHELF_CHANGELOG}.gz)
+install(FILES ${DOCSHELF_CHANGELOG}.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
