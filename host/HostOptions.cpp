@@ -70,6 +70,7 @@ namespace {
 const char* const kUsage =
     R"(usage: docshelf-host --server HOST:PORT --dir SERVERDIR --user NAME --local-dir DIR
                      [SETTINGS] [ACTIONS]
+       docshelf-host --version [--library PATH]
 
 Brings the DocShelf panel up in a window, connected to the WebDAV folder SERVERDIR on
 HOST:PORT as NAME, and runs the actions in the order given. The password is read from the
@@ -134,6 +135,9 @@ Settings:
   --log FILE           the component's log and the host's diagnostics (default standard
                        error, where only errors and the host's diagnostics are shown)
   --verbose            the component's informational lines on standard error too
+  --version            print the host's version and the component's (its version and
+                       interface revision, IDocShelfInfo) and end: status 0 when the
+                       component offers at least the interfaces this host was built with
 
 Actions (each waits for its completion, bounded by --timeout; the first failure ends the run):
   --list SERVERPATH               list a server folder
@@ -413,6 +417,10 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
             help = true;
             return false;
         }
+        if (opt == "--version") {
+            version = true;
+            continue;
+        }
         if (opt.rfind("--", 0) != 0) {
             error = "unexpected argument: " + opt;
             return false;
@@ -439,6 +447,8 @@ bool CHostOptions::Parse(int argc, char** argv, std::string& error) {
 }
 
 bool CHostOptions::Complete(const std::vector<std::string>& given, std::string& error) {
+    if (version)
+        return TakeLibraryFromEnvironment(), true;
     if (meetingUrl.empty() && NeedsMeeting(actions)) {
         error = "--wait-participants needs --meeting";
         return false;
@@ -469,9 +479,13 @@ bool CHostOptions::Complete(const std::vector<std::string>& given, std::string& 
         password = pw;
     if (const char* pw = std::getenv("DOCSHELF_MEETING_PASSWORD"))
         meetingPassword = pw;
+    TakeLibraryFromEnvironment();
+    return true;
+}
+
+void CHostOptions::TakeLibraryFromEnvironment() {
     if (library.empty()) {
         if (const char* lib = std::getenv("DOCSHELF_LIBRARY"))
             library = lib;
     }
-    return true;
 }

@@ -73,7 +73,8 @@ struct CHostOptions {
     // --cancel-after: host transfers still running this long are cancelled; 0 never.
     double cancelAfterSeconds = 0;
     std::vector<HostAction> actions;
-    bool help = false; // --help: Parse returns false without an error
+    bool help = false;    // --help: Parse returns false without an error
+    bool version = false; // --version: the host's and the component's versions, nothing else
     // The settings as given, without the actions: what a restart of the host repeats.
     std::vector<std::string> settingArguments;
 
@@ -86,4 +87,5 @@ struct CHostOptions {
 private:
     // The checks once every option is read: the required ones, the server's port, defaults.
     bool Complete(const std::vector<std::string>& given, std::string& error);
+    void TakeLibraryFromEnvironment();
 };

@@ -33,6 +33,7 @@
 #include "HostOptions.h"
 #include "HostWindow.h"
 #include "IDocShelfAutoDownloadItf.h"
+#include "IDocShelfInfoItf.h"
 #include "IDocShelfTransfersItf.h"
 #include "IDocShelfTransportItf.h"
 #include "MeetingBridge.h"
@@ -182,7 +183,7 @@ int PrepareRun(int argc, char** argv, CHostOptions& options) {
         return HOST_EXIT_USAGE;
     }
     ApplyLanguage(options.lang);
-    if (options.headless) {
+    if (options.headless || options.version) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     } else if (!HaveDisplay()) {
         std::fprintf(stderr, "docshelf-host: no display for a window; use --headless\n");
@@ -220,6 +221,36 @@ bool LoadComponent(CComponentLoader& loader, const CHostOptions& options) {
     if (!loader.SetLogSink(&CHostLog::CoreSink, &log, componentLevel))
         log.Diag("the component's log hook is missing; its log stays on standard error");
     return true;
+}
+
+// --version: the host's, then the component's as its IDocShelfInfo gives it.
+int PrintVersion(const CHostOptions& options) {
+    std::printf("docshelf-host %s (interface revision %u)\n", DOCSHELF_VERSION,
+                DS_INTERFACE_REVISION);
+    CComponentLoader loader;
+    IMXCCItfMgr* pItfMgr = nullptr;
+    if (!LoadComponent(loader, options) || loader.CreateComp("Default", &pItfMgr) != 0 ||
+        pItfMgr == nullptr) {
+        CHostLog::Instance().Diag("--version: the component could not be loaded");
+        return HOST_EXIT_FAILED;
+    }
+    void* pItf = nullptr;
+    pItfMgr->QueryItf("IDocShelfInfo", &pItf);
+    auto* pInfo = static_cast<IDocShelfInfoItf*>(pItf);
+    int status = HOST_EXIT_OK;
+    if (pInfo == nullptr) {
+        CHostLog::Instance().Diag("--version: the component has no IDocShelfInfo");
+        status = HOST_EXIT_FAILED;
+    } else {
+        const uint32_t revision = pInfo->GetInterfaceRevision();
+        std::printf("component %s (interface revision %u)\n", pInfo->GetVersion(), revision);
+        if (revision < DS_INTERFACE_REVISION) {
+            CHostLog::Instance().Diag("--version: the component is older than this host");
+            status = HOST_EXIT_FAILED;
+        }
+    }
+    loader.DestroyComp(pItfMgr);
+    return status;
 }
 
 struct Component {
@@ -360,6 +391,8 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(QtMessageSink);
     EnsureRuntimeDirectory();
     QApplication app(argc, argv);
+    if (options.version)
+        ExitNow(PrintVersion(options));
     CHostWindow window;
     ShowWindow(window, options);
 

@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "DocShelfAutoDownload.h"
+#include "DocShelfInfo.h"
 #include "DocShelfMgr.h"
 #include "DocShelfPanel.h"
 #include "DocShelfTransfers.h"
@@ -11,24 +12,25 @@
 #include "WebDavMgr.h"
 
 int32_t CMXDocShelfItfMgr::QueryItf(const char* pszName, void** ppItf) {
-    if (pszName != nullptr && ppItf != nullptr && strcasecmp(pszName, "IDocShelf") == 0) {
+    // Unknown names leave the out-pointer alone; callers test it.
+    if (pszName == nullptr || ppItf == nullptr) {
+        return 1;
+    }
+    if (strcasecmp(pszName, "IDocShelf") == 0) {
         CDocShelfMgr* mgr = GetDocShelfMgr();
         *ppItf = static_cast<IDocShelfItf*>(mgr);
         mgr->SetItfMgr(this);
-    } else if (pszName != nullptr && ppItf != nullptr &&
-               strcasecmp(pszName, "IDocShelfPanel") == 0) {
+    } else if (strcasecmp(pszName, "IDocShelfPanel") == 0) {
         *ppItf = static_cast<IDocShelfPanelItf*>(GetDocShelfPanel());
-    } else if (pszName != nullptr && ppItf != nullptr &&
-               strcasecmp(pszName, "IDocShelfTransport") == 0) {
+    } else if (strcasecmp(pszName, "IDocShelfTransport") == 0) {
         *ppItf = static_cast<IDocShelfTransportItf*>(GetDocShelfTransport());
-    } else if (pszName != nullptr && ppItf != nullptr &&
-               strcasecmp(pszName, "IDocShelfTransfers") == 0) {
+    } else if (strcasecmp(pszName, "IDocShelfTransfers") == 0) {
         *ppItf = static_cast<IDocShelfTransfersItf*>(GetDocShelfTransfers());
-    } else if (pszName != nullptr && ppItf != nullptr &&
-               strcasecmp(pszName, "IDocShelfAutoDownload") == 0) {
+    } else if (strcasecmp(pszName, "IDocShelfAutoDownload") == 0) {
         *ppItf = static_cast<IDocShelfAutoDownloadItf*>(GetDocShelfAutoDownload());
+    } else if (strcasecmp(pszName, "IDocShelfInfo") == 0) {
+        *ppItf = static_cast<IDocShelfInfoItf*>(GetDocShelfInfo());
     }
-    // Unknown names leave the out-pointer alone; callers test it.
     return 1;
 }
 

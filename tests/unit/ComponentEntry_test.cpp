@@ -7,6 +7,7 @@
 
 #include "DocShelf.h"
 #include "DocShelfMgr.h"
+#include "IDocShelfInfoItf.h"
 #include "LogCapture.h"
 #include "RecordingHost.h"
 
@@ -49,6 +50,12 @@ TEST(ComponentEntry, QueryItfAnswersOnlyTheComponentInterface) {
     void* other = nullptr;
     EXPECT_EQ(mgr->QueryItf("IDocShelfContainerItf", &other), 1);
     EXPECT_EQ(other, nullptr);
+
+    void* info = nullptr;
+    EXPECT_EQ(mgr->QueryItf("IDocShelfInfo", &info), 1);
+    ASSERT_NE(info, nullptr);
+    EXPECT_STREQ(static_cast<IDocShelfInfoItf*>(info)->GetVersion(), DOCSHELF_PROJECT_VERSION);
+    EXPECT_EQ(static_cast<IDocShelfInfoItf*>(info)->GetInterfaceRevision(), DS_INTERFACE_REVISION);
 }
 
 TEST(ComponentEntry, HostQueriesGoThroughTheHostManager) {

@@ -107,4 +107,17 @@ LC_ALL= LC_MESSAGES=zh_CN.UTF-8 FAKE_DOCSHELF_TRACE_LOCALE=1 run lang-en --serve
 expect_rc lang-en 0
 grep -qxF 'env LC_MESSAGES=en_US.UTF-8' "$FAKE_DOCSHELF_TRACE" || fail "lang-en: LC_MESSAGES"
 
+# --version: the host's and the component's versions; a component without IDocShelfInfo is
+# said, and fails.
+run version-fake --version
+expect_rc version-fake 1
+grep -qE '^docshelf-host [0-9]+\.[0-9]+ \(interface revision [0-9]+\)$' "$T/version-fake.out" ||
+    fail "version-fake: no host version in: $(cat "$T/version-fake.out")"
+grep -q 'no IDocShelfInfo' "$T/version-fake.err" || fail "version-fake: the missing interface"
+(unset DOCSHELF_LIBRARY; run version --version; expect_rc version 0
+ host=$(sed -n 's/^docshelf-host \([^ ]*\) .*/\1/p' "$T/version.out")
+ grep -qxF "component $host (interface revision 1)" "$T/version.out" ||
+     fail "version: the component's line in: $(cat "$T/version.out")"
+ exit "$failures") || failures=$((failures + 1))
+
 finish
