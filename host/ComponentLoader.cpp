@@ -5,11 +5,6 @@
 #include <limits.h>
 #include <unistd.h>
 
-// Where an install puts the component, relative to the host's folder.
-#ifndef DOCSHELF_COMPONENT_RELDIR
-#define DOCSHELF_COMPONENT_RELDIR "../lib/docshelf"
-#endif
-
 namespace {
 
 constexpr const char* kLibraryName = "libdocshelf.so";

@@ -130,8 +130,8 @@ Settings:
                        time a no-op posted to the user-interface thread every 5 ms and
                        write "samples=N p50_ms=X p99_ms=X max_ms=X" to FILE at the end
   --library PATH       the component (default DOCSHELF_LIBRARY, else libdocshelf.so
-                       beside the host, in ../lib/docshelf as installed, or on the
-                       library path)
+                       beside the host, in )" DOCSHELF_COMPONENT_RELDIR R"( as
+                       installed, or on the library path)
   --log FILE           the component's log and the host's diagnostics (default standard
                        error, where only errors and the host's diagnostics are shown)
   --verbose            the component's informational lines on standard error too
