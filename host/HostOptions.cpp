@@ -99,6 +99,12 @@ Settings:
                        own included) is handed back to the component; a lost connection is
                        reported and retried. The address carries no password: one set in
                        DOCSHELF_MEETING_PASSWORD is sent to the server (AUTH) on connecting
+  --meeting redis-sentinel://HOST:PORT[,HOST:PORT...]/SERVICE/ROOM
+                       the same through Redis Sentinels (port 26379 unless given): each
+                       connection asks them in turn for the primary of SERVICE, so the
+                       host follows the primary when they switch; the Sentinels want the
+                       same password. On joining again after a loss the panel lists its
+                       folder, to catch up with what was announced meanwhile
   --https              reach the server over HTTPS, its certificate checked against the
                        system's CA store
   --ca-file FILE       with --https: trust only the CA certificate in FILE (PEM) instead of

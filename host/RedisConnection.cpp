@@ -22,6 +22,13 @@ bool IsArrayOf(const redisReply* pReply, size_t minElements) {
 // An error reply begins with its code: "WRONGPASS", "NOAUTH", "ERR".
 constexpr const char kErrorCodeChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
+// A host name, an IPv4 address or an IPv6 address, as a Sentinel names a server.
+bool IsHostText(const std::string& text) {
+    return !text.empty() && text.size() <= 253 &&
+           text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                  "0123456789.-:") == std::string::npos;
+}
+
 bool ElementIs(const redisReply* pReply, size_t index, const char* pszText) {
     const redisReply* e = pReply->element[index];
     return (e->type == REDIS_REPLY_STRING || e->type == REDIS_REPLY_STATUS) &&
@@ -31,8 +38,16 @@ bool ElementIs(const redisReply* pReply, size_t index, const char* pszText) {
 
 bool CRedisConnection::Open(const MeetingAddress& address, const std::string& password,
                             int timeoutMs, std::string& error) {
+    if (address.UsesSentinels())
+        return OpenPrimary(address, password, timeoutMs, error);
+    return OpenEndpoint({address.host, address.port}, password, timeoutMs, error);
+}
+
+bool CRedisConnection::OpenEndpoint(const MeetingEndpoint& endpoint, const std::string& password,
+                                    int timeoutMs, std::string& error) {
     Close();
-    m_pContext = redisConnectWithTimeout(address.host.c_str(), address.port, ToTimeval(timeoutMs));
+    m_pContext =
+        redisConnectWithTimeout(endpoint.host.c_str(), endpoint.port, ToTimeval(timeoutMs));
     if (m_pContext == nullptr) {
         error = "out of memory";
         return false;
@@ -47,6 +62,61 @@ bool CRedisConnection::Open(const MeetingAddress& address, const std::string& pa
     void* pReply = Command({"AUTH", password}, error);
     freeReplyObject(pReply);
     return pReply != nullptr;
+}
+
+bool CRedisConnection::OpenPrimary(const MeetingAddress& address, const std::string& password,
+                                   int timeoutMs, std::string& error) {
+    std::string why = "no Sentinel answered";
+    for (const MeetingEndpoint& sentinel : address.sentinels) {
+        MeetingEndpoint primary;
+        bool named = OpenEndpoint(sentinel, password, timeoutMs, error) &&
+                     AskPrimary(address.service, primary, error);
+        Close();
+        if (!named) {
+            why = "Sentinel " + sentinel.host + ":" + std::to_string(sentinel.port) + ": " + error;
+            continue;
+        }
+        if (OpenEndpoint(primary, password, timeoutMs, error) && IsPrimary(error))
+            return true;
+        Close();
+        // A Sentinel cut off from the others may still name the old primary.
+        why = "the primary " + primary.host + ":" + std::to_string(primary.port) +
+              " a Sentinel names: " + error;
+    }
+    error = why;
+    return false;
+}
+
+bool CRedisConnection::AskPrimary(const std::string& service, MeetingEndpoint& primary,
+                                  std::string& error) {
+    auto* pReply =
+        static_cast<redisReply*>(Command({"SENTINEL", "get-master-addr-by-name", service}, error));
+    if (pReply == nullptr)
+        return false;
+    bool ok = IsArrayOf(pReply, 2) && pReply->element[0]->type == REDIS_REPLY_STRING &&
+              pReply->element[1]->type == REDIS_REPLY_STRING;
+    if (ok) {
+        primary.host.assign(pReply->element[0]->str, pReply->element[0]->len);
+        std::string port(pReply->element[1]->str, pReply->element[1]->len);
+        // What a Sentinel says is checked as any input: a host name or address, and a port.
+        ok = IsHostText(primary.host) && ParseMeetingPort(port, primary.port);
+    }
+    if (!ok)
+        error = pReply->type == REDIS_REPLY_NIL ? "it knows no service " + service
+                                                : "unexpected answer to SENTINEL";
+    freeReplyObject(pReply);
+    return ok;
+}
+
+bool CRedisConnection::IsPrimary(std::string& error) {
+    auto* pReply = static_cast<redisReply*>(Command({"ROLE"}, error));
+    if (pReply == nullptr)
+        return false;
+    bool ok = IsArrayOf(pReply, 1) && ElementIs(pReply, 0, "master");
+    if (!ok)
+        error = "not a primary (yet)";
+    freeReplyObject(pReply);
+    return ok;
 }
 
 void CRedisConnection::Close() {

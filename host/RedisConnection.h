@@ -5,6 +5,7 @@
 #include <string>
 
 struct MeetingAddress;
+struct MeetingEndpoint;
 struct redisContext;
 
 class CRedisConnection {
@@ -15,7 +16,9 @@ public:
     CRedisConnection& operator=(const CRedisConnection&) = delete;
 
     // Connects with a bound on the connect and on every later command, and authenticates with
-    // password unless it is empty. A refused password closes the connection again.
+    // password unless it is empty. A refused password closes the connection again. With
+    // Sentinels, each is asked in turn (with the same password) for the service's primary,
+    // and the connection is made to it only when it answers that it is the primary.
     bool Open(const MeetingAddress& address, const std::string& password, int timeoutMs,
               std::string& error);
     void Close();
@@ -34,6 +37,14 @@ public:
     Event Read(int waitMs, std::string& message, std::string& error);
 
 private:
+    bool OpenEndpoint(const MeetingEndpoint& endpoint, const std::string& password, int timeoutMs,
+                      std::string& error);
+    bool OpenPrimary(const MeetingAddress& address, const std::string& password, int timeoutMs,
+                     std::string& error);
+    // Sentinel connections: the address of the service's primary as this Sentinel knows it.
+    bool AskPrimary(const std::string& service, MeetingEndpoint& primary, std::string& error);
+    // Whether the server says it is a primary; a replica is no place to publish.
+    bool IsPrimary(std::string& error);
     // Sends a command of binary-safe arguments and takes its reply; null on failure.
     void* Command(std::initializer_list<std::string> args, std::string& error);
     bool Fail(const char* what, std::string& error);

@@ -40,6 +40,9 @@ check_usage meeting-not-redis "${base[@]}" --meeting http://127.0.0.1:6379/room
 check_usage meeting-without-room "${base[@]}" --meeting redis://127.0.0.1:6379/
 check_usage meeting-room-with-slash "${base[@]}" --meeting redis://127.0.0.1:6379/a/b
 check_usage meeting-port-zero "${base[@]}" --meeting redis://127.0.0.1:0/room
+check_usage sentinels-without-service "${base[@]}" --meeting redis-sentinel://127.0.0.1:26379/room
+check_usage sentinels-empty-in-list "${base[@]}" --meeting redis-sentinel://a:1,,b:2/svc/room
+check_usage sentinels-with-password "${base[@]}" --meeting redis-sentinel://:pw@a:1/svc/room
 # The meeting's password comes from the environment only, and a refused address is not echoed.
 check_usage meeting-with-password "${base[@]}" --meeting redis://:hunter2@127.0.0.1:6379/room
 grep -q DOCSHELF_MEETING_PASSWORD "$T/meeting-with-password.err" ||
