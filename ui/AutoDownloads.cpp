@@ -10,18 +10,21 @@ bool CAutoDownloads::Add(File file) {
     }
     const uint32_t taskId = m_Start(file);
     if (taskId != 0) {
-        m_Running.push_back(taskId);
+        m_Running.push_back({taskId, std::move(file.remote)});
     }
     return taskId != 0;
 }
 
-void CAutoDownloads::OnEnded(uint32_t taskId) {
-    const auto it = std::find(m_Running.begin(), m_Running.end(), taskId);
+std::string CAutoDownloads::OnEnded(uint32_t taskId) {
+    const auto it = std::find_if(m_Running.begin(), m_Running.end(),
+                                 [taskId](const Running& r) { return r.taskId == taskId; });
     if (it == m_Running.end()) {
-        return;
+        return {};
     }
+    std::string remote = std::move(it->remote);
     m_Running.erase(it);
     StartWaiting();
+    return remote;
 }
 
 void CAutoDownloads::StartWaiting() {
@@ -30,7 +33,7 @@ void CAutoDownloads::StartWaiting() {
         m_Waiting.pop_front();
         // One that cannot start now is left to a later listing, as at once.
         if (const uint32_t taskId = m_Start(file); taskId != 0) {
-            m_Running.push_back(taskId);
+            m_Running.push_back({taskId, file.remote});
         }
     }
     if (m_Waiting.empty()) {

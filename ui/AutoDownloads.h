@@ -31,8 +31,9 @@ public:
     // Runs the file at once while fewer than kMaxRunning run, else keeps it waiting. False
     // when it was to run at once and did not start.
     bool Add(File file);
-    // A transfer ended: when it was one of these, the next waiting files start.
-    void OnEnded(uint32_t taskId);
+    // A transfer ended: when it was one of these, the next waiting files start and its remote
+    // path is returned; else "".
+    std::string OnEnded(uint32_t taskId);
     size_t Waiting() const { return m_Waiting.size(); }
 
 private:
@@ -40,5 +41,9 @@ private:
 
     Starter m_Start;
     std::deque<File> m_Waiting;
-    std::vector<uint32_t> m_Running;
+    struct Running {
+        uint32_t taskId;
+        std::string remote;
+    };
+    std::vector<Running> m_Running;
 };

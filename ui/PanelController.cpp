@@ -23,6 +23,8 @@ namespace {
 constexpr int kRetryMaxLevel = 3;
 // Failures closer together than this share one server check.
 constexpr auto kCheckNowPause = std::chrono::seconds(2);
+// A server that cuts every connection is not asked for the same file for ever.
+constexpr int kAutoDownloadRetries = 5;
 
 // "%s ... %s" filled in order; the texts are never used as a format.
 std::string FormatTwo(const std::string& format, const std::string& a, const std::string& b) {
@@ -121,17 +123,17 @@ void CPanelController::OnRetryTick() {
     }
 }
 
-void CPanelController::CheckServerNow() {
+void CPanelController::CheckServerNow(bool bRelist) {
+    auto& last = bRelist ? m_LastRelistCheck : m_LastCheckNow;
     const auto now = std::chrono::steady_clock::now();
-    if (m_LastCheckNow != std::chrono::steady_clock::time_point{} &&
-        now - m_LastCheckNow < kCheckNowPause) {
+    if (last != std::chrono::steady_clock::time_point{} && now - last < kCheckNowPause) {
         return;
     }
-    m_LastCheckNow = now;
+    last = now;
     ResetRetry();
-    // Availability only: a server that answers the check but not the listing must not be
-    // listed again and again; the retry timer lists once it is back.
-    GetWebDavMgr()->CheckServer(0);
+    // Availability only unless asked: a server that answers the check but not the listing
+    // must not be listed again and again; the retry timer lists once it is back.
+    GetWebDavMgr()->CheckServer(bRelist ? 1 : 0);
 }
 
 void CPanelController::ResetRetry() {
@@ -167,14 +169,28 @@ void CPanelController::OnFileListed(const DSItemInfo& entry) {
 }
 
 void CPanelController::OnTransferEnded(uint32_t taskId, uint32_t result) {
-    if (result == DS_RESULT_REQUEST_FAILED) {
-        CheckServerNow();
-    }
     const size_t waiting = m_AutoDownloads.Waiting();
-    m_AutoDownloads.OnEnded(taskId);
+    const std::string automatic = m_AutoDownloads.OnEnded(taskId);
+    if (!automatic.empty() && result == DS_RESULT_SUCCESS) {
+        m_AutoRetries.erase(KeyOf(automatic));
+    }
+    if (result == DS_RESULT_REQUEST_FAILED) {
+        // A server lost behind a balancer leaves others that answer: the next listing, once
+        // one does, takes the file up where it was cut.
+        CheckServerNow(!automatic.empty() && MayRetryAutoDownload(automatic));
+    }
     if (m_pView != nullptr && waiting != m_AutoDownloads.Waiting()) {
         m_pView->Invalidate(FALSE);
     }
+}
+
+bool CPanelController::MayRetryAutoDownload(const std::string& remote) {
+    const uint64_t key = KeyOf(remote);
+    if (++m_AutoRetries[key] > kAutoDownloadRetries) {
+        return false;
+    }
+    m_AutoDownloaded.erase(key);
+    return true;
 }
 
 uint64_t CPanelController::KeyOf(const std::string& remote) {

@@ -46,8 +46,9 @@ public:
     // The server answered: the series starts again from its shortest pause.
     void ResetRetry();
     // A request got no answer: the status line should not wait for the timer to say so. Many
-    // failures at once make one check.
-    void CheckServerNow();
+    // failures at once make one check. bRelist: the folder is listed again once the server
+    // answers, so that cut automatic downloads are taken up again.
+    void CheckServerNow(bool bRelist = false);
 
     // A file of the presenter folder was listed: fetched into the save directory when the user
     // asked for automatic downloads, once per file, never over a file of the user's. Beyond
@@ -68,6 +69,9 @@ private:
     bool MayDownloadAutomatically(const std::string& name, uint64_t ullLength, bool bLengthKnown,
                                   const std::string& local, bool bNewVersion) const;
     uint32_t StartAutoDownload(const CAutoDownloads::File& file);
+    // An automatic download of remote got no answer: true when a later listing may take it up
+    // again (it continues from what it kept), at most kAutoDownloadRetries times a file.
+    bool MayRetryAutoDownload(const std::string& remote);
     static uint64_t KeyOf(const std::string& remote);
 
     bool m_bRootRead = false; // a listing of the root was read once
@@ -79,10 +83,13 @@ private:
     std::string m_StatusUsed;
     std::string m_StatusFree;
     std::chrono::steady_clock::time_point m_LastCheckNow{};
+    std::chrono::steady_clock::time_point m_LastRelistCheck{};
     int m_nRetryTicks = 0;
     int m_nRetryLevel = 0;
     // The remote paths automatic downloads took, hashed, with the version they took: a folder
     // of many files holds two small numbers each.
     std::unordered_map<uint64_t, uint64_t> m_AutoDownloaded;
+    // Retries of automatic downloads that got no answer, by hashed remote path.
+    std::unordered_map<uint64_t, int> m_AutoRetries;
     CAutoDownloads m_AutoDownloads;
 };

@@ -177,3 +177,29 @@ TEST_F(Integrity, ProcessingWithoutEndIsALostConnection) {
     EXPECT_EQ(Download("a", "a", 1), DS_RESULT_REQUEST_FAILED);
     EXPECT_EQ(LocalNames(), std::vector<std::string>{});
 }
+
+// An automatic download cut off while the server still answers (a balancer's other server, for
+// one) is taken up again by the listing that follows the server check, and continues from what
+// it kept.
+TEST_F(Integrity, ACutAutomaticDownloadIsTakenUpAgainWhereItStopped) {
+    const std::string whole = TestBytes(200000);
+    S server;
+    server
+        .On("PROPFIND", S::Multistatus({{"/dav/room/Presenter/", kFolderProps},
+                                        {"/dav/room/Presenter/big.bin", FileProps("200000")}}))
+        .On("MKCOL", S::Status(405))
+        .On("GET",
+            WithHeaders(S::Cut(200, whole.substr(0, 40000), whole.size()), "ETag: \"v1\"\r\n"),
+            "/big", 1)
+        .On("GET",
+            S::Status(206, whole.substr(40000),
+                      "ETag: \"v1\"\r\nContent-Range: bytes 40000-199999/200000\r\n"),
+            "/big", 1);
+    Start(server.Port());
+    m_pShelf->EnableAutoDownload();
+    m_pShelf->RunRefreshCommand();
+    ASSERT_TRUE(PumpUntil([&] { return server.RequestsFor("GET").size() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalNames() == std::vector<std::string>{"big.bin"}; }));
+    EXPECT_TRUE(ReadLocal("big.bin") == whole);
+    EXPECT_EQ(server.RequestsFor("GET")[1].Header("Range"), "bytes=40000-");
+}
