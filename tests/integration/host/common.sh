@@ -25,6 +25,17 @@ run() {
     rc=$?
 }
 
+# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
+wait_for() {
+    local limit=$(($1 * 10))
+    shift
+    for _ in $(seq 1 "$limit"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 expect_rc() {
     local name=$1 want=$2
     if [ "$rc" != "$want" ]; then

@@ -37,16 +37,6 @@ meeting="redis-sentinel://$(sed -n 's/^sentinels=//p' <<<"$out")/docshelf/room1"
 dav=(--server "127.0.0.1:$dav_port" --https --ca-file "$ca" --dir /dav/room/ --headless --timeout 60)
 server=("${dav[@]}" --meeting "$meeting")
 
-# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq 1 "$limit"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 all_have() {
     local a
     for a in "${attendees[@]}"; do cmp -s "$1" "$T/$a/$(basename "$1")" || return 1; done

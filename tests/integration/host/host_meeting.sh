@@ -36,16 +36,6 @@ printf 'minutes of the meeting\n' >"$T/files/minutes.txt"
 printf 'badword\n' >"$T/files/mtkey.txt"
 printf 'second part\n' >"$T/files/later.txt"
 
-# wait_for SECONDS COMMAND...: polls until COMMAND succeeds.
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq 1 "$limit"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 same_file() { cmp -s "$1" "$2"; }
 
 # unadmitted NAME PASSWORD REASON: a participant with PASSWORD (empty: none) is not admitted; its
