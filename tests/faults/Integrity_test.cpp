@@ -18,6 +18,17 @@ S::Reply WithHeaders(S::Reply reply, std::string headers) {
     return reply;
 }
 
+// GETs of path: the first cut off after `at` bytes of whole, the next the exact rest (206).
+void CutOnceThenTheRest(S& server, const std::string& path, const std::string& whole, size_t at) {
+    const std::string range = "Content-Range: bytes " + std::to_string(at) + "-" +
+                              std::to_string(whole.size() - 1) + "/" +
+                              std::to_string(whole.size()) + "\r\n";
+    server
+        .On("GET", WithHeaders(S::Cut(200, whole.substr(0, at), whole.size()), "ETag: \"v1\"\r\n"),
+            path, 1)
+        .On("GET", S::Status(206, whole.substr(at), "ETag: \"v1\"\r\n" + range), path, 1);
+}
+
 // A 206 whose body runs until the connection closes, with no length of its own.
 S::Reply Unmeasured206(const std::string& headers, const std::string& body) {
     return S::RawBytes("HTTP/1.1 206 Partial Content\r\n" + headers + "Connection: close\r\n\r\n" +
@@ -101,14 +112,7 @@ TEST_F(Integrity, AContinuationCommitsOnlyTheExactRestOfTheSameVersion) {
 TEST_F(Integrity, AFailedWriteOfAContinuationIsTheDisksFailure) {
     const std::string whole = TestBytes(200000);
     S server;
-    server
-        .On("GET",
-            WithHeaders(S::Cut(200, whole.substr(0, 40000), whole.size()), "ETag: \"v1\"\r\n"),
-            "/big", 1)
-        .On("GET",
-            S::Status(206, whole.substr(40000),
-                      "ETag: \"v1\"\r\nContent-Range: bytes 40000-199999/200000\r\n"),
-            "/big", 1);
+    CutOnceThenTheRest(server, "/big", whole, 40000);
     Start(server.Port(), 2);
     ASSERT_EQ(Download("big", "big", 1), DS_RESULT_REQUEST_FAILED);
     int result = -1;
@@ -187,14 +191,8 @@ TEST_F(Integrity, ACutAutomaticDownloadIsTakenUpAgainWhereItStopped) {
     server
         .On("PROPFIND", S::Multistatus({{"/dav/room/Presenter/", kFolderProps},
                                         {"/dav/room/Presenter/big.bin", FileProps("200000")}}))
-        .On("MKCOL", S::Status(405))
-        .On("GET",
-            WithHeaders(S::Cut(200, whole.substr(0, 40000), whole.size()), "ETag: \"v1\"\r\n"),
-            "/big", 1)
-        .On("GET",
-            S::Status(206, whole.substr(40000),
-                      "ETag: \"v1\"\r\nContent-Range: bytes 40000-199999/200000\r\n"),
-            "/big", 1);
+        .On("MKCOL", S::Status(405));
+    CutOnceThenTheRest(server, "/big", whole, 40000);
     Start(server.Port());
     m_pShelf->EnableAutoDownload();
     m_pShelf->RunRefreshCommand();
