@@ -177,7 +177,9 @@ public:
      * @brief Lets the panel download the new files of "Presenter/" into the save directory by
      * itself.
      *
-     * From the panel's next listing on: each file once per version, at most 256 started at
+     * From the panel's next listing on: each file once per version (one cut off by a lost
+     * connection is taken up again, where it stopped, by the listing that follows once the
+     * server answers; at most five times a file), at most 256 started at
      * once (the rest wait their turn), never over a file the component did not download, never
      * without a save directory. These downloads end without OnFileDownloaded, are not counted by
      * GetActiveTransferCount, are held to IDocShelfAutoDownloadItf's rate and do not need
