@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: Apache-2.0
-# Helpers of the throw-away servers (dav-server, meeting-server); sourced, not run.
+# Helpers of the throw-away servers (dav-server, meeting-server, dav-cluster, meeting-cluster);
+# sourced, not run.
 
 # Alive while any of its threads is: a killed server's main thread is a zombie while the
 # others still hold its sockets.
@@ -43,4 +44,17 @@ stop_server() {
         alive "$pid" || return 0
         sleep 0.02
     done
+}
+
+# A value for a Redis configuration file: double-quoted, every byte but letters and digits as \xHH.
+redis_quote() {
+    local LC_ALL=C s="$1" out="" c i
+    for ((i = 0; i < ${#s}; i++)); do
+        c="${s:i:1}"
+        case "$c" in
+        [A-Za-z0-9]) out+="$c" ;;
+        *) out+="$(printf '\\x%02x' "'$c")" ;;
+        esac
+    done
+    printf '"%s"' "$out"
 }
