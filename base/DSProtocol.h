@@ -87,6 +87,8 @@ inline constexpr const char* RelatePath = "RelatePath";
 inline constexpr const char* LocalFilePathName = "LocalFilePathName";
 inline constexpr const char* AddRefFlag = "AddRefFlag";
 inline constexpr const char* Background = "bBackground"; // an automatic download, held to its rate
+// A download's target as it was when the download was asked for (a LocalTarget).
+inline constexpr const char* TargetAsAsked = "TargetAsAsked";
 inline constexpr const char* InternalUserData = "InternalUserData";
 inline constexpr const char* ApplicationUserData = "ApplicationUserData";
 inline constexpr const char* Depth = "dwDepth";

@@ -314,6 +314,21 @@ bool CThreadSink::OpenKeptPart(Run& run, CFile& file, std::string& tempPath) {
     return true;
 }
 
+// The target is what it was when the download was asked for, or since then the component's own
+// unchanged copy in the save directory (an earlier download of it).
+bool CThreadSink::TargetStillAsAsked(Run& run) {
+    run.targetBefore = LocalTarget::At(run.localPath);
+    LocalTarget asked;
+    if (run.pJR->GetData(ds::key::TargetAsAsked, &asked, sizeof asked) == 0 ||
+        asked == run.targetBefore) {
+        return true;
+    }
+    const std::string dir = GetEnginePort()->GetLocalDirectory();
+    const std::string name = GetPathName(run.localPath);
+    return run.targetBefore.bExists && !dir.empty() && run.localPath == dir + name &&
+           CDownloadLog::MayReplace(dir, name);
+}
+
 ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath) {
     if (!IsAbsolute(run.localPath)) {
         // Never relative to the process's working directory.
@@ -323,7 +338,12 @@ ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::s
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // What the commit must find there still.
-    run.targetBefore = LocalTarget::At(run.localPath);
+    if (!TargetStillAsAsked(run)) {
+        TraceError("dshelf - CThreadSink::DoDownload() %s changed since the download was asked "
+                   "for; left as it is",
+                   run.localPath.c_str());
+        return DS_RESULT_LOCAL_FILE_FAILED;
+    }
     struct stat st;
     if (IsComponentOwnName(GetPathName(run.localPath))) {
         // The component's record and temporary files are never a download's target.

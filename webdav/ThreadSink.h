@@ -62,6 +62,7 @@ private:
     // Download steps.
     ds::TransferResult OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath);
     static bool OpenKeptPart(Run& run, CFile& file, std::string& tempPath);
+    static bool TargetStillAsAsked(Run& run);
     void SettlePart(Run& run, const std::string& tempPath, ds::TransferResult result);
     ds::TransferResult FetchBody(Run& run, CFile& file);
     static bool HasPromisedLength(const Run& run, const std::string& tempPath);

@@ -13,6 +13,7 @@
 #include "DSProtocol.h"
 #include "DownloadLog.h"
 #include "EnginePort.h"
+#include "LocalCommit.h"
 #include "RecordUtil.h"
 #include "Records.h"
 #include "ResultPost.h"
@@ -210,6 +211,11 @@ ITask* CWebDavMgr::CreateTransfer(uint32_t dwMethod, const char* pszServerPath,
     rec::SetStr(pRec, ds::key::FullPath, MakeServerPath(pszServerPath ? pszServerPath : ""));
     rec::SetStr(pRec, ds::key::LocalFilePathName, pszLocalPath ? pszLocalPath : "");
     rec::SetU32(pRec, ds::key::AddRefFlag, static_cast<uint32_t>(nAddRefFlag));
+    if (dwMethod == ds::kWorkDownload) {
+        // A task may wait its turn for minutes: what the user saves there meanwhile is theirs.
+        const LocalTarget target = LocalTarget::At(pszLocalPath);
+        pRec->SetData(ds::key::TargetAsAsked, &target, sizeof target);
+    }
     if (bStartNow) {
         StartTask(pTask);
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // A download commits only the server's exact bytes, and never over a file the user saved while
 // it ran.
+#include <algorithm>
+
 #include "FaultFixture.h"
 #include "WebDavMgr.h"
 
@@ -152,6 +154,27 @@ TEST_F(Integrity, AFileSavedWhileTheDownloadRunsIsNeverReplaced) {
     EXPECT_EQ(Download("old.txt", "old.txt", 3), DS_RESULT_SUCCESS);
     EXPECT_EQ(ReadLocal("old.txt"), body);
     EXPECT_EQ(LocalNames(), (std::vector<std::string>{"old.txt", "report.docx"}));
+}
+
+// Five downloads hold every worker; the sixth waits its turn while the user saves its target.
+TEST_F(Integrity, AFileSavedWhileTheDownloadWaitsItsTurnIsNeverReplaced) {
+    S server;
+    server.On("GET", S::Trickled(200, std::string(3000, 'b'), 100, 40));
+    Start(server.Port(), 5);
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = "busy" + std::to_string(i);
+        m_pShelf->DownloadFile(LocalPath(name).c_str(), name.c_str(), 3, 10 + i);
+    }
+    ASSERT_TRUE(server.WaitForRequests("GET", "", 5, 20000));
+    m_pShelf->DownloadFile(LocalPath("minutes.txt").c_str(), "minutes.txt", 3, 20);
+    WriteLocal("minutes.txt", "the user's minutes");
+    const auto isTheQueuedOne = [](const RecordedCall& c) { return c.args[2] == "20"; };
+    ASSERT_TRUE(WaitForCall("OnFileDownloaded", isTheQueuedOne));
+    const auto calls = CallsNamed("OnFileDownloaded");
+    const auto queued = std::find_if(calls.begin(), calls.end(), isTheQueuedOne);
+    EXPECT_EQ(queued->args[3], std::to_string(DS_RESULT_LOCAL_FILE_FAILED));
+    EXPECT_EQ(ReadLocal("minutes.txt"), "the user's minutes");
+    EXPECT_TRUE(server.RequestsFor("GET", "/minutes%2Etxt").empty());
 }
 
 TEST_F(Integrity, AChatFilterAnnouncementNeverReplacesACopyTheUserSavedMeanwhile) {
