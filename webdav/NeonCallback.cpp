@@ -69,11 +69,20 @@ bool KeepsMoving(IDataRecord* pRecord, size_t len) {
     return false;
 }
 
-// An automatic download waits for its share of the rate; the wait ends with a cancel.
+// An automatic download waits for its share of the rate; the wait ends with a cancel. A wait
+// shared by several held downloads can outlast the stall window: it is the component's own.
 bool HoldToRate(IDataRecord* pRecord, size_t len) {
     IJob* pJob = rec::GetPtr<IJob>(pRecord, ds::key::Job);
-    return AutoDownloadRate().Take(
+    CProgressWatch* pWatch = rec::GetPtr<CProgressWatch>(pRecord, ds::key::Watch);
+    if (pWatch != nullptr) {
+        pWatch->Hold();
+    }
+    const bool bGoesOn = AutoDownloadRate().Take(
         len, [pJob] { return TaskStopped(pJob) != 0 || GetWebDavMgr()->IsShutDown(); });
+    if (pWatch != nullptr) {
+        pWatch->Resume();
+    }
+    return bGoesOn;
 }
 
 // Aborts the running request from inside a body callback, with a reason for the log.

@@ -36,6 +36,13 @@ void CProgressWatch::SetIdle() {
     m_bIdle = true;
 }
 
+void CProgressWatch::Resume() {
+    std::lock_guard<std::mutex> lock(m_Lock);
+    m_bIdle = false;
+    m_WindowStart = Clock::now();
+    m_nWindowBytes = 0;
+}
+
 void CProgressWatch::Restart() {
     std::lock_guard<std::mutex> lock(m_Lock);
     m_WindowStart = Clock::now();

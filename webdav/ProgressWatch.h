@@ -37,6 +37,10 @@ public:
     // A session kept between requests: no request runs, nothing expires until the next one
     // starts the watch afresh.
     void SetIdle();
+    // The component holds the request itself (an automatic download waiting for its rate): the
+    // wait is no stall. Resume starts a fresh window and keeps a cancel or expiry that came.
+    void Hold() { SetIdle(); }
+    void Resume();
     void Restart();
     // The next request starts afresh under another limit.
     void Restart(const Limit& limit);

@@ -9,6 +9,7 @@
 
 #include "DocShelfPanel.h"
 #include "FaultFixture.h"
+#include "IDocShelfAutoDownloadItf.h"
 #include "ScriptedPrompts.h"
 #include "WebDavMgr.h"
 
@@ -105,6 +106,33 @@ TEST_F(Bounds, ATransferThatBarelyMovesEndsAsALostConnection) {
     EXPECT_EQ(Upload("up.txt", "head/up.txt", 4), 1);
     EXPECT_LT(Clock::now() - start, kWellWithin * 2);
     EXPECT_EQ(LocalNames(), std::vector<std::string>{"up.txt"});
+}
+
+// An automatic download that waits for its rate moves nothing meanwhile, and is no stall: a
+// block of 64 KiB at the lowest rate waits 4 s, four stall windows.
+TEST_F(Bounds, AnAutomaticDownloadHeldToItsRateIsNoStall) {
+    const std::string whole = TestBytes(65536);
+    S server;
+    server
+        .On("PROPFIND", S::Multistatus({{"/dav/room/Presenter/", kFolderProps},
+                                        {"/dav/room/Presenter/held.bin", FileProps("65536")}}))
+        .On("MKCOL", S::Status(405))
+        .On("GET", S::Status(200, whole));
+    Start(server.Port());
+    m_port.Limits().stallSeconds = 1;
+    void* pItf = nullptr;
+    m_pItfMgr->QueryItf("IDocShelfAutoDownload", &pItf);
+    auto* pAutoDownload = static_cast<IDocShelfAutoDownloadItf*>(pItf);
+    ASSERT_NE(pAutoDownload, nullptr);
+    pAutoDownload->SetRateLimit(DS_AUTO_DOWNLOAD_MIN_RATE);
+    m_pShelf->EnableAutoDownload();
+    m_pShelf->RunRefreshCommand();
+    const bool bArrived =
+        PumpUntil([&] { return LocalNames() == std::vector<std::string>{"held.bin"}; }, 30000);
+    pAutoDownload->SetRateLimit(0);
+    ASSERT_TRUE(bArrived);
+    EXPECT_TRUE(ReadLocal("held.bin") == whole);
+    EXPECT_EQ(server.RequestsFor("GET").size(), 1u);
 }
 
 TEST_F(Bounds, TheStartCheckWaitsNoLongerThanTheConnectTimeout) {
