@@ -2,9 +2,13 @@
 #include "LocalCommit.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +27,10 @@ bool RenameNoReplace(const std::string& temp, const std::string& target) {
     ::unlink(temp.c_str());
     return true;
 }
+
+constexpr auto kClaimPoll = std::chrono::milliseconds(20);
+std::mutex s_ClaimLock;
+std::set<std::string> s_Claimed;
 
 } // namespace
 
@@ -53,4 +61,25 @@ CommitOutcome CommitOver(const std::string& temp, const std::string& target,
     }
     return std::rename(temp.c_str(), target.c_str()) == 0 ? CommitOutcome::Done
                                                           : CommitOutcome::Failed;
+}
+
+CTargetClaim::CTargetClaim(std::string path, const std::function<bool()>& stopped)
+    : m_Path(std::move(path)) {
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(s_ClaimLock);
+            m_bHeld = s_Claimed.insert(m_Path).second;
+        }
+        if (m_bHeld || stopped()) {
+            return;
+        }
+        std::this_thread::sleep_for(kClaimPoll);
+    }
+}
+
+CTargetClaim::~CTargetClaim() {
+    if (m_bHeld) {
+        std::lock_guard<std::mutex> lock(s_ClaimLock);
+        s_Claimed.erase(m_Path);
+    }
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct LocalTarget {
@@ -30,3 +31,21 @@ enum class CommitOutcome {
 // Moves temp over target when target is still as `before` describes it.
 CommitOutcome CommitOver(const std::string& temp, const std::string& target,
                          const LocalTarget& before);
+
+// A target is written by one download at a time: two at once would share its kept part, and one
+// could truncate or extend a file the other had already committed. The second waits for the
+// first to end. Any thread.
+class CTargetClaim {
+public:
+    // Waits until no other download holds path, or until stopped() turns true.
+    CTargetClaim(std::string path, const std::function<bool()>& stopped);
+    ~CTargetClaim();
+    CTargetClaim(const CTargetClaim&) = delete;
+    CTargetClaim& operator=(const CTargetClaim&) = delete;
+    // False when stopped before the target was free.
+    bool IsHeld() const { return m_bHeld; }
+
+private:
+    std::string m_Path;
+    bool m_bHeld = false;
+};

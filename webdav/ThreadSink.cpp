@@ -245,6 +245,11 @@ void CThreadSink::DoDownload(IJob* pJob) {
 }
 
 ds::TransferResult CThreadSink::Download(Run& run) {
+    const CTargetClaim claim(run.localPath,
+                             [&run] { return IsCancelled(run) || GetWebDavMgr()->IsShutDown(); });
+    if (!claim.IsHeld()) {
+        return DS_RESULT_CANCELLED;
+    }
     const ServerSettings settings = GetWebDavMgr()->GetSettings();
     std::unique_ptr<CWatchedSession> pSession = TransferSession(settings);
     WatchSession(run, pSession.get());

@@ -177,6 +177,36 @@ TEST_F(Integrity, AFileSavedWhileTheDownloadWaitsItsTurnIsNeverReplaced) {
     EXPECT_TRUE(server.RequestsFor("GET", "/minutes%2Etxt").empty());
 }
 
+// Two downloads of one target at once would share its kept part: the second waits for the first
+// to commit, then replaces that copy (the component's own) with the newer version.
+TEST_F(Integrity, ATargetIsWrittenByOneDownloadAtATime) {
+    const std::string newer = TestBytes(100000, 2);
+    S server;
+    server
+        .On("GET", WithHeaders(S::Cut(200, kHead, kWhole.size()), "ETag: \"v1\"\r\n"), "/twice", 1)
+        .On("GET", WithHeaders(S::Trickled(206, kRest, 2000, 40), "ETag: \"v1\"\r\n" + kRange),
+            "/twice", 1)
+        .On("GET", S::Status(200, newer, "ETag: \"v2\"\r\n"), "/twice");
+    Start(server.Port(), 5);
+    ASSERT_EQ(Download("twice", "twice", 1), DS_RESULT_REQUEST_FAILED);
+    m_pShelf->DownloadFile(LocalPath("twice").c_str(), "twice", 3, 2);
+    ASSERT_TRUE(server.WaitForRequests("GET", "/twice", 2, 20000));
+    m_pShelf->DownloadFile(LocalPath("twice").c_str(), "twice", 3, 3);
+    const auto resultOf = [&](const std::string& userData) {
+        const auto calls = CallsNamed("OnFileDownloaded");
+        const auto it = std::find_if(calls.begin(), calls.end(),
+                                     [&](const RecordedCall& c) { return c.args[2] == userData; });
+        return it == calls.end() ? std::string("none") : it->args[3];
+    };
+    ASSERT_TRUE(PumpUntil([&] { return resultOf("2") != "none"; }));
+    EXPECT_EQ(server.RequestsFor("GET", "/twice").size(), 2u); // the second waited
+    ASSERT_TRUE(PumpUntil([&] { return resultOf("3") != "none"; }));
+    EXPECT_EQ(resultOf("2"), std::to_string(DS_RESULT_SUCCESS));
+    EXPECT_EQ(resultOf("3"), std::to_string(DS_RESULT_SUCCESS));
+    EXPECT_TRUE(ReadLocal("twice") == newer);
+    EXPECT_EQ(LocalNames(), std::vector<std::string>{"twice"});
+}
+
 TEST_F(Integrity, AChatFilterAnnouncementNeverReplacesACopyTheUserSavedMeanwhile) {
     S server;
     server.On("GET", S::Trickled(200, std::string(3000, 'k'), 100, 40), "/mtkey%2Etxt");
