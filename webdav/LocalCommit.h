@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The last step of writing a file for the user: the finished temporary file takes the target's
-// name only if the target is still what it was when the work began. A file the user saved there
-// meanwhile is never replaced: where there was nothing, the name is taken without replacing
+// name only if the target is still what it was when the download was asked for. A file the user
+// saved there meanwhile is never replaced: where there was nothing, the name is taken without replacing
 // (renameat2 with RENAME_NOREPLACE, or a hard link where the file system has no such rename);
 // where there was a file, it must be the same file, unchanged.
 #pragma once

@@ -142,6 +142,12 @@ bool IsAbsolute(const std::string& path) {
     return !path.empty() && path.front() == '/';
 }
 
+// The save directory when path is one of its files, else "".
+std::string SaveDirectoryOf(const std::string& path) {
+    const std::string dir = GetEnginePort()->GetLocalDirectory();
+    return !dir.empty() && path == dir + GetPathName(path) ? dir : std::string();
+}
+
 // The job's local file, session and job pointer live only while the job runs.
 void ForgetRunState(IDataRecord* pJR) {
     pJR->RemoveData(ds::key::File);
@@ -328,10 +334,9 @@ bool CThreadSink::TargetStillAsAsked(Run& run) {
         asked == run.targetBefore) {
         return true;
     }
-    const std::string dir = GetEnginePort()->GetLocalDirectory();
-    const std::string name = GetPathName(run.localPath);
-    return run.targetBefore.bExists && !dir.empty() && run.localPath == dir + name &&
-           CDownloadLog::MayReplace(dir, name);
+    const std::string dir = SaveDirectoryOf(run.localPath);
+    return run.targetBefore.bExists && !dir.empty() &&
+           CDownloadLog::MayReplace(dir, GetPathName(run.localPath));
 }
 
 ds::TransferResult CThreadSink::OpenDownloadTarget(Run& run, CFile& file, std::string& tempPath) {
@@ -484,8 +489,7 @@ ds::TransferResult CThreadSink::CommitDownload(Run& run, const std::string& temp
         return DS_RESULT_LOCAL_FILE_FAILED;
     }
     // Files the component wrote into the save directory are its own to clean up later.
-    const std::string dir = GetEnginePort()->GetLocalDirectory();
-    if (!dir.empty() && run.localPath == dir + run.localName) {
+    if (const std::string dir = SaveDirectoryOf(run.localPath); !dir.empty()) {
         CDownloadLog::Add(dir, run.localName, run.serverPath);
     }
     return DS_RESULT_SUCCESS;

@@ -44,7 +44,7 @@ private:
         uint64_t resumeFrom = 0;     // bytes of a kept part being continued
         std::string resumeValidator; // the kept part's version of the file
         uint64_t resumeLength = 0;   // and its whole length
-        LocalTarget targetBefore;    // the download's target as the download began
+        LocalTarget targetBefore;    // what the commit must find at the target
     };
 
     void DoDownload(IJob* pJob);

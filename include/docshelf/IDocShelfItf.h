@@ -301,9 +301,9 @@ public:
      * the server promised, and only when the target is still what it was at this call (in the
      * save directory, or the component's own unchanged copy); else DS_RESULT_LOCAL_FILE_FAILED
      * and the file there stays. Two downloads to one path never run at once: the second waits
-     * for the first to end. A download cut off by
-     * a lost connection keeps its part, hidden beside the target, and the next download of the
-     * same server file to the same path continues it (or starts again when the file changed).
+     * for the first to end. A download cut off by a lost connection keeps its part, hidden
+     * beside the target, and the next download of the same server file to the same path
+     * continues it (or starts again when the file changed).
      * The end comes as OnFileDownloaded(pszLocalPath, nModuleData, nUserData, result) on the
      * user-interface thread.
      *
